@@ -1,0 +1,45 @@
+#pragma once
+
+// Command ids of the library's menus, toolbars and key tables.
+enum CommandId : unsigned {
+    // Session tree, Connect dialog and Session Manager
+    kCmdConnect = 34000,
+    kCmdConnectTerminal = 34001,
+    kCmdConnectFileTransfer = 34002,
+    kCmdConnectInTab = 34003,
+    kCmdConnectInTabs = 34004,
+    kCmdConnectInNewWindow = 34005,
+    kCmdConnectInNewTabGroup = 34006,
+    kCmdConnectInTabsInNewWindow = 34007,
+    kCmdConnectInTabsInNewTabGroup = 34008,
+    kCmdConnectBoth = 34009,
+    kCmdQuickConnect = 34010,
+    kCmdNewSession = 34011,
+    kCmdNewFolder = 34012,
+    kCmdCut = 34013,
+    kCmdCopy = 34014,
+    kCmdPaste = 34015,
+    kCmdDelete = 34016,
+    kCmdRename = 34017,
+    kCmdProperties = 34018,
+    kCmdFind = 34019,
+    kCmdFindNext = 34020,
+    kCmdFocusFilter = 34021,
+    kCmdCreateDesktopShortcut = 34022,
+    kCmdNextArrangement = 34023,
+    kCmdDuplicate = 34024,
+    kCmdHelp = 34025,
+    // Command Manager
+    kCmdSendCommand = 34040,
+    kCmdNewCommand = 34041,
+    kCmdCommandNewFolder = 34042,
+    kCmdCommandCut = 34043,
+    kCmdCommandCopy = 34044,
+    kCmdCommandPaste = 34045,
+    kCmdCommandDelete = 34046,
+    kCmdCommandRename = 34047,
+    kCmdCommandProperties = 34048,
+    // Active Sessions
+    kCmdActivateSession = 34070,
+    kCmdCloseSession = 34071,
+};

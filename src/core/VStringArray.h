@@ -1,0 +1,6 @@
+#pragma once
+
+#include "core/VArray.h"
+#include "core/VUnicodeString.h"
+
+using VStringArray = VArray<VUnicodeString>;

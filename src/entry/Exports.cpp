@@ -1,0 +1,57 @@
+#include "entry/ConnectDialog.h"
+#include "entry/LibraryState.h"
+#include "platform/HostForms.h"
+#include "platform/PlatformError.h"
+#include "platform/WindowClassRegistry.h"
+#include "profile/ReportRouting.h"
+
+LaunchKeygenWizardFn g_pfnLaunchKeygenWizard = nullptr;
+LaunchConvertKeyWizardFn g_pfnLaunchConvertKeyWizard = nullptr;
+ExportPublicKeyFn g_pfnExportPublickKey = nullptr;
+ManageAgentKeysFn g_pfnManageAgentKeys = nullptr;
+PreloadKeysIntoAgentFn g_pfnPreloadKeysIntoAgent = nullptr;
+CreateSocksForwardingSocketFn g_pfnCreateSocksForwardingSocket = nullptr;
+
+void ConnectDialogDllInit(ReportRouterGetter routerGetter, ISynchObject* synchObject)
+{
+    SetReportRouterGetter(routerGetter);
+    ReplaceLibrarySynchObject(synchObject);
+}
+
+void ConnectDialogDllInitProfileFactory(ProfileStoreFactoryGetter factoryGetter)
+{
+    SetProfileStoreFactoryGetter(factoryGetter);
+}
+
+void ConnectDialogInitGUI(const QIcon* icon, int applicationNumber, SessionPropertiesCallback sessionProperties,
+                          HelpCallback help, NewFirewallCallback newFirewall, SessionChangedCallback sessionChanged)
+{
+    HostCallbacks& callbacks = GetHostCallbacks();
+    callbacks.sessionProperties = sessionProperties;
+    callbacks.help = help;
+    callbacks.sessionChanged = sessionChanged;
+
+    WindowClassInfo dialogClass;
+    dialogClass.name = kConnectDialogClassName;
+    dialogClass.icon = icon;
+    const uint32_t result = RegisterWindowClass(dialogClass);
+    GetLibraryState().dialogClassRegistered = result == 0 || result == kErrorClassAlreadyExists;
+
+    // The session browser and icon list come with the session tree's
+    // windows; until then the configuration dialogs are given none.
+    ClientFormsInitGUI(applicationNumber, nullptr, nullptr);
+    callbacks.newFirewall = newFirewall;
+}
+
+void GetSpecialFunctions(const char16_t* directory, const char16_t* fileName)
+{
+    static SpecialFunctionsLoader loader(HookSlots{&g_pfnLaunchKeygenWizard, &g_pfnLaunchConvertKeyWizard,
+                                                   &g_pfnExportPublickKey, &g_pfnManageAgentKeys,
+                                                   &g_pfnPreloadKeysIntoAgent, &g_pfnCreateSocksForwardingSocket});
+    loader.Load(directory, fileName);
+}
+
+void CleanupQuickConnectDialog()
+{
+    GetLibraryState().quickConnectRetained.Reset();
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <span>
+#include <string>
+
+#include "KeyTables.h"
+#include "core/Export.h"
+#include "core/VUnknown.h"
+#include "profile/ISessionConfig.h"
+
+inline constexpr char16_t kConnectDialogClassName[] = u"Orvalis Software Connect Dialog";
+
+// What the library keeps for the whole time it is loaded, beyond what the
+// lower layers keep for themselves (router, store factory, lock, callbacks).
+struct LibraryState {
+    std::u16string moduleFolder; // where the library file lies
+    std::span<const AcceleratorEntry> sessionTreeKeys;
+    std::span<const AcceleratorEntry> sessionManagerKeys;
+    std::span<const AcceleratorEntry> commandTreeKeys;
+    std::span<const AcceleratorEntry> activeSessionKeys;
+    bool dialogClassRegistered = false;
+    VUnknownPointer<ISessionConfig> quickConnectRetained;
+};
+
+LibraryState& GetLibraryState();
+
+// Run when the library is loaded (before any export is called) and when it
+// is unloaded. Attaching twice does the work once.
+void LibraryAttach();
+void LibraryDetach();

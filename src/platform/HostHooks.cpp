@@ -1,0 +1,7 @@
+#include "platform/HostHooks.h"
+
+HostCallbacks& GetHostCallbacks()
+{
+    static HostCallbacks callbacks;
+    return callbacks;
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <string_view>
+
+#include "core/Export.h"
+
+class QWidget;
+
+// Button sets, icons and results keep the numbers of the platform the
+// dialogs were first written for, so stored and passed-on values agree.
+enum MessageBoxStyle : unsigned {
+    kMbOk = 0x0,
+    kMbOkCancel = 0x1,
+    kMbYesNoCancel = 0x3,
+    kMbYesNo = 0x4,
+    kMbIconError = 0x10,
+    kMbIconQuestion = 0x20,
+    kMbIconExclamation = 0x30,
+    kMbIconInformation = 0x40,
+};
+inline constexpr unsigned kMbButtonMask = 0xF;
+inline constexpr unsigned kMbIconMask = 0xF0;
+
+enum MessageBoxResult : int { kIdOk = 1, kIdCancel = 2, kIdYes = 6, kIdNo = 7 };
+
+// The message box a report or a refusal is shown in. The Qt layer installs
+// a real one; the default writes to standard error and gives the safe
+// answer (OK where that is the only button, else Cancel or No), so that
+// nothing destructive happens in a process without a window.
+class IMessageBox {
+public:
+    virtual ~IMessageBox() = default;
+    virtual int Show(QWidget* owner, std::u16string_view text, std::u16string_view caption, unsigned style) = 0;
+};
+
+IMessageBox& GetMessageBox();
+// Null restores the default. The caller keeps ownership.
+void SetMessageBox(IMessageBox* box);
