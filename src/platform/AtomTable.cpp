@@ -74,9 +74,9 @@ bool WriteAll(int fd, std::string_view data)
     return true;
 }
 
-// Each line: the number in hexadecimal, one blank, the name in UTF-8.
-// A line that does not read so (a torn write) is skipped.
-uint32_t Lookup(std::string_view table, std::u16string_view name, uint32_t& highest)
+} // namespace
+
+uint32_t AtomTable::Lookup(std::string_view table, std::u16string_view name, uint32_t& highest)
 {
     highest = 0;
     while (!table.empty()) {
@@ -103,8 +103,6 @@ uint32_t Lookup(std::string_view table, std::u16string_view name, uint32_t& high
     }
     return 0;
 }
-
-} // namespace
 
 std::string AtomTable::DefaultPath()
 {

@@ -26,6 +26,12 @@ public:
     // platform's last error set.
     uint32_t Register(std::u16string_view name) const;
 
+    // Reads a table's text: the number for `name` (0 if absent) and the
+    // highest number given. Each line holds the number in hexadecimal, one
+    // blank and the name in UTF-8; a line that does not read so (a torn
+    // write) is skipped.
+    static uint32_t Lookup(std::string_view table, std::u16string_view name, uint32_t& highest);
+
 private:
     std::string m_path;
 };

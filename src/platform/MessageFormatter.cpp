@@ -1,10 +1,15 @@
 #include "platform/MessageFormatter.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <string>
 
 namespace {
+
+// Widths and precisions beyond this are taken as this: no message needs
+// more, and a stored text must not make us allocate without bound.
+constexpr int kMaxWidth = 4096;
 
 struct Conversion {
     std::string flags;
@@ -28,8 +33,8 @@ bool ParseConversion(std::u16string_view spec, Conversion& conv)
         if (i >= spec.size() || !IsDigit(spec[i]))
             return;
         out = 0;
-        while (i < spec.size() && IsDigit(spec[i]) && out < 10000)
-            out = out * 10 + (spec[i++] - u'0');
+        while (i < spec.size() && IsDigit(spec[i]))
+            out = std::min(kMaxWidth, out * 10 + (spec[i++] - u'0'));
     };
     readNumber(conv.width);
     if (i < spec.size() && spec[i] == u'.') {
@@ -108,7 +113,7 @@ void FormatNumber(std::u16string& out, int64_t value, bool isUnsigned, const Con
         format += std::to_string(conv.width);
     if (conv.precision >= 0)
         format += "." + std::to_string(conv.precision);
-    char buffer[10100];
+    char buffer[kMaxWidth + 64];
     int n = 0;
     if (conv.type == 'c') {
         Pad(out, std::u16string(1, static_cast<char16_t>(value)), conv);
