@@ -3,7 +3,10 @@
 #include <cerrno>
 
 #include "Fakes.h"
+#include <optional>
+
 #include "platform/BaseFolders.h"
+#include "platform/GlobalConfig.h"
 #include "platform/PlatformError.h"
 #include "platform/Products.h"
 #include "platform/ProtocolTable.h"
@@ -117,6 +120,66 @@ TEST(PlatformServices, ErrorTextsAndWindowClasses)
     EXPECT_EQ(RegisterWindowClass(info), kErrorClassAlreadyExists);
     ASSERT_NE(FindWindowClass(u"test class"), nullptr);
     EXPECT_EQ(FindWindowClass(u"test class")->style, 0u); // the first registration stays
+}
+
+} // namespace
+
+namespace {
+
+class MemoryStorage final : public IGlobalConfigStorage {
+public:
+    void Load(GlobalConfig& config) override
+    {
+        if (stored)
+            config = *stored;
+    }
+    bool Save(const GlobalConfig& config) override
+    {
+        ++saves;
+        stored = config;
+        return true;
+    }
+    std::optional<GlobalConfig> stored;
+    int saves = 0;
+};
+
+TEST(GlobalConfig, ThresholdOutsideItsRangeIsReplacedAndKept)
+{
+    MemoryStorage storage;
+    SetGlobalConfigStorage(&storage);
+    GlobalConfig* config = nullptr;
+    ASSERT_TRUE(GetGlobalConfig(&config));
+    for (uint32_t bad : {0u, 5000u}) {
+        config->multiConnectWarningThreshold = bad;
+        EXPECT_EQ(config->MultiConnectWarningThreshold(), 20u);
+        ASSERT_TRUE(storage.stored);
+        EXPECT_EQ(storage.stored->multiConnectWarningThreshold, 20u);
+    }
+    const int saves = storage.saves;
+    config->multiConnectWarningThreshold = 1000;
+    EXPECT_EQ(config->MultiConnectWarningThreshold(), 1000u);
+    EXPECT_EQ(storage.saves, saves); // a valid value is not rewritten
+    SetGlobalConfigStorage(nullptr);
+}
+
+TEST(GlobalConfig, PersistsThroughItsStorageAndPicksTheReminderRecord)
+{
+    MemoryStorage storage;
+    SetGlobalConfigStorage(&storage);
+    GlobalConfig* config = nullptr;
+    ASSERT_TRUE(GetGlobalConfig(&config));
+    config->sortMode = 2;
+    config->UpdateReminderFor(9).dontRemind = true;
+    EXPECT_TRUE(config->Save());
+    config->sortMode = 0;
+    config->Reload();
+    EXPECT_EQ(config->sortMode, 2);
+    EXPECT_TRUE(config->UpdateReminderFor(6).dontRemind);
+    EXPECT_FALSE(config->UpdateReminderFor(3).dontRemind);
+    SetGlobalConfigStorage(nullptr); // back to memory only: defaults
+    EXPECT_EQ(config->sortMode, 0);
+    EXPECT_FALSE(config->Save());
+    EXPECT_FALSE(GetGlobalConfig(nullptr));
 }
 
 } // namespace
