@@ -94,6 +94,22 @@ int VUnicodeString::CompareNoCase(std::u16string_view a, std::u16string_view b) 
     return Sign(static_cast<int64_t>(a.size() - i) - static_cast<int64_t>(b.size() - j));
 }
 
+std::u16string VUnicodeString::FoldCase(std::u16string_view s)
+{
+    std::u16string out;
+    out.reserve(s.size());
+    for (size_t i = 0; i < s.size();) {
+        const UChar32 c = NextFolded(s, i);
+        if (U_IS_BMP(c)) {
+            out += static_cast<char16_t>(c);
+        } else {
+            out += static_cast<char16_t>(U16_LEAD(c));
+            out += static_cast<char16_t>(U16_TRAIL(c));
+        }
+    }
+    return out;
+}
+
 size_t VUnicodeString::HashNoCase(std::u16string_view s) noexcept
 {
     uint64_t h = 1469598103934665603ull; // FNV-1a over folded code points

@@ -49,6 +49,9 @@ public:
     static int CompareExact(std::u16string_view a, std::u16string_view b) noexcept;
     static int CompareNoCase(std::u16string_view a, std::u16string_view b) noexcept;
     static int CompareLogical(std::u16string_view a, std::u16string_view b) noexcept;
+    // The simple case folding of every code point: equal for names that
+    // CompareNoCase finds equal.
+    static std::u16string FoldCase(std::u16string_view s);
     // A hash consistent with CompareNoCase.
     static size_t HashNoCase(std::u16string_view s) noexcept;
 

@@ -1,0 +1,240 @@
+#include "profile/MemoryProfileBackend.h"
+
+#include <cstring>
+#include <map>
+#include <variant>
+#include <vector>
+
+#include "profile/ProfilePath.h"
+
+struct MemoryProfileFactory::Node {
+    using Value = std::variant<uint32_t, VUnicodeString, VStringArray, std::vector<uint8_t>>;
+    struct NamedValue {
+        VUnicodeString name; // as first written
+        Value value;
+    };
+    VUnicodeString name;
+    std::weak_ptr<Node> parent;
+    bool removed = false;
+    std::map<std::u16string, std::shared_ptr<Node>, VNoCaseLess> children;
+    std::map<std::u16string, NamedValue, VNoCaseLess> values;
+    uint32_t number = 0;
+};
+
+namespace {
+
+using Node = MemoryProfileFactory::Node;
+
+uint32_t g_nextNumber = 1;
+
+std::shared_ptr<Node> Walk(const std::shared_ptr<Node>& from, std::u16string_view path, bool create)
+{
+    std::shared_ptr<Node> node = from;
+    for (std::u16string_view part : SplitKeyPath(path)) {
+        auto it = node->children.find(part);
+        if (it == node->children.end()) {
+            if (!create)
+                return nullptr;
+            auto child = std::make_shared<Node>();
+            child->name = VUnicodeString(part);
+            child->parent = node;
+            child->number = g_nextNumber++;
+            it = node->children.emplace(std::u16string(part), std::move(child)).first;
+        }
+        node = it->second;
+    }
+    return node;
+}
+
+// Whether `path` names `base` or a key below it.
+bool IsSameOrBelow(std::u16string_view path, std::u16string_view base)
+{
+    const auto p = SplitKeyPath(path);
+    const auto b = SplitKeyPath(base);
+    if (p.size() < b.size())
+        return false;
+    for (size_t i = 0; i < b.size(); ++i)
+        if (VUnicodeString::CompareNoCase(p[i], b[i]) != 0)
+            return false;
+    return true;
+}
+
+void MarkRemoved(Node& node)
+{
+    node.removed = true;
+    for (auto& [name, child] : node.children)
+        MarkRemoved(*child);
+}
+
+class MemoryIterator final : public IProfileBackendIterator {
+public:
+    explicit MemoryIterator(std::vector<VUnicodeString> names) : m_names(std::move(names)) {}
+    bool Next(VUnicodeString& name, uint32_t& extra) override
+    {
+        extra = 0;
+        return Next(name);
+    }
+    bool Next(VUnicodeString& name) override
+    {
+        if (m_next >= m_names.size())
+            return false;
+        name = m_names[m_next++];
+        return true;
+    }
+
+private:
+    std::vector<VUnicodeString> m_names;
+    size_t m_next = 0;
+};
+
+class MemoryKey final : public IProfileBackendKey {
+public:
+    explicit MemoryKey(std::shared_ptr<Node> node) : m_node(std::move(node)) {}
+
+    bool ValueExists(const VUnicodeString& name) override { return Find(name) != nullptr; }
+    bool ReadStringArray(const VUnicodeString& name, VStringArray& value) override { return Read(name, value); }
+    bool ReadString(const VUnicodeString& name, VUnicodeString& value) override { return Read(name, value); }
+    bool ReadDword(const VUnicodeString& name, uint32_t& value) override { return Read(name, value); }
+    bool ReadBinary(const VUnicodeString& name, void* buffer, uint32_t& size) override
+    {
+        std::vector<uint8_t> bytes;
+        if (!Read(name, bytes))
+            return false;
+        const uint32_t capacity = size;
+        size = static_cast<uint32_t>(bytes.size());
+        if (bytes.size() > capacity)
+            return false;
+        if (!bytes.empty())
+            std::memcpy(buffer, bytes.data(), bytes.size());
+        return true;
+    }
+    bool WriteStringArray(const VUnicodeString& name, const VStringArray& value) override
+    {
+        return Write(name, value);
+    }
+    bool WriteBinary(const VUnicodeString& name, const void* data, uint32_t size) override
+    {
+        const auto* bytes = static_cast<const uint8_t*>(data);
+        return Write(name, std::vector<uint8_t>(bytes, bytes + size));
+    }
+    bool WriteString(const VUnicodeString& name, const VUnicodeString& value) override { return Write(name, value); }
+    bool WriteUnsigned(const VUnicodeString& name, uint32_t value) override { return Write(name, value); }
+    bool WriteSigned(const VUnicodeString& name, int32_t value) override
+    {
+        return Write(name, static_cast<uint32_t>(value));
+    }
+    bool WriteBool(const VUnicodeString& name, bool value) override { return Write(name, uint32_t{value}); }
+
+    bool DeleteKey(const VUnicodeString& path) override
+    {
+        const auto parts = SplitKeyPath(path);
+        if (!Usable() || parts.empty())
+            return false;
+        std::shared_ptr<Node> node = Walk(m_node, path, false);
+        if (!node)
+            return false;
+        std::shared_ptr<Node> parent = node->parent.lock();
+        MarkRemoved(*node);
+        parent->children.erase(node->name.str());
+        return true;
+    }
+    bool RenameKey(const VUnicodeString& oldPath, const VUnicodeString& newPath) override
+    {
+        if (!Usable() || (IsSameOrBelow(newPath, oldPath) && !IsSameOrBelow(oldPath, newPath)))
+            return false; // a key cannot move below itself
+        const auto newParts = SplitKeyPath(newPath);
+        std::shared_ptr<Node> node = Walk(m_node, oldPath, false);
+        if (!node || node == m_node || newParts.empty())
+            return false;
+        std::u16string parentPath;
+        for (size_t i = 0; i + 1 < newParts.size(); ++i)
+            (parentPath += newParts[i]) += u'\\';
+        const VUnicodeString newName(newParts.back());
+        if (std::shared_ptr<Node> existing = Walk(m_node, parentPath, false)) {
+            const auto clash = existing->children.find(newName.str());
+            if (clash != existing->children.end() && clash->second != node)
+                return false;
+        }
+        std::shared_ptr<Node> target = Walk(m_node, parentPath, true);
+        node->parent.lock()->children.erase(node->name.str());
+        node->name = newName;
+        node->parent = target;
+        target->children.emplace(newName.str(), node);
+        return true;
+    }
+    bool KeyExists(const VUnicodeString& path) override { return Usable() && Walk(m_node, path, false) != nullptr; }
+    uint32_t GetKeyNumber() override { return Usable() ? m_node->number : 0; }
+    void* GetKeyHandle() override { return Usable() ? m_node.get() : nullptr; }
+    void SetKeyName(const VUnicodeString& name) override { m_recordedName = name; }
+    IProfileBackendKey* OpenKey(const VUnicodeString& path, int, int create) override
+    {
+        if (!Usable())
+            return nullptr;
+        std::shared_ptr<Node> node = Walk(m_node, path, create != 0);
+        return node ? new MemoryKey(std::move(node)) : nullptr;
+    }
+    IProfileBackendIterator* Enumerate(int kind) override
+    {
+        std::vector<VUnicodeString> names;
+        if (kind == 0 && Usable())
+            for (const auto& [folded, child] : m_node->children)
+                names.push_back(child->name);
+        return new MemoryIterator(std::move(names));
+    }
+
+private:
+    bool Usable() const { return !m_node->removed; }
+    const Node::NamedValue* Find(const VUnicodeString& name) const
+    {
+        if (!Usable())
+            return nullptr;
+        const auto it = m_node->values.find(name.str());
+        return it == m_node->values.end() ? nullptr : &it->second;
+    }
+    template <class T>
+    bool Read(const VUnicodeString& name, T& out) const
+    {
+        const Node::NamedValue* found = Find(name);
+        if (!found)
+            return false;
+        const T* value = std::get_if<T>(&found->value);
+        if (!value)
+            return false;
+        out = *value;
+        return true;
+    }
+    bool Write(const VUnicodeString& name, Node::Value value)
+    {
+        if (!Usable())
+            return false;
+        auto it = m_node->values.find(name.str());
+        if (it == m_node->values.end())
+            m_node->values.emplace(name.str(), Node::NamedValue{name, std::move(value)});
+        else
+            it->second.value = std::move(value);
+        return true;
+    }
+
+    std::shared_ptr<Node> m_node;
+    VUnicodeString m_recordedName;
+};
+
+class MemoryStore final : public IProfileBackendStore {
+public:
+    explicit MemoryStore(std::shared_ptr<Node> root) : m_root(std::move(root)) {}
+    IProfileBackendKey* OpenRootKey(int) override { return new MemoryKey(m_root); }
+
+private:
+    std::shared_ptr<Node> m_root;
+};
+
+} // namespace
+
+MemoryProfileFactory::MemoryProfileFactory() : m_root(std::make_shared<Node>()) {}
+
+MemoryProfileFactory::~MemoryProfileFactory() = default;
+
+IProfileBackendStore* MemoryProfileFactory::CreateStore()
+{
+    return new MemoryStore(m_root);
+}

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <cstdint>
+
+#include "core/VStringArray.h"
+#include "core/VUnicodeString.h"
+
+// The operations a configuration-store back end offers. Names are case
+// preserving and compare without regard to case; paths are relative and
+// hold several levels separated by backslashes. Bool results are true on
+// success.
+
+class IProfileBackendIterator {
+public:
+    virtual ~IProfileBackendIterator() = default;
+    virtual bool Next(VUnicodeString& name, uint32_t& extra) = 0;
+    virtual bool Next(VUnicodeString& name) = 0;
+};
+
+class IProfileBackendKey {
+public:
+    virtual ~IProfileBackendKey() = default;
+    virtual bool ValueExists(const VUnicodeString& name) = 0;
+    virtual bool ReadStringArray(const VUnicodeString& name, VStringArray& value) = 0;
+    // `size` is the buffer's capacity on entry and the stored size on
+    // return; false (with the stored size) when the buffer is too small.
+    virtual bool ReadBinary(const VUnicodeString& name, void* buffer, uint32_t& size) = 0;
+    virtual bool ReadString(const VUnicodeString& name, VUnicodeString& value) = 0;
+    // False when absent (or not a number); `value` is then untouched.
+    virtual bool ReadDword(const VUnicodeString& name, uint32_t& value) = 0;
+    virtual bool WriteStringArray(const VUnicodeString& name, const VStringArray& value) = 0;
+    virtual bool WriteBinary(const VUnicodeString& name, const void* data, uint32_t size) = 0;
+    virtual bool WriteString(const VUnicodeString& name, const VUnicodeString& value) = 0;
+    virtual bool WriteUnsigned(const VUnicodeString& name, uint32_t value) = 0;
+    virtual bool WriteSigned(const VUnicodeString& name, int32_t value) = 0;
+    virtual bool WriteBool(const VUnicodeString& name, bool value) = 0;
+    // Removes the subkey and everything below it.
+    virtual bool DeleteKey(const VUnicodeString& path) = 0;
+    // Moves the subkey at `oldPath` to `newPath` (both below this key); fails
+    // when the target exists, unless only the case of the name changes.
+    virtual bool RenameKey(const VUnicodeString& oldPath, const VUnicodeString& newPath) = 0;
+    virtual bool KeyExists(const VUnicodeString& path) = 0;
+    // A number that identifies the key within its store.
+    virtual uint32_t GetKeyNumber() = 0;
+    // Non-null while the key is usable.
+    virtual void* GetKeyHandle() = 0;
+    virtual void SetKeyName(const VUnicodeString& name) = 0;
+    // Null when the key is missing and `create` is 0, or cannot be made.
+    virtual IProfileBackendKey* OpenKey(const VUnicodeString& path, int reserved, int create) = 0;
+    // kind 0: the subkeys, in the back end's order.
+    virtual IProfileBackendIterator* Enumerate(int kind) = 0;
+};
+
+class IProfileBackendStore {
+public:
+    virtual ~IProfileBackendStore() = default;
+    virtual IProfileBackendKey* OpenRootKey(int selector) = 0;
+};
+
+// The host's factory of back-end stores. A store lives for one operation;
+// the factory lives as long as the host uses the library.
+class VProfileStoreFactory {
+public:
+    virtual ~VProfileStoreFactory() = default;
+    virtual IProfileBackendStore* CreateStore() = 0;
+};

@@ -1,0 +1,601 @@
+#include "profile/SqliteProfileBackend.h"
+
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <map>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+#include "core/UnicodeConversion.h"
+#include "platform/BaseFolders.h"
+#include "profile/ProfilePath.h"
+#include "profile/ReportRouting.h"
+#include "profile/VReportMessageParams.h"
+
+namespace {
+
+constexpr int64_t kRootId = 1;
+constexpr int kBusyTimeoutMs = 15000;
+
+// Value kinds keep the registry's type numbers.
+enum Kind : int { kString = 1, kBinary = 3, kDword = 4, kMultiString = 7 };
+
+constexpr uint32_t kMsgDatabaseMovedAside = 0xE1620030;
+constexpr uint32_t kMsgDatabaseCannotOpen = 0xE1620031;
+
+const char* const kSchema = R"(
+CREATE TABLE IF NOT EXISTS keys(
+  id INTEGER PRIMARY KEY,
+  parent INTEGER REFERENCES keys(id) ON DELETE CASCADE,
+  name BLOB NOT NULL,
+  folded BLOB NOT NULL,
+  UNIQUE(parent, folded));
+CREATE TABLE IF NOT EXISTS vals(
+  key INTEGER NOT NULL REFERENCES keys(id) ON DELETE CASCADE,
+  folded BLOB NOT NULL,
+  name BLOB NOT NULL,
+  kind INTEGER NOT NULL,
+  data,
+  PRIMARY KEY(key, folded)) WITHOUT ROWID;
+INSERT OR IGNORE INTO keys(id, parent, name, folded) VALUES(1, NULL, x'', x'');
+)";
+
+std::u16string_view BlobText(sqlite3_stmt* statement, int column)
+{
+    const void* data = sqlite3_column_blob(statement, column);
+    const int bytes = sqlite3_column_bytes(statement, column);
+    return {static_cast<const char16_t*>(data), static_cast<size_t>(bytes) / 2};
+}
+
+void BindText(sqlite3_stmt* statement, int index, std::u16string_view text)
+{
+    sqlite3_bind_blob(statement, index, text.data(), static_cast<int>(text.size() * 2), SQLITE_TRANSIENT);
+}
+
+// A string array as (32-bit length, units) pairs: any unit may occur.
+std::string EncodeArray(const VStringArray& array)
+{
+    std::string out;
+    for (const VUnicodeString& s : array) {
+        const uint32_t n = static_cast<uint32_t>(s.Length());
+        out.append(reinterpret_cast<const char*>(&n), 4);
+        out.append(reinterpret_cast<const char*>(s.c_str()), n * 2);
+    }
+    return out;
+}
+
+bool DecodeArray(const void* data, size_t size, VStringArray& out)
+{
+    VStringArray array;
+    const auto* p = static_cast<const char*>(data);
+    while (size > 0) {
+        uint32_t n = 0;
+        if (size < 4)
+            return false;
+        std::memcpy(&n, p, 4);
+        p += 4, size -= 4;
+        if (n > size / 2)
+            return false;
+        std::u16string s(n, u'\0');
+        std::memcpy(s.data(), p, n * 2);
+        p += n * 2, size -= n * 2;
+        array.Add(VUnicodeString(std::move(s)));
+    }
+    out = std::move(array);
+    return true;
+}
+
+std::string Narrow(const VUnicodeString& s)
+{
+    try {
+        return s.ToUtf8();
+    } catch (const std::exception&) {
+        return "?";
+    }
+}
+
+VUnicodeString Wide(const std::string& s)
+{
+    try {
+        return VUnicodeString::FromUtf8(s);
+    } catch (const std::exception&) {
+        return u"?";
+    }
+}
+
+void RouteDatabaseReport(uint32_t id, const std::string& path, const std::string& detail, const std::string& moved)
+{
+    auto* report = VReportMessageParams::Create(id);
+    report->AddParameter(Wide(path));
+    report->AddParameter(Wide(detail));
+    if (!moved.empty())
+        report->AddParameter(Wide(moved));
+    RouteReport(report);
+}
+
+bool EnsureFolder(const std::string& file)
+{
+    const size_t slash = file.rfind('/');
+    if (slash == std::string::npos || slash == 0)
+        return true;
+    const std::string folder = file.substr(0, slash);
+    struct stat st {};
+    if (stat(folder.c_str(), &st) == 0)
+        return S_ISDIR(st.st_mode);
+    if (!EnsureFolder(folder))
+        return false;
+    return mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST;
+}
+
+} // namespace
+
+// The connection, its cached statements and the transaction of the
+// outermost store.
+class SqliteProfileFactory::Database {
+public:
+    explicit Database(std::string path) : m_path(std::move(path)) { Open(); }
+    ~Database()
+    {
+        for (auto& [sql, statement] : m_statements)
+            sqlite3_finalize(statement);
+        if (m_db)
+            sqlite3_close(m_db);
+    }
+
+    const std::string& Path() const { return m_path; }
+    bool IsOpen() const { return m_db != nullptr; }
+    bool InTransaction() const { return m_depth > 0 && m_began; }
+    uint64_t Generation() const { return m_generation; }
+
+    void BeginStore()
+    {
+        if (m_depth++ > 0 || !m_db)
+            return;
+        ++m_generation;
+        m_began = Exec("BEGIN IMMEDIATE");
+    }
+    void EndStore()
+    {
+        if (--m_depth > 0 || !m_db || !m_began)
+            return;
+        m_began = false;
+        if (!Exec("COMMIT"))
+            Exec("ROLLBACK");
+        ++m_generation; // other processes may write from now on
+    }
+
+    // A cached statement, reset and cleared when the use ends.
+    class Use {
+    public:
+        Use(Database& db, const char* sql) : m_statement(db.Prepare(sql)) {}
+        ~Use()
+        {
+            if (m_statement) {
+                sqlite3_reset(m_statement);
+                sqlite3_clear_bindings(m_statement);
+            }
+        }
+        explicit operator bool() const { return m_statement != nullptr; }
+        sqlite3_stmt* operator*() const { return m_statement; }
+        bool Step() { return m_statement && sqlite3_step(m_statement) == SQLITE_ROW; }
+        bool Run() { return m_statement && sqlite3_step(m_statement) == SQLITE_DONE; }
+
+    private:
+        sqlite3_stmt* m_statement;
+    };
+
+    std::optional<int64_t> Child(int64_t parent, std::u16string_view name)
+    {
+        Use q(*this, "SELECT id FROM keys WHERE parent=?1 AND folded=?2");
+        if (!q)
+            return std::nullopt;
+        sqlite3_bind_int64(*q, 1, parent);
+        BindText(*q, 2, VUnicodeString::FoldCase(name));
+        if (!q.Step())
+            return std::nullopt;
+        return sqlite3_column_int64(*q, 0);
+    }
+    std::optional<int64_t> AddChild(int64_t parent, std::u16string_view name)
+    {
+        Use q(*this, "INSERT INTO keys(parent, name, folded) VALUES(?1, ?2, ?3)");
+        if (!q)
+            return std::nullopt;
+        sqlite3_bind_int64(*q, 1, parent);
+        BindText(*q, 2, name);
+        BindText(*q, 3, VUnicodeString::FoldCase(name));
+        if (!q.Run())
+            return std::nullopt;
+        return sqlite3_last_insert_rowid(m_db);
+    }
+    std::optional<int64_t> Resolve(int64_t from, std::u16string_view path, bool create)
+    {
+        int64_t id = from;
+        for (std::u16string_view part : SplitKeyPath(path)) {
+            std::optional<int64_t> next = Child(id, part);
+            if (!next && create)
+                next = AddChild(id, part);
+            if (!next)
+                return std::nullopt;
+            id = *next;
+        }
+        return id;
+    }
+    bool KeyRowExists(int64_t id)
+    {
+        Use q(*this, "SELECT 1 FROM keys WHERE id=?1");
+        if (!q)
+            return false;
+        sqlite3_bind_int64(*q, 1, id);
+        return q.Step();
+    }
+
+    sqlite3* Handle() const { return m_db; }
+
+private:
+    sqlite3_stmt* Prepare(const char* sql)
+    {
+        if (!m_db)
+            return nullptr;
+        auto it = m_statements.find(sql);
+        if (it != m_statements.end())
+            return it->second;
+        sqlite3_stmt* statement = nullptr;
+        if (sqlite3_prepare_v3(m_db, sql, -1, SQLITE_PREPARE_PERSISTENT, &statement, nullptr) != SQLITE_OK)
+            return nullptr;
+        m_statements.emplace(sql, statement);
+        return statement;
+    }
+    bool Exec(const char* sql) { return m_db && sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) == SQLITE_OK; }
+
+    // Opens the file, checks it, and moves a bad one aside.
+    void Open()
+    {
+        if (!EnsureFolder(m_path)) {
+            RouteDatabaseReport(kMsgDatabaseCannotOpen, m_path, std::strerror(errno), {});
+            return;
+        }
+        std::string problem;
+        if (TryOpen(problem))
+            return;
+        if (problem.empty())
+            return; // reported already: the file could not be opened at all
+        char stamp[32];
+        const std::time_t now = std::time(nullptr);
+        std::tm local{};
+        localtime_r(&now, &local);
+        std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+        const std::string aside = m_path + ".corrupt-" + stamp;
+        if (std::rename(m_path.c_str(), aside.c_str()) != 0) {
+            RouteDatabaseReport(kMsgDatabaseCannotOpen, m_path, problem, {});
+            return;
+        }
+        for (const char* suffix : {"-wal", "-shm"}) // they belong to the bad file
+            std::rename((m_path + suffix).c_str(), (aside + suffix).c_str());
+        RouteDatabaseReport(kMsgDatabaseMovedAside, m_path, problem, aside);
+        std::string again;
+        if (!TryOpen(again) && !again.empty())
+            RouteDatabaseReport(kMsgDatabaseCannotOpen, m_path, again, {});
+    }
+
+    // True when open and sound. Otherwise `problem` says what is wrong with
+    // the file (empty when it could not be opened, which was reported).
+    bool TryOpen(std::string& problem)
+    {
+        const int fd = open(m_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            RouteDatabaseReport(kMsgDatabaseCannotOpen, m_path, std::strerror(errno), {});
+            return false;
+        }
+        close(fd);
+        sqlite3* db = nullptr;
+        if (sqlite3_open_v2(m_path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
+            problem = db ? sqlite3_errmsg(db) : "out of memory";
+            sqlite3_close(db);
+            return false;
+        }
+        sqlite3_busy_timeout(db, kBusyTimeoutMs);
+        m_db = db;
+        std::string check;
+        const bool sound = QueryText("PRAGMA quick_check", check) && check == "ok";
+        if (!sound || !Exec("PRAGMA journal_mode=WAL") || !Exec("PRAGMA synchronous=FULL") ||
+            !Exec("PRAGMA foreign_keys=ON") || !Exec(kSchema)) {
+            problem = !sound ? (check.empty() ? std::string(sqlite3_errmsg(db)) : check) : sqlite3_errmsg(db);
+            sqlite3_close(db);
+            m_db = nullptr;
+            return false;
+        }
+        return true;
+    }
+    bool QueryText(const char* sql, std::string& out)
+    {
+        sqlite3_stmt* statement = nullptr;
+        if (sqlite3_prepare_v2(m_db, sql, -1, &statement, nullptr) != SQLITE_OK)
+            return false;
+        const bool row = sqlite3_step(statement) == SQLITE_ROW;
+        if (row && sqlite3_column_text(statement, 0))
+            out = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
+        sqlite3_finalize(statement);
+        return row;
+    }
+
+    std::string m_path;
+    sqlite3* m_db = nullptr;
+    std::unordered_map<const char*, sqlite3_stmt*> m_statements;
+    int m_depth = 0;
+    bool m_began = false;
+    uint64_t m_generation = 1;
+};
+
+namespace {
+
+using Database = SqliteProfileFactory::Database;
+
+class SqliteIterator final : public IProfileBackendIterator {
+public:
+    explicit SqliteIterator(std::vector<VUnicodeString> names) : m_names(std::move(names)) {}
+    bool Next(VUnicodeString& name, uint32_t& extra) override
+    {
+        extra = 0;
+        return Next(name);
+    }
+    bool Next(VUnicodeString& name) override
+    {
+        if (m_next >= m_names.size())
+            return false;
+        name = std::move(m_names[m_next++]);
+        return true;
+    }
+
+private:
+    std::vector<VUnicodeString> m_names;
+    size_t m_next = 0;
+};
+
+class SqliteKey final : public IProfileBackendKey {
+public:
+    SqliteKey(Database& db, int64_t id) : m_db(db), m_id(id) {}
+
+    bool ValueExists(const VUnicodeString& name) override { return Find(name) != nullptr; }
+    bool ReadStringArray(const VUnicodeString& name, VStringArray& value) override
+    {
+        const Cached* v = Find(name);
+        return v && v->kind == kMultiString && DecodeArray(v->data.data(), v->data.size(), value);
+    }
+    bool ReadBinary(const VUnicodeString& name, void* buffer, uint32_t& size) override
+    {
+        const Cached* v = Find(name);
+        if (!v || v->kind != kBinary)
+            return false;
+        const uint32_t capacity = size;
+        size = static_cast<uint32_t>(v->data.size());
+        if (v->data.size() > capacity)
+            return false;
+        if (!v->data.empty())
+            std::memcpy(buffer, v->data.data(), v->data.size());
+        return true;
+    }
+    bool ReadString(const VUnicodeString& name, VUnicodeString& value) override
+    {
+        const Cached* v = Find(name);
+        if (!v || v->kind != kString)
+            return false;
+        value = VUnicodeString(std::u16string_view(reinterpret_cast<const char16_t*>(v->data.data()), v->data.size() / 2));
+        return true;
+    }
+    bool ReadDword(const VUnicodeString& name, uint32_t& value) override
+    {
+        const Cached* v = Find(name);
+        if (!v || v->kind != kDword)
+            return false;
+        value = v->number;
+        return true;
+    }
+    bool WriteStringArray(const VUnicodeString& name, const VStringArray& value) override
+    {
+        return Write(name, kMultiString, 0, EncodeArray(value));
+    }
+    bool WriteBinary(const VUnicodeString& name, const void* data, uint32_t size) override
+    {
+        return Write(name, kBinary, 0, std::string(static_cast<const char*>(data), size));
+    }
+    bool WriteString(const VUnicodeString& name, const VUnicodeString& value) override
+    {
+        return Write(name, kString, 0, std::string(reinterpret_cast<const char*>(value.c_str()), value.Length() * 2));
+    }
+    bool WriteUnsigned(const VUnicodeString& name, uint32_t value) override { return Write(name, kDword, value, {}); }
+    bool WriteSigned(const VUnicodeString& name, int32_t value) override
+    {
+        return Write(name, kDword, static_cast<uint32_t>(value), {});
+    }
+    bool WriteBool(const VUnicodeString& name, bool value) override { return Write(name, kDword, value ? 1 : 0, {}); }
+
+    bool DeleteKey(const VUnicodeString& path) override
+    {
+        if (SplitKeyPath(path).empty())
+            return false;
+        const std::optional<int64_t> id = m_db.Resolve(m_id, path, false);
+        if (!id)
+            return false;
+        Database::Use q(m_db, "DELETE FROM keys WHERE id=?1");
+        if (!q)
+            return false;
+        sqlite3_bind_int64(*q, 1, *id);
+        return q.Run();
+    }
+    bool RenameKey(const VUnicodeString& oldPath, const VUnicodeString& newPath) override
+    {
+        const auto oldParts = SplitKeyPath(oldPath);
+        const auto newParts = SplitKeyPath(newPath);
+        if (oldParts.empty() || newParts.empty())
+            return false;
+        bool below = newParts.size() > oldParts.size();
+        for (size_t i = 0; below && i < oldParts.size(); ++i)
+            below = VUnicodeString::CompareNoCase(oldParts[i], newParts[i]) == 0;
+        if (below)
+            return false; // a key cannot move below itself
+        const std::optional<int64_t> id = m_db.Resolve(m_id, oldPath, false);
+        if (!id)
+            return false;
+        std::u16string parentPath;
+        for (size_t i = 0; i + 1 < newParts.size(); ++i)
+            (parentPath += newParts[i]) += u'\\';
+        std::optional<int64_t> parent = m_db.Resolve(m_id, parentPath, false);
+        if (parent) {
+            const std::optional<int64_t> clash = m_db.Child(*parent, newParts.back());
+            if (clash && *clash != *id)
+                return false;
+        } else {
+            parent = m_db.Resolve(m_id, parentPath, true);
+            if (!parent)
+                return false;
+        }
+        Database::Use q(m_db, "UPDATE keys SET parent=?1, name=?2, folded=?3 WHERE id=?4");
+        if (!q)
+            return false;
+        sqlite3_bind_int64(*q, 1, *parent);
+        BindText(*q, 2, newParts.back());
+        BindText(*q, 3, VUnicodeString::FoldCase(newParts.back()));
+        sqlite3_bind_int64(*q, 4, *id);
+        return q.Run() && sqlite3_changes(m_db.Handle()) == 1;
+    }
+    bool KeyExists(const VUnicodeString& path) override { return m_db.Resolve(m_id, path, false).has_value(); }
+    uint32_t GetKeyNumber() override { return static_cast<uint32_t>(m_id); }
+    void* GetKeyHandle() override { return this; }
+    void SetKeyName(const VUnicodeString& name) override { m_recordedName = name; }
+    IProfileBackendKey* OpenKey(const VUnicodeString& path, int, int create) override
+    {
+        if (SplitKeyPath(path).empty() && !m_db.KeyRowExists(m_id))
+            return nullptr;
+        const std::optional<int64_t> id = m_db.Resolve(m_id, path, create != 0);
+        return id ? new SqliteKey(m_db, *id) : nullptr;
+    }
+    IProfileBackendIterator* Enumerate(int kind) override
+    {
+        std::vector<VUnicodeString> names;
+        Database::Use q(m_db, "SELECT name FROM keys WHERE parent=?1 ORDER BY folded");
+        if (kind == 0 && q) {
+            sqlite3_bind_int64(*q, 1, m_id);
+            while (q.Step())
+                names.emplace_back(BlobText(*q, 0));
+        }
+        return new SqliteIterator(std::move(names));
+    }
+
+private:
+    struct Cached {
+        int kind = 0;
+        uint32_t number = 0;
+        std::string data;
+    };
+
+    // All values of the key come in one query, kept while this process
+    // holds the transaction (nobody else can change them meanwhile).
+    void Load()
+    {
+        if (m_loaded && m_loadedGeneration == m_db.Generation() && m_db.InTransaction())
+            return;
+        m_values.clear();
+        Database::Use q(m_db, "SELECT folded, kind, data FROM vals WHERE key=?1");
+        if (q) {
+            sqlite3_bind_int64(*q, 1, m_id);
+            while (q.Step()) {
+                Cached c;
+                c.kind = sqlite3_column_int(*q, 1);
+                if (c.kind == kDword) {
+                    c.number = static_cast<uint32_t>(sqlite3_column_int64(*q, 2));
+                } else {
+                    const void* blob = sqlite3_column_blob(*q, 2);
+                    c.data.assign(static_cast<const char*>(blob), static_cast<size_t>(sqlite3_column_bytes(*q, 2)));
+                }
+                m_values.emplace(std::u16string(BlobText(*q, 0)), std::move(c));
+            }
+        }
+        m_loaded = true;
+        m_loadedGeneration = m_db.Generation();
+    }
+    const Cached* Find(const VUnicodeString& name)
+    {
+        Load();
+        const auto it = m_values.find(VUnicodeString::FoldCase(name));
+        return it == m_values.end() ? nullptr : &it->second;
+    }
+    bool Write(const VUnicodeString& name, int kind, uint32_t number, std::string data)
+    {
+        // The first-written case of a name stays.
+        Database::Use q(m_db, "INSERT INTO vals(key, folded, name, kind, data) VALUES(?1, ?2, ?3, ?4, ?5) "
+                              "ON CONFLICT(key, folded) DO UPDATE SET kind=excluded.kind, data=excluded.data");
+        if (!q)
+            return false;
+        std::u16string folded = VUnicodeString::FoldCase(name);
+        sqlite3_bind_int64(*q, 1, m_id);
+        BindText(*q, 2, folded);
+        BindText(*q, 3, name);
+        sqlite3_bind_int(*q, 4, kind);
+        if (kind == kDword)
+            sqlite3_bind_int64(*q, 5, number);
+        else
+            sqlite3_bind_blob(*q, 5, data.data(), static_cast<int>(data.size()), SQLITE_STATIC);
+        if (!q.Run())
+            return false;
+        if (m_loaded && m_loadedGeneration == m_db.Generation())
+            m_values[std::move(folded)] = Cached{kind, number, std::move(data)};
+        return true;
+    }
+
+    Database& m_db;
+    int64_t m_id;
+    bool m_loaded = false;
+    uint64_t m_loadedGeneration = 0;
+    std::unordered_map<std::u16string, Cached> m_values;
+    VUnicodeString m_recordedName;
+};
+
+class SqliteStore final : public IProfileBackendStore {
+public:
+    explicit SqliteStore(Database& db) : m_db(db) { m_db.BeginStore(); }
+    ~SqliteStore() override { m_db.EndStore(); }
+    IProfileBackendKey* OpenRootKey(int) override { return new SqliteKey(m_db, kRootId); }
+
+private:
+    Database& m_db;
+};
+
+} // namespace
+
+SqliteProfileFactory::SqliteProfileFactory(std::string path)
+    : m_db(std::make_unique<Database>(path.empty() ? DefaultPath() : std::move(path)))
+{
+}
+
+SqliteProfileFactory::~SqliteProfileFactory() = default;
+
+IProfileBackendStore* SqliteProfileFactory::CreateStore()
+{
+    return m_db->IsOpen() ? new SqliteStore(*m_db) : nullptr;
+}
+
+std::string SqliteProfileFactory::DefaultPath()
+{
+    if (const char* named = std::getenv("ORV_CONFIG_DB"); named && *named)
+        return named;
+    const std::string folder = Narrow(GetOrvConfigPathSub());
+    return (folder.empty() ? std::string(".") : folder) + "/config.db";
+}
+
+const std::string& SqliteProfileFactory::Path() const
+{
+    return m_db->Path();
+}
+
+bool SqliteProfileFactory::IsOpen() const
+{
+    return m_db->IsOpen();
+}
