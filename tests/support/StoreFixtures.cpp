@@ -1,0 +1,92 @@
+#include "StoreFixtures.h"
+
+namespace {
+
+RecordingFactory* g_current = nullptr;
+
+VProfileStoreFactory* CurrentFactory()
+{
+    return g_current;
+}
+
+class RecordingKey final : public IProfileBackendKey {
+public:
+    RecordingKey(IProfileBackendKey* inner, RecordingFactory& owner) : m_inner(inner), m_owner(owner) {}
+    bool ValueExists(const VUnicodeString& n) override { return m_inner->ValueExists(n); }
+    bool ReadStringArray(const VUnicodeString& n, VStringArray& v) override { return m_inner->ReadStringArray(n, v); }
+    bool ReadBinary(const VUnicodeString& n, void* b, uint32_t& s) override { return m_inner->ReadBinary(n, b, s); }
+    bool ReadString(const VUnicodeString& n, VUnicodeString& v) override { return m_inner->ReadString(n, v); }
+    bool ReadDword(const VUnicodeString& n, uint32_t& v) override { return m_inner->ReadDword(n, v); }
+    bool WriteStringArray(const VUnicodeString& n, const VStringArray& v) override
+    {
+        return Count(n), m_inner->WriteStringArray(n, v);
+    }
+    bool WriteBinary(const VUnicodeString& n, const void* d, uint32_t s) override
+    {
+        return Count(n), m_inner->WriteBinary(n, d, s);
+    }
+    bool WriteString(const VUnicodeString& n, const VUnicodeString& v) override
+    {
+        return Count(n), m_inner->WriteString(n, v);
+    }
+    bool WriteUnsigned(const VUnicodeString& n, uint32_t v) override { return Count(n), m_inner->WriteUnsigned(n, v); }
+    bool WriteSigned(const VUnicodeString& n, int32_t v) override { return Count(n), m_inner->WriteSigned(n, v); }
+    bool WriteBool(const VUnicodeString& n, bool v) override { return Count(n), m_inner->WriteBool(n, v); }
+    bool DeleteKey(const VUnicodeString& p) override { return m_inner->DeleteKey(p); }
+    bool RenameKey(const VUnicodeString& a, const VUnicodeString& b) override { return m_inner->RenameKey(a, b); }
+    bool KeyExists(const VUnicodeString& p) override { return m_inner->KeyExists(p); }
+    uint32_t GetKeyNumber() override { return m_inner->GetKeyNumber(); }
+    void* GetKeyHandle() override { return m_inner->GetKeyHandle(); }
+    void SetKeyName(const VUnicodeString& n) override { m_inner->SetKeyName(n); }
+    IProfileBackendKey* OpenKey(const VUnicodeString& p, int r, int c) override
+    {
+        IProfileBackendKey* key = m_inner->OpenKey(p, r, c);
+        return key ? new RecordingKey(key, m_owner) : nullptr;
+    }
+    IProfileBackendIterator* Enumerate(int kind) override { return m_inner->Enumerate(kind); }
+
+private:
+    void Count(const VUnicodeString& name) { ++m_owner.writes[name.str()]; }
+    std::unique_ptr<IProfileBackendKey> m_inner;
+    RecordingFactory& m_owner;
+};
+
+class RecordingStore final : public IProfileBackendStore {
+public:
+    RecordingStore(IProfileBackendStore* inner, RecordingFactory& owner) : m_inner(inner), m_owner(owner) {}
+    IProfileBackendKey* OpenRootKey(int selector) override
+    {
+        IProfileBackendKey* key = m_inner->OpenRootKey(selector);
+        return key ? new RecordingKey(key, m_owner) : nullptr;
+    }
+
+private:
+    std::unique_ptr<IProfileBackendStore> m_inner;
+    RecordingFactory& m_owner;
+};
+
+} // namespace
+
+IProfileBackendStore* RecordingFactory::CreateStore()
+{
+    ++storesMade;
+    IProfileBackendStore* store = m_inner.CreateStore();
+    return store ? new RecordingStore(store, *this) : nullptr;
+}
+
+void StoreTest::SetUp()
+{
+    if (IsSqlite())
+        backend = std::make_unique<SqliteProfileFactory>(dir.str() + "/config.db");
+    else
+        backend = std::make_unique<MemoryProfileFactory>();
+    recorder = std::make_unique<RecordingFactory>(*backend);
+    g_current = recorder.get();
+    SetProfileStoreFactoryGetter(&CurrentFactory);
+}
+
+void StoreTest::TearDown()
+{
+    SetProfileStoreFactoryGetter(nullptr);
+    g_current = nullptr;
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "Fakes.h"
+#include "profile/MemoryProfileBackend.h"
+#include "profile/ProfileBackend.h"
+#include "profile/ProfileStoreFactoryGetter.h"
+#include "profile/SqliteProfileBackend.h"
+
+// Wraps a factory and counts the writes that reach its back end, by value name.
+class RecordingFactory final : public VProfileStoreFactory {
+public:
+    explicit RecordingFactory(VProfileStoreFactory& inner) : m_inner(inner) {}
+    IProfileBackendStore* CreateStore() override;
+
+    int Writes(const std::u16string& name) const
+    {
+        const auto it = writes.find(name);
+        return it == writes.end() ? 0 : it->second;
+    }
+    int TotalWrites() const
+    {
+        int total = 0;
+        for (const auto& [name, n] : writes)
+            total += n;
+        return total;
+    }
+    std::map<std::u16string, int> writes;
+    int storesMade = 0;
+
+private:
+    VProfileStoreFactory& m_inner;
+};
+
+// Runs a test against each back end: the memory tree and an SQLite file in
+// a fresh folder. The library's factory getter answers the recording
+// wrapper while the test runs.
+class StoreTest : public ::testing::TestWithParam<std::string> {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    bool IsSqlite() const { return GetParam() == "sqlite"; }
+
+    TempDir dir;
+    std::unique_ptr<VProfileStoreFactory> backend;
+    std::unique_ptr<RecordingFactory> recorder;
+    FakeMessageBox box; // reports that display themselves land here
+};
+
+#define ORV_BOTH_BACKENDS(Suite)                                                                      \
+    INSTANTIATE_TEST_SUITE_P(Backends, Suite, ::testing::Values("memory", "sqlite"),                 \
+                             [](const ::testing::TestParamInfo<std::string>& info) { return info.param; })
