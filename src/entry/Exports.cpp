@@ -1,8 +1,10 @@
 #include "entry/ConnectDialog.h"
 #include "entry/LibraryState.h"
+#include "platform/GlobalConfig.h"
 #include "platform/HostForms.h"
 #include "platform/PlatformError.h"
 #include "platform/WindowClassRegistry.h"
+#include "profile/ProfileGlobalConfigStorage.h"
 #include "profile/ReportRouting.h"
 
 LaunchKeygenWizardFn g_pfnLaunchKeygenWizard = nullptr;
@@ -21,6 +23,9 @@ void ConnectDialogDllInit(ReportRouterGetter routerGetter, ISynchObject* synchOb
 void ConnectDialogDllInitProfileFactory(ProfileStoreFactoryGetter factoryGetter)
 {
     SetProfileStoreFactoryGetter(factoryGetter);
+    // The global options live in the store from now on.
+    static ProfileGlobalConfigStorage storage;
+    SetGlobalConfigStorage(factoryGetter ? &storage : nullptr);
 }
 
 void ConnectDialogInitGUI(const QIcon* icon, int applicationNumber, SessionPropertiesCallback sessionProperties,

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "StoreFixtures.h"
+#include "profile/ProfileGlobalConfigStorage.h"
 #include "profile/VProfileBinary.h"
 #include "profile/VProfileDword.h"
 #include "profile/VProfileExplorerFrameState.h"
@@ -182,6 +183,29 @@ TEST_P(ProfileValues, ContainersSaveFlaggedChildrenBetweenTheirHooks)
     EXPECT_TRUE(group.IsChanged());
     group.Revert();
     EXPECT_FALSE(group.IsChanged());
+}
+
+TEST_P(ProfileValues, GlobalOptionsPersistUnderGlobal)
+{
+    ProfileGlobalConfigStorage storage;
+    GlobalConfig options;
+    options.sortMode = 1;
+    options.suppressMultiConnectWarning = true;
+    options.connectDialogPlacement.normalRight = 640;
+    options.UpdateReminderFor(9).lastCheck = 1700000000;
+    ASSERT_TRUE(storage.Save(options));
+    const int first = recorder->TotalWrites();
+    EXPECT_GT(first, 15); // every option, written once
+    ASSERT_TRUE(storage.Save(options));
+    EXPECT_EQ(recorder->TotalWrites(), first); // nothing changed: nothing written
+    options.openSessionsInTab = false;
+    storage.Save(options);
+    EXPECT_EQ(recorder->TotalWrites(), first + 1);
+
+    GlobalConfig loaded;
+    storage.Load(loaded);
+    EXPECT_EQ(loaded, options);
+    EXPECT_TRUE(VProfileStore().GetRootKey()->KeyExists(u"Global"));
 }
 
 ORV_BOTH_BACKENDS(ProfileValues);
