@@ -1,0 +1,180 @@
+// The database file under processes that die mid-write, and under two
+// writers at once. Bounded: each loop has a fixed count.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <random>
+
+#include "Fakes.h"
+#include "profile/ProfileStoreFactoryGetter.h"
+#include "profile/SqliteProfileBackend.h"
+#include "profile/VProfileKey.h"
+#include "profile/VProfileStore.h"
+
+namespace {
+
+constexpr int kValuesPerKey = 300;
+
+SqliteProfileFactory* g_factory = nullptr;
+VProfileStoreFactory* Factory()
+{
+    return g_factory;
+}
+
+VUnicodeString Name(const char16_t* prefix, int n)
+{
+    return VUnicodeString(prefix) + VUnicodeString::FromNumber(n).str();
+}
+
+// Operation n, all in one store: a new key with 300 values, the previous
+// key renamed into "Done", the one three back deleted, the progress mark set.
+bool RunOperation(int n)
+{
+    VProfileStore store;
+    const VProfileKey& root = *store.GetRootKey();
+    VProfileKey work(root, Name(u"Work\\N", n), 1);
+    bool ok = work.GetKeyHandle() != nullptr;
+    for (int v = 0; v < kValuesPerKey; ++v)
+        ok = work.WriteString(Name(u"Value ", v), VUnicodeString::FromNumber(n)) && ok;
+    if (n > 0)
+        ok = root.RenameKey(Name(u"Work\\N", n - 1), Name(u"Done\\N", n - 1)) && ok;
+    if (n > 2)
+        ok = root.DeleteKey(Name(u"Done\\N", n - 3)) && ok;
+    return root.WriteUnsigned(u"Progress", static_cast<uint32_t>(n)) && ok;
+}
+
+int CountValues(const VProfileKey& root, const VUnicodeString& path, int n)
+{
+    VProfileKey key(root, path, 0);
+    int count = 0;
+    VUnicodeString text;
+    for (int v = 0; v < kValuesPerKey; ++v)
+        count += key.ReadString(Name(u"Value ", v), text) && text == VUnicodeString::FromNumber(n);
+    return count;
+}
+
+std::string IntegrityCheck(const std::string& path)
+{
+    sqlite3* db = nullptr;
+    std::string result = "cannot open";
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* q = nullptr;
+        if (sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &q, nullptr) == SQLITE_OK &&
+            sqlite3_step(q) == SQLITE_ROW)
+            result = reinterpret_cast<const char*>(sqlite3_column_text(q, 0));
+        sqlite3_finalize(q);
+    }
+    sqlite3_close(db);
+    return result;
+}
+
+class SqliteReliability : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        SetProfileStoreFactoryGetter(nullptr);
+        g_factory = nullptr;
+    }
+    TempDir dir;
+    std::string path = dir.str() + "/config.db";
+    FakeMessageBox box;
+};
+
+TEST_F(SqliteReliability, AKilledWriterLeavesEveryOperationWhollyThereOrAbsent)
+{
+    std::mt19937 random(12345);
+    std::uniform_int_distribution<int> delayUs(500, 25000);
+    int lastSeen = -1;
+    for (int round = 0; round < 100; ++round) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            SqliteProfileFactory factory(path);
+            g_factory = &factory;
+            SetProfileStoreFactoryGetter(&Factory);
+            uint32_t progress = 0;
+            const bool started = VProfileStore().GetRootKey()->ReadDword(u"Progress", progress);
+            for (int n = started ? static_cast<int>(progress) + 1 : 0;; ++n)
+                if (!RunOperation(n))
+                    _exit(3);
+        }
+        usleep(static_cast<useconds_t>(delayUs(random)));
+        kill(child, SIGKILL);
+        int status = 0;
+        waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the writer stopped by itself, status " << status;
+
+        ASSERT_EQ(IntegrityCheck(path), "ok") << "round " << round;
+        SqliteProfileFactory factory(path);
+        ASSERT_TRUE(factory.IsOpen());
+        g_factory = &factory;
+        SetProfileStoreFactoryGetter(&Factory);
+        VProfileStore store;
+        const VProfileKey& root = *store.GetRootKey();
+        uint32_t progress = 0;
+        if (!root.ReadDword(u"Progress", progress)) {
+            EXPECT_FALSE(root.KeyExists(u"Work")) << "round " << round; // not even the first one
+            continue;
+        }
+        const int n = static_cast<int>(progress);
+        EXPECT_GE(n, lastSeen);
+        lastSeen = n;
+        EXPECT_EQ(CountValues(root, Name(u"Work\\N", n), n), kValuesPerKey) << "round " << round;
+        EXPECT_FALSE(root.KeyExists(Name(u"Work\\N", n + 1))) << "a later operation in part, round " << round;
+        for (int done = std::max(0, n - 2); done < n; ++done) {
+            EXPECT_EQ(CountValues(root, Name(u"Done\\N", done), done), kValuesPerKey) << "round " << round;
+        }
+        EXPECT_FALSE(root.KeyExists(Name(u"Done\\N", n - 3))) << "round " << round;
+        EXPECT_FALSE(root.KeyExists(Name(u"Work\\N", n - 1))) << "round " << round;
+    }
+    EXPECT_GT(lastSeen, 10); // the writer got real work done between kills
+    EXPECT_TRUE(box.shown.empty()); // the file never needed to be moved aside
+}
+
+TEST_F(SqliteReliability, TwoProcessesWriteOneFileAtOnce)
+{
+    constexpr int kKeys = 150;
+    pid_t children[2];
+    for (int c = 0; c < 2; ++c) {
+        children[c] = fork();
+        ASSERT_GE(children[c], 0);
+        if (children[c] == 0) {
+            SqliteProfileFactory factory(path);
+            g_factory = &factory;
+            SetProfileStoreFactoryGetter(&Factory);
+            const char16_t* side = c == 0 ? u"Left\\K" : u"Right\\K";
+            for (int k = 0; k < kKeys; ++k) {
+                VProfileStore store;
+                VProfileKey key(*store.GetRootKey(), Name(side, k), 1);
+                for (int v = 0; v < 20; ++v)
+                    if (!key.WriteUnsigned(Name(u"Value ", v), static_cast<uint32_t>(k)))
+                        _exit(4);
+            }
+            _exit(0);
+        }
+    }
+    for (pid_t child : children) {
+        int status = 0;
+        waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a writer failed, status " << status;
+    }
+    SqliteProfileFactory factory(path);
+    g_factory = &factory;
+    SetProfileStoreFactoryGetter(&Factory);
+    VProfileStore store;
+    int found = 0;
+    for (const char16_t* side : {u"Left\\K", u"Right\\K"})
+        for (int k = 0; k < kKeys; ++k) {
+            uint32_t value = 0;
+            found += VProfileKey(*store.GetRootKey(), Name(side, k), 0).ReadDword(u"Value 19", value) &&
+                     value == static_cast<uint32_t>(k);
+        }
+    EXPECT_EQ(found, 2 * kKeys);
+}
+
+} // namespace
