@@ -14,6 +14,8 @@ namespace {
 UChar32 NextFolded(std::u16string_view s, size_t& i) noexcept
 {
     UChar32 c = s[i++];
+    if (c < 0x80) // the common case needs no table
+        return c >= u'A' && c <= u'Z' ? c + 32 : c;
     if (U16_IS_LEAD(c) && i < s.size() && U16_IS_TRAIL(s[i]))
         c = U16_GET_SUPPLEMENTARY(c, s[i++]);
     return u_foldCase(c, U_FOLD_CASE_DEFAULT);

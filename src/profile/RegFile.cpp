@@ -95,7 +95,7 @@ RegFile RegFile::Parse(std::string_view text, std::vector<Problem>* problems)
                     continue;
                 }
                 value.dword = static_cast<uint32_t>(std::stoul(std::string(digits), nullptr, 16));
-            } else if (line.front() == '"') {
+            } else if (!line.empty() && line.front() == '"') {
                 std::string s;
                 if (!ReadQuoted(line, s) || !Trim(line).empty()) {
                     fail("an unterminated text");

@@ -503,6 +503,7 @@ private:
         if (m_loaded && m_loadedGeneration == m_db.Generation() && m_db.InTransaction())
             return;
         m_values.clear();
+        m_values.reserve(512);
         Database::Use q(m_db, "SELECT folded, kind, data FROM vals WHERE key=?1");
         if (q) {
             sqlite3_bind_int64(*q, 1, m_id);
