@@ -196,7 +196,7 @@ void BM_store_enumerate(benchmark::State& state)
         benchmark::DoNotOptimize(count);
     }
     state.SetItemsProcessed(state.iterations() * kSubkeys);
-    state.counters["ns_per_key"] = benchmark::Counter(static_cast<double>(state.iterations()) * kSubkeys,
+    state.counters["time_per_key"] = benchmark::Counter(static_cast<double>(state.iterations()) * kSubkeys,
                                                       benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 

@@ -21,9 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     SetProfileStoreFactoryGetter(&Factory);
     VProfileStore store;
-    VProfileKey key(*store.GetRootKey(), u"Fonts", 1);
     const bool older = size > 0 && (data[0] & 1);
-    key.DeleteKey(u"");
     VProfileKey fonts(*store.GetRootKey(), older ? u"Older" : u"Newer", 1);
     fonts.WriteBinary(older ? u"Font" : u"Font v2", data, static_cast<uint32_t>(size));
     VLogFont fallback;

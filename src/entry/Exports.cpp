@@ -5,6 +5,7 @@
 #include "platform/PlatformError.h"
 #include "platform/WindowClassRegistry.h"
 #include "profile/ProfileGlobalConfigStorage.h"
+#include "profile/SqliteProfileBackend.h"
 #include "profile/ReportRouting.h"
 
 LaunchKeygenWizardFn g_pfnLaunchKeygenWizard = nullptr;
@@ -22,10 +23,11 @@ void ConnectDialogDllInit(ReportRouterGetter routerGetter, ISynchObject* synchOb
 
 void ConnectDialogDllInitProfileFactory(ProfileStoreFactoryGetter factoryGetter)
 {
-    SetProfileStoreFactoryGetter(factoryGetter);
+    // A host that names no factory gets the embedded database.
+    SetProfileStoreFactoryGetter(factoryGetter ? factoryGetter : &GetDefaultProfileStoreFactory);
     // The global options live in the store from now on.
     static ProfileGlobalConfigStorage storage;
-    SetGlobalConfigStorage(factoryGetter ? &storage : nullptr);
+    SetGlobalConfigStorage(&storage);
 }
 
 void ConnectDialogInitGUI(const QIcon* icon, int applicationNumber, SessionPropertiesCallback sessionProperties,

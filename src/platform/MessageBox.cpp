@@ -42,3 +42,9 @@ void SetMessageBox(IMessageBox* box)
 {
     g_box = box ? box : &g_default;
 }
+
+int ShowOptionalMessageBox(QWidget* parent, std::u16string_view title, std::u16string_view text, bool& option,
+                           unsigned style, std::u16string_view optionText)
+{
+    return GetMessageBox().ShowWithOption(parent, text, title, style, optionText, option);
+}

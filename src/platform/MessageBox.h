@@ -31,8 +31,23 @@ class IMessageBox {
 public:
     virtual ~IMessageBox() = default;
     virtual int Show(QWidget* owner, std::u16string_view text, std::u16string_view caption, unsigned style) = 0;
+    // The same with a check box bound to a yes/no option ("do not ask
+    // again"): `option` holds the box's state when it closes. Boxes that
+    // cannot show one leave the option as it was.
+    virtual int ShowWithOption(QWidget* owner, std::u16string_view text, std::u16string_view caption, unsigned style,
+                               std::u16string_view optionText, bool& option)
+    {
+        (void)optionText;
+        (void)option;
+        return Show(owner, text, caption, style);
+    }
 };
 
 IMessageBox& GetMessageBox();
 // Null restores the default. The caller keeps ownership.
 void SetMessageBox(IMessageBox* box);
+
+// The host's optional message box: `option` is the boolean setting that
+// the check box shows and changes; the result is the button pressed.
+int ShowOptionalMessageBox(QWidget* parent, std::u16string_view title, std::u16string_view text, bool& option,
+                           unsigned style, std::u16string_view optionText = u"&Don't show this message again");

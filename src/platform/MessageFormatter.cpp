@@ -16,6 +16,7 @@ struct Conversion {
     int width = -1;
     int precision = -1;
     char type = 's';
+    bool wide = false; // "I64", "ll", "q", "j": 64 bits; otherwise 32 as in C
 };
 
 bool IsDigit(char16_t c)
@@ -24,36 +25,41 @@ bool IsDigit(char16_t c)
 }
 
 // Parses a printf conversion such as "-20s", "08x", "I64u" or "lu".
-bool ParseConversion(std::u16string_view spec, Conversion& conv)
+bool ParseConversion(std::u16string_view conversion, Conversion& conv)
 {
     size_t i = 0;
-    while (i < spec.size() && std::u16string_view(u"-+ #0").find(spec[i]) != std::u16string_view::npos)
-        conv.flags += static_cast<char>(spec[i++]);
+    while (i < conversion.size() && std::u16string_view(u"-+ #0").find(conversion[i]) != std::u16string_view::npos)
+        conv.flags += static_cast<char>(conversion[i++]);
     auto readNumber = [&](int& out) {
-        if (i >= spec.size() || !IsDigit(spec[i]))
+        if (i >= conversion.size() || !IsDigit(conversion[i]))
             return;
         out = 0;
-        while (i < spec.size() && IsDigit(spec[i]))
-            out = std::min(kMaxWidth, out * 10 + (spec[i++] - u'0'));
+        while (i < conversion.size() && IsDigit(conversion[i]))
+            out = std::min(kMaxWidth, out * 10 + (conversion[i++] - u'0'));
     };
     readNumber(conv.width);
-    if (i < spec.size() && spec[i] == u'.') {
+    if (i < conversion.size() && conversion[i] == u'.') {
         ++i;
         conv.precision = 0;
         readNumber(conv.precision);
     }
-    // Length modifiers say nothing here: every number is 64 bits wide.
-    while (i < spec.size() && std::u16string_view(u"hlLqjztwI").find(spec[i]) != std::u16string_view::npos) {
-        if (spec[i] == u'I' && spec.substr(i).starts_with(u"I64"))
+    // Only the 64-bit modifiers matter: without one a negative number
+    // prints through %u and %x as its 32-bit pattern.
+    while (i < conversion.size() && std::u16string_view(u"hlLqjztwI").find(conversion[i]) != std::u16string_view::npos) {
+        if (conversion[i] == u'I' && conversion.substr(i).starts_with(u"I64")) {
+            conv.wide = true;
             i += 3;
-        else if (spec[i] == u'I' && spec.substr(i).starts_with(u"I32"))
+        } else if (conversion[i] == u'I' && conversion.substr(i).starts_with(u"I32")) {
             i += 3;
-        else
+        } else {
+            if (conversion.substr(i).starts_with(u"ll") || conversion[i] == u'q' || conversion[i] == u'j')
+                conv.wide = true;
             ++i;
+        }
     }
-    if (i + 1 != spec.size())
+    if (i + 1 != conversion.size())
         return false;
-    const char16_t t = spec[i];
+    const char16_t t = conversion[i];
     if (std::u16string_view(u"diouxXcsS").find(t) == std::u16string_view::npos)
         return false;
     conv.type = t == u'S' ? 's' : static_cast<char>(t);
@@ -130,7 +136,10 @@ void FormatNumber(std::u16string& out, int64_t value, bool isUnsigned, const Con
     } else {
         format += "ll";
         format += conv.type;
-        n = std::snprintf(buffer, sizeof buffer, format.c_str(), static_cast<unsigned long long>(value));
+        const bool narrow = !conv.wide && !isUnsigned && value < 0 && value >= INT32_MIN;
+        const unsigned long long bits =
+            narrow ? static_cast<uint32_t>(static_cast<int32_t>(value)) : static_cast<unsigned long long>(value);
+        n = std::snprintf(buffer, sizeof buffer, format.c_str(), bits);
     }
     if (n > 0)
         out.append(buffer, buffer + std::min<size_t>(static_cast<size_t>(n), sizeof buffer - 1));

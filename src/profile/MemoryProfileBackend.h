@@ -1,12 +1,14 @@
 #pragma once
 
+#include "core/Export.h"
+
 #include <memory>
 
 #include "profile/ProfileBackend.h"
 
 // A registry-shaped tree held in memory, for tests and hosts that keep
 // nothing. Every store made by one factory sees the same tree.
-class MemoryProfileFactory final : public VProfileStoreFactory {
+class ORV_EXPORT MemoryProfileFactory final : public VProfileStoreFactory {
 public:
     MemoryProfileFactory();
     ~MemoryProfileFactory() override;

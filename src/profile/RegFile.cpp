@@ -49,6 +49,21 @@ RegFile RegFile::Parse(std::string_view text, std::vector<Problem>* problems)
         if (problems)
             problems->push_back({number, what});
     };
+    std::string converted;
+    if (text.starts_with("\xFF\xFE")) {
+        std::u16string wide((text.size() - 2) / 2, u'\0');
+        for (size_t i = 0; i < wide.size(); ++i)
+            wide[i] = static_cast<char16_t>(static_cast<uint8_t>(text[2 + 2 * i]) |
+                                            static_cast<uint8_t>(text[3 + 2 * i]) << 8);
+        try {
+            converted = Utf16ToUtf8(wide);
+        } catch (const IllegalSequence&) {
+            if (problems)
+                problems->push_back({1, "the file is not valid UTF-16"});
+            return file;
+        }
+        text = converted;
+    }
     if (text.starts_with("\xEF\xBB\xBF"))
         text.remove_prefix(3);
     while (!text.empty()) {
@@ -114,8 +129,31 @@ RegFile RegFile::Parse(std::string_view text, std::vector<Problem>* problems)
     return file;
 }
 
+namespace {
+std::u16string_view WithoutTrailingBackslash(std::u16string_view path)
+{
+    while (!path.empty() && path.back() == u'\\')
+        path.remove_suffix(1);
+    return path;
+}
+} // namespace
+
 const RegFile::Values* RegFile::Key(std::u16string_view path) const
 {
-    const auto it = m_keys.find(path);
+    const auto it = m_keys.find(WithoutTrailingBackslash(path));
     return it == m_keys.end() ? nullptr : &it->second;
+}
+
+bool RegFile::HasKey(std::u16string_view path) const
+{
+    path = WithoutTrailingBackslash(path);
+    // Keys below `path` lie in the run of keys that begin with it.
+    for (auto it = m_keys.lower_bound(path); it != m_keys.end(); ++it) {
+        const std::u16string_view key = it->first;
+        if (key.size() < path.size() || VUnicodeString::CompareNoCase(key.substr(0, path.size()), path) != 0)
+            return false;
+        if (key.size() == path.size() || key[path.size()] == u'\\')
+            return true;
+    }
+    return false;
 }

@@ -24,11 +24,14 @@ public:
         std::string what;
     };
 
+    // UTF-8, or UTF-16LE with its byte-order mark (the usual export).
     // Lines that do not read are skipped and listed in `problems`.
     static RegFile Parse(std::string_view text, std::vector<Problem>* problems = nullptr);
 
     // The values of a key ("HKEY_LOCAL_MACHINE\Software\..."), or null.
     const Values* Key(std::u16string_view path) const;
+    // True when the file names the key or any key below it.
+    bool HasKey(std::u16string_view path) const;
     size_t KeyCount() const { return m_keys.size(); }
 
 private:

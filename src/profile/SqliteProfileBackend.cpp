@@ -1,6 +1,7 @@
 #include "profile/SqliteProfileBackend.h"
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -30,6 +31,8 @@ enum Kind : int { kString = 1, kBinary = 3, kDword = 4, kMultiString = 7 };
 
 constexpr uint32_t kMsgDatabaseMovedAside = 0xE1620030;
 constexpr uint32_t kMsgDatabaseCannotOpen = 0xE1620031;
+constexpr uint32_t kMsgDatabaseBusy = 0xE1620032;
+constexpr uint32_t kMsgDatabaseNotSaved = 0xE1620033;
 
 const char* const kSchema = R"(
 CREATE TABLE IF NOT EXISTS keys(
@@ -153,22 +156,34 @@ public:
     const std::string& Path() const { return m_path; }
     bool IsOpen() const { return m_db != nullptr; }
     bool InTransaction() const { return m_depth > 0 && m_began; }
+    // Changes at every transaction boundary and every write, so that a
+    // key handle's cached values are never older than the data.
     uint64_t Generation() const { return m_generation; }
+    void Touch() { ++m_generation; }
 
-    void BeginStore()
+    // False when the outermost store could not take the write lock: its
+    // operations then refuse rather than run without a transaction.
+    bool BeginStore()
     {
-        if (m_depth++ > 0 || !m_db)
-            return;
+        if (m_depth++ > 0)
+            return m_began;
+        if (!m_db)
+            return false;
         ++m_generation;
         m_began = Exec("BEGIN IMMEDIATE");
+        if (!m_began)
+            RouteDatabaseReport(kMsgDatabaseBusy, m_path, sqlite3_errmsg(m_db), {});
+        return m_began;
     }
     void EndStore()
     {
         if (--m_depth > 0 || !m_db || !m_began)
             return;
         m_began = false;
-        if (!Exec("COMMIT"))
+        if (!Exec("COMMIT")) {
+            RouteDatabaseReport(kMsgDatabaseNotSaved, m_path, sqlite3_errmsg(m_db), {});
             Exec("ROLLBACK");
+        }
         ++m_generation; // other processes may write from now on
     }
 
@@ -255,7 +270,9 @@ private:
     }
     bool Exec(const char* sql) { return m_db && sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) == SQLITE_OK; }
 
-    // Opens the file, checks it, and moves a bad one aside.
+    // Opens the file, checks it, and moves a damaged one aside. Only a file
+    // that SQLite itself finds not to be a database, or damaged, is moved:
+    // a busy, read-only or full file system is reported and left alone.
     void Open()
     {
         if (!EnsureFolder(m_path)) {
@@ -263,56 +280,102 @@ private:
             return;
         }
         std::string problem;
-        if (TryOpen(problem))
+        const Outcome outcome = TryOpen(problem);
+        if (outcome == Outcome::Sound)
             return;
-        if (problem.empty())
-            return; // reported already: the file could not be opened at all
+        if (outcome == Outcome::Unusable) {
+            RouteDatabaseReport(kMsgDatabaseCannotOpen, m_path, problem, {});
+            return;
+        }
+        const std::string aside = MoveAside();
+        if (aside.empty()) {
+            RouteDatabaseReport(kMsgDatabaseCannotOpen, m_path, problem, {});
+            return;
+        }
+        RouteDatabaseReport(kMsgDatabaseMovedAside, m_path, problem, aside);
+        std::string again;
+        if (TryOpen(again) != Outcome::Sound)
+            RouteDatabaseReport(kMsgDatabaseCannotOpen, m_path, again, {});
+    }
+
+    // Renames the file to a dated name that no other file has, never
+    // replacing one; empty when it could not be moved.
+    std::string MoveAside()
+    {
         char stamp[32];
         const std::time_t now = std::time(nullptr);
         std::tm local{};
         localtime_r(&now, &local);
         std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
-        const std::string aside = m_path + ".corrupt-" + stamp;
-        if (std::rename(m_path.c_str(), aside.c_str()) != 0) {
-            RouteDatabaseReport(kMsgDatabaseCannotOpen, m_path, problem, {});
-            return;
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            std::string aside = m_path + ".corrupt-" + stamp;
+            if (attempt > 0)
+                aside += "-" + std::to_string(attempt);
+            int rc = renameat2(AT_FDCWD, m_path.c_str(), AT_FDCWD, aside.c_str(), RENAME_NOREPLACE);
+            if (rc != 0 && errno == EINVAL) // a file system without it: a hard link refuses to replace too
+                rc = link(m_path.c_str(), aside.c_str()) == 0 ? unlink(m_path.c_str()) : -1;
+            if (rc == 0) {
+                for (const char* suffix : {"-wal", "-shm"}) // they belong to the bad file
+                    std::rename((m_path + suffix).c_str(), (aside + suffix).c_str());
+                return aside;
+            }
+            if (errno != EEXIST)
+                return {};
         }
-        for (const char* suffix : {"-wal", "-shm"}) // they belong to the bad file
-            std::rename((m_path + suffix).c_str(), (aside + suffix).c_str());
-        RouteDatabaseReport(kMsgDatabaseMovedAside, m_path, problem, aside);
-        std::string again;
-        if (!TryOpen(again) && !again.empty())
-            RouteDatabaseReport(kMsgDatabaseCannotOpen, m_path, again, {});
+        return {};
     }
 
-    // True when open and sound. Otherwise `problem` says what is wrong with
-    // the file (empty when it could not be opened, which was reported).
-    bool TryOpen(std::string& problem)
+    enum class Outcome { Sound, Damaged, Unusable };
+    static bool IsDamage(int code)
+    {
+        code &= 0xFF;
+        return code == SQLITE_NOTADB || code == SQLITE_CORRUPT;
+    }
+
+    // `problem` says what is wrong when the result is not Sound.
+    Outcome TryOpen(std::string& problem)
     {
         const int fd = open(m_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
         if (fd < 0) {
-            RouteDatabaseReport(kMsgDatabaseCannotOpen, m_path, std::strerror(errno), {});
-            return false;
+            problem = std::strerror(errno);
+            return Outcome::Unusable;
         }
+        struct stat st {};
+        if (fstat(fd, &st) == 0 && (st.st_mode & 077) != 0)
+            fchmod(fd, st.st_mode & 0700); // settings and secrets are the user's alone
         close(fd);
         sqlite3* db = nullptr;
-        if (sqlite3_open_v2(m_path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
+        if (const int rc = sqlite3_open_v2(m_path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+            rc != SQLITE_OK) {
             problem = db ? sqlite3_errmsg(db) : "out of memory";
             sqlite3_close(db);
-            return false;
+            return IsDamage(rc) ? Outcome::Damaged : Outcome::Unusable;
         }
         sqlite3_busy_timeout(db, kBusyTimeoutMs);
+        sqlite3_extended_result_codes(db, 1);
         m_db = db;
+        Outcome outcome = Outcome::Sound;
         std::string check;
-        const bool sound = QueryText("PRAGMA quick_check", check) && check == "ok";
-        if (!sound || !Exec("PRAGMA journal_mode=WAL") || !Exec("PRAGMA synchronous=FULL") ||
-            !Exec("PRAGMA foreign_keys=ON") || !Exec(kSchema)) {
-            problem = !sound ? (check.empty() ? std::string(sqlite3_errmsg(db)) : check) : sqlite3_errmsg(db);
+        if (!QueryText("PRAGMA quick_check", check)) {
+            outcome = IsDamage(sqlite3_errcode(db)) ? Outcome::Damaged : Outcome::Unusable;
+            problem = sqlite3_errmsg(db);
+        } else if (check != "ok") {
+            outcome = Outcome::Damaged;
+            problem = check;
+        } else {
+            for (const char* step : {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=FULL", "PRAGMA foreign_keys=ON", kSchema}) {
+                if (!Exec(step)) {
+                    outcome = IsDamage(sqlite3_errcode(db)) ? Outcome::Damaged : Outcome::Unusable;
+                    problem = sqlite3_errmsg(db);
+                    break;
+                }
+            }
+        }
+        if (outcome != Outcome::Sound) {
             sqlite3_close(db);
             m_db = nullptr;
-            return false;
         }
-        return true;
+        return outcome;
     }
     bool QueryText(const char* sql, std::string& out)
     {
@@ -428,6 +491,7 @@ public:
         if (!q)
             return false;
         sqlite3_bind_int64(*q, 1, *id);
+        m_db.Touch();
         return q.Run();
     }
     bool RenameKey(const VUnicodeString& oldPath, const VUnicodeString& newPath) override
@@ -464,6 +528,7 @@ public:
         BindText(*q, 2, newParts.back());
         BindText(*q, 3, VUnicodeString::FoldCase(newParts.back()));
         sqlite3_bind_int64(*q, 4, *id);
+        m_db.Touch();
         return q.Run() && sqlite3_changes(m_db.Handle()) == 1;
     }
     bool KeyExists(const VUnicodeString& path) override { return m_db.Resolve(m_id, path, false).has_value(); }
@@ -497,7 +562,8 @@ private:
     };
 
     // All values of the key come in one query, kept while this process
-    // holds the transaction (nobody else can change them meanwhile).
+    // holds the transaction (nobody else can change them meanwhile) and
+    // no other handle has written.
     void Load()
     {
         if (m_loaded && m_loadedGeneration == m_db.Generation() && m_db.InTransaction())
@@ -544,10 +610,14 @@ private:
             sqlite3_bind_int64(*q, 5, number);
         else
             sqlite3_bind_blob(*q, 5, data.data(), static_cast<int>(data.size()), SQLITE_STATIC);
+        const bool current = m_loaded && m_loadedGeneration == m_db.Generation();
+        m_db.Touch(); // other handles on this key read afresh
         if (!q.Run())
             return false;
-        if (m_loaded && m_loadedGeneration == m_db.Generation())
+        if (current) {
             m_values[std::move(folded)] = Cached{kind, number, std::move(data)};
+            m_loadedGeneration = m_db.Generation();
+        }
         return true;
     }
 
@@ -561,12 +631,13 @@ private:
 
 class SqliteStore final : public IProfileBackendStore {
 public:
-    explicit SqliteStore(Database& db) : m_db(db) { m_db.BeginStore(); }
+    explicit SqliteStore(Database& db) : m_db(db), m_usable(m_db.BeginStore()) {}
     ~SqliteStore() override { m_db.EndStore(); }
-    IProfileBackendKey* OpenRootKey(int) override { return new SqliteKey(m_db, kRootId); }
+    IProfileBackendKey* OpenRootKey(int) override { return m_usable ? new SqliteKey(m_db, kRootId) : nullptr; }
 
 private:
     Database& m_db;
+    bool m_usable;
 };
 
 } // namespace
@@ -599,4 +670,10 @@ const std::string& SqliteProfileFactory::Path() const
 bool SqliteProfileFactory::IsOpen() const
 {
     return m_db->IsOpen();
+}
+
+VProfileStoreFactory* GetDefaultProfileStoreFactory()
+{
+    static SqliteProfileFactory factory;
+    return &factory;
 }

@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "core/Export.h"
 #include "profile/ProfileBackend.h"
 
 // The embedded store: one SQLite database file (mode 0600, WAL,
@@ -12,7 +13,7 @@
 // all or nothing whenever the process stops. A file that is not a database,
 // or fails its check at open, is moved aside under a dated name (with a
 // report) and a fresh database is made.
-class SqliteProfileFactory final : public VProfileStoreFactory {
+class ORV_EXPORT SqliteProfileFactory final : public VProfileStoreFactory {
 public:
     // `path` empty: ORV_CONFIG_DB, else config.db in the configuration folder.
     explicit SqliteProfileFactory(std::string path = {});
@@ -29,3 +30,8 @@ public:
 private:
     std::unique_ptr<Database> m_db;
 };
+
+// The store a host gets when it names no factory of its own: the database
+// at SqliteProfileFactory::DefaultPath(), opened on first use and kept for
+// the rest of the process.
+ORV_EXPORT VProfileStoreFactory* GetDefaultProfileStoreFactory();

@@ -8,6 +8,26 @@ bool VProfileData::ImportText(const VUnicodeString&, ITextConverter*, IReportMes
     return false;
 }
 
+bool VProfileData::StorageToWriter(IProfileValueWriter&, IReportMessageParams* report) const
+{
+    return ReportMismatch(report);
+}
+
+bool VProfileData::ValueToWriter(IProfileValueWriter&, IReportMessageParams* report) const
+{
+    return ReportMismatch(report);
+}
+
+bool VProfileData::StorageFromReader(IProfileValueReader&, IReportMessageParams* report)
+{
+    return ReportMismatch(report);
+}
+
+bool VProfileData::ValueFromReader(IProfileValueReader&, IReportMessageParams* report)
+{
+    return ReportMismatch(report);
+}
+
 bool VProfileData::StorageToVariant(VVariant&, IReportMessageParams* report) const
 {
     return ReportMismatch(report);

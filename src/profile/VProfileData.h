@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "core/Export.h"
+#include "core/VStringArray.h"
 #include "core/VUnicodeString.h"
 
 class IReportMessageParams;
@@ -21,6 +22,20 @@ public:
     // False with a report on failure; a failure reported as
     // kMsgConverterNoConversion means "take the text as it is".
     virtual bool Convert(const VUnicodeString& text, VUnicodeString& converted, IReportMessageParams* report) = 0;
+};
+
+// A serialiser of named values for a document format of its own (an
+// export file, say); the values that have such a form write themselves
+// through it.
+class IProfileValueWriter {
+public:
+    virtual ~IProfileValueWriter() = default;
+    virtual bool WriteStringArray(const VUnicodeString& name, const VStringArray& value) = 0;
+};
+class IProfileValueReader {
+public:
+    virtual ~IProfileValueReader() = default;
+    virtual bool ReadStringArray(const VUnicodeString& name, VStringArray& value) = 0;
 };
 
 // One named setting: loaded with a default, changed in memory, written
@@ -61,6 +76,10 @@ public:
     virtual bool ValueToVariant(VVariant& out, IReportMessageParams* report) const;
     virtual bool StorageFromVariant(const VVariant& in, IReportMessageParams* report);
     virtual bool ValueFromVariant(const VVariant& in, IReportMessageParams* report);
+    virtual bool StorageToWriter(IProfileValueWriter& out, IReportMessageParams* report) const;
+    virtual bool ValueToWriter(IProfileValueWriter& out, IReportMessageParams* report) const;
+    virtual bool StorageFromReader(IProfileValueReader& in, IReportMessageParams* report);
+    virtual bool ValueFromReader(IProfileValueReader& in, IReportMessageParams* report);
     virtual void OnBeforeSave(const VProfileKey*) {}
     virtual void OnAfterSave(const VProfileKey*) {}
     virtual void OnChange() {}

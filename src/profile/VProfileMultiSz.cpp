@@ -100,6 +100,30 @@ bool MultiSz::ValueFromVariant(const VVariant& in, IReportMessageParams* report)
     return true;
 }
 
+bool MultiSz::StorageToWriter(IProfileValueWriter& out, IReportMessageParams* report) const
+{
+    return ValueToWriter(out, report);
+}
+
+bool MultiSz::ValueToWriter(IProfileValueWriter& out, IReportMessageParams* report) const
+{
+    return out.WriteStringArray(GetName(), Get()) || ReportConversionFailed(report);
+}
+
+bool MultiSz::StorageFromReader(IProfileValueReader& in, IReportMessageParams* report)
+{
+    return ValueFromReader(in, report);
+}
+
+bool MultiSz::ValueFromReader(IProfileValueReader& in, IReportMessageParams* report)
+{
+    VStringArray value;
+    if (!in.ReadStringArray(GetName(), value))
+        return ReportConversionFailed(report);
+    Set(value);
+    return true;
+}
+
 VUnicodeString VProfileMultiLineString::GetText() const
 {
     VUnicodeString text;

@@ -36,6 +36,10 @@ public:
     bool ValueToVariant(VVariant& out, IReportMessageParams* report) const override;
     bool StorageFromVariant(const VVariant& in, IReportMessageParams* report) override;
     bool ValueFromVariant(const VVariant& in, IReportMessageParams* report) override;
+    bool StorageToWriter(IProfileValueWriter& out, IReportMessageParams* report) const override;
+    bool ValueToWriter(IProfileValueWriter& out, IReportMessageParams* report) const override;
+    bool StorageFromReader(IProfileValueReader& in, IReportMessageParams* report) override;
+    bool ValueFromReader(IProfileValueReader& in, IReportMessageParams* report) override;
 
     virtual bool ReadCurrent(const VProfileKey* key);
     virtual bool IsStoredAndUnchanged(const VProfileKey& key) const;

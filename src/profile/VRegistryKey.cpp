@@ -115,6 +115,7 @@ VRegistryKey::VRegistryKey(RegistryRoot root, const VUnicodeString& path, bool)
     VUnicodeString full(root == RegistryRoot::LocalMachine ? u"HKEY_LOCAL_MACHINE\\" : u"HKEY_CURRENT_USER\\");
     full += path;
     m_values = file->Key(full);
+    m_exists = m_values || file->HasKey(full);
 }
 
 bool VRegistryKey::ReadDword(const VUnicodeString& name, uint32_t& value) const
@@ -158,7 +159,9 @@ bool ReadForProduct(const VUnicodeString& name, const VUnicodeString& product, c
     if (Read(RegistryRoot::LocalMachine, subkey.IsEmpty() ? own : own + u"\\" + subkey, name, value))
         return true;
     if (product.Left(8).EqualsNoCase(u"Kestrune")) {
-        const VUnicodeString older = u"SOFTWARE\\Orvalis Technologies\\" + product + u" 3.0\\" + subkey;
+        VUnicodeString older = u"SOFTWARE\\Orvalis Technologies\\" + product + u" 3.0";
+        if (!subkey.IsEmpty())
+            older += u"\\" + subkey;
         if (Read(RegistryRoot::LocalMachine, older, name, value))
             return true;
     }

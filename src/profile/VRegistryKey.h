@@ -41,13 +41,19 @@ private:
 class ORV_EXPORT VRegistryKey {
 public:
     VRegistryKey(RegistryRoot root, const VUnicodeString& path, bool readOnly = true);
-    bool IsOpen() const { return m_values != nullptr; }
+    // A key exists when it has values or keys below it, as in the registry.
+    bool IsOpen() const { return m_exists; }
     // False when the key or the value is missing, or the value is no number.
     bool ReadDword(const VUnicodeString& name, uint32_t& value) const;
-    void Close() { m_values = nullptr; }
+    void Close()
+    {
+        m_values = nullptr;
+        m_exists = false;
+    }
 
 private:
     const RegFile::Values* m_values = nullptr;
+    bool m_exists = false;
 };
 
 // Reads a policy value in the order administrators expect (see the .cpp).

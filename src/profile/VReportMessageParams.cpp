@@ -65,6 +65,7 @@ void VReportMessageParams::AddParameter(const char16_t* text)
 void VReportMessageParams::SetNested(IReportMessageParams* nested)
 {
     m_nested = VReportPtr::Retain(nested);
+    Invalidate();
 }
 
 void VReportMessageParams::SetModule(const IMessageTable* module)

@@ -31,6 +31,10 @@ const VVariant& VVariant::Resolved() const
 bool VVariant::ToInt64(int64_t& out) const
 {
     const Value& value = Resolved().m_value;
+    if (std::holds_alternative<std::monostate>(value)) { // automation coerces an empty variant to 0
+        out = 0;
+        return true;
+    }
     if (const auto* b = std::get_if<bool>(&value)) {
         out = *b ? 1 : 0;
         return true;
@@ -91,13 +95,7 @@ bool VVariant::ToUInt16(uint16_t& out) const
 bool VVariant::ToUInt32(uint32_t& out) const
 {
     int64_t v = 0;
-    if (!ToInt64(v))
-        return false;
-    if (v < 0 && v >= std::numeric_limits<int32_t>::min()) {
-        out = static_cast<uint32_t>(static_cast<int32_t>(v)); // a signed 32-bit value keeps its bits
-        return true;
-    }
-    return InRange(v, out);
+    return ToInt64(v) && InRange(v, out); // a negative number does not fit, as in automation
 }
 
 bool VVariant::ToString(VUnicodeString& out) const
@@ -105,6 +103,10 @@ bool VVariant::ToString(VUnicodeString& out) const
     const Value& value = Resolved().m_value;
     if (const auto* s = std::get_if<VUnicodeString>(&value)) {
         out = *s;
+        return true;
+    }
+    if (std::holds_alternative<std::monostate>(value)) {
+        out = VUnicodeString();
         return true;
     }
     int64_t v = 0;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <set>
 #include <tuple>
 
@@ -11,6 +12,9 @@
 #include "platform/Products.h"
 #include "platform/WindowClassRegistry.h"
 #include "profile/ReportRouting.h"
+#include "profile/SqliteProfileBackend.h"
+#include "profile/VProfileKey.h"
+#include "profile/VProfileStore.h"
 
 namespace {
 
@@ -47,10 +51,21 @@ TEST(DllInit, HoldsExactlyOneReferenceOnTheLock)
 
 TEST(DllInit, ProfileFactoryGetterIsKept)
 {
+    TempDir dir;
     auto getter = []() -> VProfileStoreFactory* { return nullptr; };
     ConnectDialogDllInitProfileFactory(getter);
     EXPECT_EQ(GetProfileStoreFactoryGetter(), getter);
+    // Without a factory of the host's the embedded database serves.
+    ScopedEnv db("ORV_CONFIG_DB", (dir.str() + "/config.db").c_str());
     ConnectDialogDllInitProfileFactory(nullptr);
+    ASSERT_NE(GetProfileStoreFactoryGetter(), nullptr);
+    EXPECT_EQ(GetProfileStoreFactoryGetter()(), GetDefaultProfileStoreFactory());
+    {
+        VProfileStore store;
+        EXPECT_TRUE(VProfileKey(*store.GetRootKey(), u"Written", 1).WriteUnsigned(u"v", 1));
+    }
+    EXPECT_TRUE(std::filesystem::exists(dir.str() + "/config.db"));
+    SetProfileStoreFactoryGetter(nullptr);
 }
 
 TEST(InitGui, KeepsCallbacksAndStaysRegisteredOnASecondCall)

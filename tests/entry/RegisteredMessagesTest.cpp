@@ -57,7 +57,6 @@ TEST(RegisteredMessages, EveryProcessGetsTheSameNonZeroNumbers)
     EXPECT_EQ(numbers.size(), 9u);
 
     // This process, registering through its own table, agrees too.
-    RegisterLibraryMessages(AtomTable(AtomTable::DefaultPath()));
     ScopedEnv env("XDG_RUNTIME_DIR", runtime.str().c_str());
     RegisterLibraryMessages(AtomTable(AtomTable::DefaultPath()));
     EXPECT_EQ(std::to_string(GetSessionDatabaseChangeMessage()), a.at("GetSessionDatabaseChangeMessage"));

@@ -57,12 +57,10 @@ TEST(SpecialFunctions, ModuleWithOnlyPreloadFillsThatSlotAndStaysLoaded)
     slots.preload(); // callable: it points into the loaded module
 
     // A second call does nothing, whatever it names.
-    const auto first = slots.preload;
     slots.preload = nullptr;
     loader.Load(kLibraryDir.c_str(), u"liborv_test_required_entry.so");
     EXPECT_EQ(slots.preload, nullptr);
     EXPECT_FALSE(StillLoaded(std::string(ORV_LIBRARY_DIR) + "/liborv_test_required_entry.so"));
-    (void)first;
 }
 
 TEST(SpecialFunctions, MissingModuleIsSilentAndFinal)

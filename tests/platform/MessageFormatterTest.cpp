@@ -31,6 +31,8 @@ TEST(MessageFormatter, TextArgumentsOfNumericFormats)
     EXPECT_EQ(Format(u"%1!x!", {u"255"}), u"ff");
     // ... any other text stands as it is.
     EXPECT_EQ(Format(u"%1 (%2!d!)", {u"a", u"b"}), u"a (b)");
+    // Without a 64-bit modifier a negative number is 32 bits wide.
+    EXPECT_EQ(Format(u"%1!u! %1!x! %1!I64x!", {u"-1"}), u"4294967295 ffffffff ffffffffffffffff");
 }
 
 TEST(MessageFormatter, MissingArgumentsAndEscapes)

@@ -74,6 +74,26 @@ TEST_F(Policies, ProductKeyCandidatesAndTheOlderProductName)
     EXPECT_FALSE(ReadPolicyFlag(u"Save Passwords", u"Morrowfetch", u"Global", false));
 }
 
+TEST_F(Policies, UserPoliciesBeatTheCompanyAndProductKeys)
+{
+    Write(user, "[HKEY_CURRENT_USER\\Software\\Policies\\Orvalis]\n\"Save Passwords\"=dword:2\n");
+    Write(machine, "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Orvalis\\Global]\n\"Save Passwords\"=dword:3\n"
+                   "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Orvalis\\Kestrune\\Global]\n\"Save Passwords\"=dword:4\n");
+    EXPECT_EQ(Read(u"Save Passwords", 9), 2u);
+}
+
+// The product key is the first candidate that exists; a key exists when
+// only keys below it are named, and an empty subkey reads the key itself.
+TEST_F(Policies, ProductKeyWithOnlySubkeysAndEmptySubkey)
+{
+    Write(machine, "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Orvalis Technologies\\Pellowin\\Global]\n\"Value\"=dword:8\n"
+                   "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Orvalis Technologies\\Kestrune 3.0]\n\"Top\"=dword:5\n");
+    Write(user, "[HKEY_CURRENT_USER\\SOFTWARE\\Orvalis\\Pellowin\\Global]\n\"Value\"=dword:9\n");
+    // The machine-wide older candidate wins over the per-user newer one.
+    EXPECT_EQ(Read(u"Value", 0, u"Pellowin"), 8u);
+    EXPECT_EQ(ReadPolicyValue(u"Top", u"Kestrune", u"", 0), 5u);
+}
+
 TEST_F(Policies, AnUntrustedMachineFileIsIgnoredAndReported)
 {
     Write(machine, "[HKEY_LOCAL_MACHINE\\Software\\Policies\\Orvalis]\n\"Save Passwords\"=dword:0\n", 0666);
@@ -111,6 +131,22 @@ TEST(RegFileParse, ReadsTheExportSyntaxAndNamesEveryProblem)
     for (const auto& p : problems)
         lines.push_back(p.line);
     EXPECT_EQ(lines, (std::vector<size_t>{3, 7, 8, 9, 10}));
+}
+
+TEST(RegFileParse, ReadsUtf16WithItsMark)
+{
+    const std::u16string text = u"Windows Registry Editor Version 5.00\r\n[HKEY_CURRENT_USER\\Bü]\r\n\"N\"=dword:2\r\n";
+    std::string bytes = "\xFF\xFE";
+    for (char16_t c : text) {
+        bytes.push_back(static_cast<char>(c & 0xFF));
+        bytes.push_back(static_cast<char>(c >> 8));
+    }
+    std::vector<RegFile::Problem> problems;
+    const RegFile file = RegFile::Parse(bytes, &problems);
+    EXPECT_TRUE(problems.empty());
+    ASSERT_NE(file.Key(u"HKEY_CURRENT_USER\\BÜ"), nullptr);
+    EXPECT_TRUE(file.HasKey(u"HKEY_CURRENT_USER"));
+    EXPECT_FALSE(file.HasKey(u"HKEY_CURRENT_USER\\B"));
 }
 
 } // namespace

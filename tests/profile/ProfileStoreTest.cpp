@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <set>
 
@@ -126,6 +127,29 @@ TEST_P(ProfileStore, RenameAndDeleteKeys)
     EXPECT_EQ(Children(root), std::vector<VUnicodeString>{u"a"});
 }
 
+// Two handles on one key in one store see each other's writes, and a
+// handle whose key was deleted through another sees nothing.
+TEST_P(ProfileStore, HandlesOnOneKeyAgree)
+{
+    VProfileStore store;
+    VProfileKey first(*store.GetRootKey(), u"Shared", 1);
+    VProfileKey second(*store.GetRootKey(), u"shared", 0);
+    ASSERT_TRUE(first.WriteString(u"Host", u"alpha"));
+    VUnicodeString text;
+    ASSERT_TRUE(second.ReadString(u"host", text)); // second has now read the key
+    EXPECT_EQ(text, u"alpha");
+    ASSERT_TRUE(first.WriteString(u"Host", u"beta"));
+    ASSERT_TRUE(first.WriteUnsigned(u"Port", 22));
+    ASSERT_TRUE(second.ReadString(u"Host", text));
+    EXPECT_EQ(text, u"beta");
+    uint32_t port = 0;
+    EXPECT_TRUE(second.ReadDword(u"Port", port));
+    EXPECT_EQ(port, 22u);
+    ASSERT_TRUE(store.GetRootKey()->DeleteKey(u"Shared"));
+    EXPECT_FALSE(first.ValueExists(u"Host"));
+    EXPECT_FALSE(second.ReadDword(u"Port", port));
+}
+
 TEST_P(ProfileStore, EveryStoreAsksTheGetterForTheFactory)
 {
     const int before = recorder->storesMade;
@@ -219,6 +243,50 @@ TEST_F(SqliteStore, AFileThatIsNoDatabaseIsMovedAsideNeverOverwritten)
     std::unique_ptr<IProfileBackendStore> store(factory.CreateStore());
     VProfileKey root(store->OpenRootKey(0));
     EXPECT_TRUE(VProfileKey(root, u"Fresh", 1).IsOpen());
+}
+
+TEST_F(SqliteStore, ADamagedDatabaseIsMovedAsideAndASecondOneToo)
+{
+    for (int round = 0; round < 2; ++round) {
+        {
+            SqliteProfileFactory factory(path);
+            std::unique_ptr<IProfileBackendStore> store(factory.CreateStore());
+            VProfileKey root(store->OpenRootKey(0));
+            for (int i = 0; i < 200; ++i)
+                VProfileKey(root, VUnicodeString(u"Key ") + VUnicodeString::FromNumber(i).str(), 1)
+                    .WriteString(u"v", std::u16string(100, u'x'));
+        }
+        // Scribble over the pages after the header: still a database file,
+        // but its tree pages no longer make sense.
+        {
+            std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+            file.seekp(4096 + 100);
+            const std::string junk(8192, '\x5A');
+            file.write(junk.data(), static_cast<std::streamsize>(junk.size()));
+        }
+        box.shown.clear();
+        SqliteProfileFactory reopened(path);
+        EXPECT_TRUE(reopened.IsOpen());
+        ASSERT_EQ(box.shown.size(), 1u);
+        EXPECT_NE(box.shown[0].text.find(u"moved aside"), std::u16string::npos);
+    }
+    // Both damaged files are kept, under names of their own.
+    int aside = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path() / "orvalis"))
+        aside += entry.path().filename().string().starts_with("config.db.corrupt-") &&
+                 !entry.path().filename().string().ends_with("-wal") &&
+                 !entry.path().filename().string().ends_with("-shm");
+    EXPECT_EQ(aside, 2);
+}
+
+TEST_F(SqliteStore, AnExistingFileReadableByOthersIsMadePrivate)
+{
+    { SqliteProfileFactory first(path); }
+    ASSERT_EQ(chmod(path.c_str(), 0644), 0);
+    SqliteProfileFactory again(path);
+    struct stat st {};
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
 TEST_F(SqliteStore, AnUnusablePlaceIsReported)

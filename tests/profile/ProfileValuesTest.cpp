@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "StoreFixtures.h"
 #include "profile/ProfileGlobalConfigStorage.h"
 #include "profile/VProfileBinary.h"
@@ -302,6 +304,42 @@ TEST(ProfileValueText, ExplorerFrameStateRewritesAtOnce)
     EXPECT_EQ(frame.GetValue2(), 0);
 }
 
+// A document format that takes string arrays only.
+class ArrayDocument final : public IProfileValueWriter, public IProfileValueReader {
+public:
+    bool WriteStringArray(const VUnicodeString& name, const VStringArray& value) override
+    {
+        saved[name.str()] = value;
+        return true;
+    }
+    bool ReadStringArray(const VUnicodeString& name, VStringArray& value) override
+    {
+        const auto it = saved.find(name.str());
+        return it != saved.end() && (value = it->second, true);
+    }
+    std::map<std::u16string, VStringArray> saved;
+};
+
+TEST(ProfileValueVariants, WriterAndReaderForms)
+{
+    ArrayDocument document;
+    VProfileStringArray array(nullptr, u"Lines", nullptr);
+    array.Set(VStringArray{u"one", u"two"});
+    ASSERT_TRUE(array.ValueToWriter(document, nullptr));
+    VProfileStringArray back(nullptr, u"Lines", nullptr);
+    ASSERT_TRUE(back.ValueFromReader(document, nullptr));
+    EXPECT_EQ(back.GetSize(), 2u);
+    VProfileStringArray missing(nullptr, u"Other", nullptr);
+    VReportPtr report = NewReport();
+    EXPECT_FALSE(missing.ValueFromReader(document, report.Get()));
+    EXPECT_EQ(report->GetMessageId(), kMsgVariantConversionFailed);
+
+    VProfile<int> number;
+    report = NewReport();
+    EXPECT_FALSE(number.ValueToWriter(document, report.Get())); // numbers have no writer form
+    EXPECT_EQ(report->GetMessageId(), kMsgTypeMismatch);
+}
+
 TEST(ProfileValueVariants, ConversionsAndMismatches)
 {
     const VTriState unset = kTriStateNotSet;
@@ -312,10 +350,19 @@ TEST(ProfileValueVariants, ConversionsAndMismatches)
     EXPECT_TRUE(tri.ValueFromVariant(VVariant(int32_t{1}), nullptr));
     EXPECT_EQ(tri.Get(), kTriStateOn);
 
+    EXPECT_TRUE(tri.ValueFromVariant(out, nullptr)); // an empty variant comes in as false
+    EXPECT_EQ(tri.Get(), kTriStateOff);
+
     VProfile<short> small;
     VReportPtr report = NewReport();
     EXPECT_FALSE(small.ValueFromVariant(VVariant(int32_t{70000}), report.Get()));
     EXPECT_EQ(report->GetMessageId(), kMsgVariantConversionFailed);
+    VProfile<int> number;
+    report = NewReport();
+    EXPECT_FALSE(number.ValueFromVariant(VVariant(int32_t{-1}), report.Get())); // not an unsigned 32-bit number
+    EXPECT_EQ(report->GetMessageId(), kMsgVariantConversionFailed);
+    EXPECT_TRUE(number.ValueFromVariant(VVariant(VUnicodeString(u" 4000000000 ")), nullptr));
+    EXPECT_EQ(static_cast<uint32_t>(number.Get()), 4000000000u);
 
     VProfileStringArray array(nullptr, u"Lines", nullptr);
     const VVariant inner(VStringArray{u"a", u"b"});

@@ -42,8 +42,17 @@ public:
         shown.push_back({std::u16string(text), std::u16string(caption), style});
         return answer;
     }
+    int ShowWithOption(QWidget* owner, std::u16string_view text, std::u16string_view caption, unsigned style,
+                       std::u16string_view optionText, bool& option) override
+    {
+        optionTexts.emplace_back(optionText);
+        option = optionAnswer;
+        return Show(owner, text, caption, style);
+    }
     std::vector<Shown> shown;
+    std::vector<std::u16string> optionTexts;
     int answer = kIdOk;
+    bool optionAnswer = false; // the check box as the user leaves it
 };
 
 class FakeRouter final : public VReportMessageRouter {
