@@ -1,0 +1,26 @@
+#pragma once
+
+#include "core/VStringArray.h"
+#include "core/VUnicodeString.h"
+#include "sessiontree/ISessionDatabaseChanged.h"
+
+class QWidget;
+
+// The dialog or pane that owns a session tree.
+class ISessionTreeOwner : public ISessionDatabaseChanged {
+public:
+    // 1, 3 and 7 terminal-product hosts; 9 the transfer-product host; 6
+    // and 8 other hosts.
+    virtual int GetHostKind() const = 0;
+    // The host's two display queries: every session drawn alike; the
+    // alternate icon set.
+    virtual bool UseGenericSessionIcons() const { return false; }
+    virtual bool UseAlternateIcons() const { return false; }
+    // Which database the tree shows: a paste or drop is taken only from a
+    // tree that shows the same one.
+    virtual VUnicodeString GetDatabaseIdentity() const = 0;
+    // Where message boxes are shown.
+    virtual QWidget* GetMessageParent() const { return nullptr; }
+    // The user asked to open the selected sessions (Enter, double click).
+    virtual void OnConnectRequested(const VStringArray& paths) { (void)paths; }
+};

@@ -1,0 +1,708 @@
+#include "sessiontree/SessionTreeBase.h"
+
+#include <algorithm>
+
+#include "core/VUnknown.h"
+#include "platform/GlobalConfig.h"
+#include "platform/MessageBox.h"
+#include "platform/MessageTable.h"
+#include "platform/Products.h"
+#include "platform/WaitCursor.h"
+#include "profile/ISessionConfig.h"
+#include "profile/SessionDatabase.h"
+#include "sessiontree/FilterPattern.h"
+
+namespace {
+
+constexpr uint32_t kMsgNotFound = 0x61090022; // ""%1" not found."
+
+// The protocol icon table: pair index (both sides present), single index.
+struct ProtocolIcon {
+    const char16_t* name;
+    int pair;
+    int single;
+};
+constexpr ProtocolIcon kProtocolIcons[] = {
+    {u"", 11, 11},         {u"None", 11, 11},
+    {u"SSH2", 11, 9},      {u"SSH1", 11, 9},
+    {u"Telnet", 3, 4},     {u"Telnet/SSL", 11, 9},
+    {u"RLogin", 3, 4},     {u"Serial", 3, 4},
+    {u"Local Shell", 8, 8}, {u"TAPI", 7, 7},
+    {u"SFTP", 11, 10},     {u"FTP", 3, 5},
+    {u"FTP/SSL (implicit)", 11, 10}, {u"FTP/SSL (explicit)", 11, 10},
+    {u"HTTP", 3, 5},       {u"HTTPS", 11, 10},
+    {u"HTTPS (S3)", 11, 10}, {u"SCP", 11, 10},
+    {u"Marks", 3, 4},      {u"Raw", 3, 4},
+    {u"RDP", 6, 6},
+};
+
+const ProtocolIcon* FindProtocolIcon(std::u16string_view name)
+{
+    for (const ProtocolIcon& row : kProtocolIcons)
+        if (name == row.name)
+            return &row;
+    return nullptr;
+}
+
+GlobalConfig* Config()
+{
+    GlobalConfig* config = nullptr;
+    return GetGlobalConfig(&config) ? config : nullptr;
+}
+
+SessionDatabase& Database()
+{
+    return *GetSessionDatabaseImpl();
+}
+
+} // namespace
+
+int SessionImageFor(std::u16string_view terminal, std::u16string_view transfer)
+{
+    const ProtocolIcon* a = FindProtocolIcon(terminal);
+    const ProtocolIcon* b = FindProtocolIcon(transfer);
+    if (!a || !b)
+        return SessionTreeBase::kImageSession;
+    const bool pair = terminal != u"None" && !terminal.empty() && transfer != u"None" && !transfer.empty();
+    return pair ? std::min(a->pair, b->pair) : std::min(a->single, b->single);
+}
+
+SessionTreeBase::SessionTreeBase(ISessionTreeOwner* owner) : m_owner(owner) {}
+
+SessionTreeBase::~SessionTreeBase() = default;
+
+void SessionTreeBase::Initialize()
+{
+    ReadDisplaySettings();
+    OnDisplayChanged();
+    Fill(0);
+}
+
+void SessionTreeBase::ReadDisplaySettings()
+{
+    if (GlobalConfig* config = Config()) {
+        m_sortMode = std::clamp(config->sortMode, 0, 2);
+        m_showDescriptions = config->showDescriptions;
+        m_showTerminal = config->showTerminalSessions;
+        m_showTransfer = config->showTransferSessions;
+    }
+}
+
+void SessionTreeBase::OnDisplayChanged()
+{
+    if (!m_owner)
+        m_iconSet = 0;
+    else if (m_owner->UseGenericSessionIcons())
+        m_iconSet = 3;
+    else
+        m_iconSet = m_owner->UseAlternateIcons() ? 1 : 0;
+    RedrawTree();
+}
+
+// --- Filling
+
+void SessionTreeBase::Fill(unsigned flags)
+{
+    if (flags & kFillDropCache)
+        Database().DropCachedListings();
+    if (GlobalConfig* config = Config())
+        m_sortMode = std::clamp(config->sortMode, 0, 2);
+    if (flags & kFillResetFilter && IsFilterActive()) {
+        ClearFilter(); // refills by itself
+        return;
+    }
+    const VUnicodeString selected = SelectedPathForFilter();
+    m_filling = true;
+    ClearCutMarks();
+    m_lastHit = kNoTreeItem;
+    DeleteAllItems();
+    const TreeItem root = AddRoot();
+    if (IsFilterActive()) {
+        FillFiltered();
+        m_filling = false;
+        const TreeItem first = FirstFilteredMatch(root);
+        SelectItem(first != kNoTreeItem ? first : root);
+        return;
+    }
+    LoadFolder(root);
+    ExpandItem(root, true);
+    m_filling = false;
+    SelectPathOrRoot(selected);
+}
+
+TreeItem SessionTreeBase::AddRoot()
+{
+    SessionTreeItemData data;
+    data.isFolder = true;
+    return InsertItem(GetRootName(), kNoTreeItem, kInsertLast, data);
+}
+
+void SessionTreeBase::ListFolder(const VUnicodeString& path, Listing& out) const
+{
+    Database().GetFolderList(path, m_sortMode, out.folders);
+    Database().GetSessionList(path, m_sortMode, out.sessions);
+}
+
+// The visibility option that applies on this host, and the kind code the
+// database is asked about.
+int SessionTreeBase::HiddenKindCode(bool& showOption) const
+{
+    const int host = m_owner ? m_owner->GetHostKind() : 0;
+    switch (host) {
+    case 1:
+    case 3:
+    case 7:
+        showOption = m_showTransfer;
+        return 3;
+    case 8:
+        showOption = m_showTransfer;
+        return 8;
+    case 9:
+        showOption = m_showTerminal;
+        return 9;
+    default:
+        showOption = m_showTerminal;
+        return 6;
+    }
+}
+
+bool SessionTreeBase::IsHidden(const VUnicodeString& path) const
+{
+    bool show = true;
+    const int code = HiddenKindCode(show);
+    return !show && Database().IsSessionOfKind(path, code);
+}
+
+void SessionTreeBase::LoadFolder(TreeItem folder)
+{
+    SessionTreeItemData* data = GetItemData(folder);
+    if (!data || !data->isFolder || data->childrenLoaded || data->isNewFolder)
+        return;
+    WaitCursorScope wait;
+    const VUnicodeString path = GetItemPath(folder);
+    Listing listing;
+    ListFolder(path, listing);
+    SessionTreeItemData folderData;
+    folderData.isFolder = true;
+    for (const VUnicodeString& name : listing.folders)
+        InsertItem(name, folder, kInsertLast, folderData);
+    const SessionTreeItemData sessionData;
+    for (const VUnicodeString& name : listing.sessions)
+        if (!IsHidden(JoinPath(path, name)))
+            InsertItem(name, folder, kInsertLast, sessionData);
+    if (SessionTreeItemData* again = GetItemData(folder))
+        again->childrenLoaded = true;
+}
+
+void SessionTreeBase::EnsureLoaded(TreeItem folder)
+{
+    const SessionTreeItemData* data = GetItemData(folder);
+    if (data && data->isFolder && !data->childrenLoaded)
+        LoadFolder(folder);
+}
+
+void SessionTreeBase::OnItemExpanding(TreeItem item)
+{
+    EnsureLoaded(item);
+}
+
+VUnicodeString SessionTreeBase::JoinPath(const VUnicodeString& parentPath, const VUnicodeString& name) const
+{
+    return parentPath.IsEmpty() ? name : parentPath + u"\\" + name.str();
+}
+
+VUnicodeString SessionTreeBase::GetItemPath(TreeItem item) const
+{
+    std::vector<VUnicodeString> names;
+    const TreeItem root = GetRootItem();
+    for (TreeItem at = item; at != kNoTreeItem && at != root; at = GetParentItem(at))
+        names.push_back(GetItemText(at));
+    VUnicodeString path;
+    for (auto it = names.rbegin(); it != names.rend(); ++it) {
+        if (!path.IsEmpty())
+            path += u'\\';
+        path += *it;
+    }
+    return path;
+}
+
+TreeItem SessionTreeBase::FindChildByName(TreeItem parent, const VUnicodeString& name) const
+{
+    for (TreeItem child = GetChildItem(parent); child != kNoTreeItem; child = GetNextSiblingItem(child))
+        if (GetItemText(child).EqualsNoCase(name))
+            return child;
+    return kNoTreeItem;
+}
+
+TreeItem SessionTreeBase::FindItem(const VUnicodeString& path)
+{
+    TreeItem item = GetRootItem();
+    VUnicodeString rest = path;
+    rest.Replace(u"/", u"\\");
+    while (item != kNoTreeItem && !rest.IsEmpty()) {
+        const size_t slash = rest.Find(u'\\');
+        const VUnicodeString name = rest.Left(slash);
+        rest = slash == VUnicodeString::npos ? VUnicodeString() : rest.Mid(slash + 1);
+        if (name.IsEmpty())
+            continue;
+        EnsureLoaded(item);
+        const TreeItem child = FindChildByName(item, name);
+        if (child != kNoTreeItem && !rest.IsEmpty())
+            ExpandItem(item, true);
+        if (child != kNoTreeItem && IsFolder(child) && !rest.IsEmpty())
+            ExpandItem(child, true);
+        item = child;
+    }
+    return item;
+}
+
+bool SessionTreeBase::IsFolder(TreeItem item) const
+{
+    const SessionTreeItemData* data = GetItemData(item);
+    return data && data->isFolder;
+}
+
+ISessionConfig* SessionTreeBase::GetSessionConfig(TreeItem item) const
+{
+    if (item == kNoTreeItem || IsFolder(item))
+        return nullptr;
+    return Database().LoadSessionConfig(GetItemPath(item));
+}
+
+VStringArray SessionTreeBase::GetSelectedPaths() const
+{
+    VStringArray paths;
+    for (TreeItem item : GetSelectedItems())
+        paths.Add(GetItemPath(item));
+    return paths;
+}
+
+void SessionTreeBase::SelectPathOrRoot(const VUnicodeString& path)
+{
+    TreeItem item = path.IsEmpty() ? kNoTreeItem : FindItem(path);
+    SelectItem(item != kNoTreeItem ? item : GetRootItem());
+}
+
+// --- Arrangement and display options
+
+void SessionTreeBase::SetSortMode(int mode)
+{
+    m_sortMode = std::clamp(mode, 0, 2);
+    if (GlobalConfig* config = Config()) {
+        config->sortMode = m_sortMode;
+        config->Save();
+    }
+    if (IsFilterActive())
+        ApplyFilter(ActiveFilterText());
+    else
+        Fill(0);
+    NotifyViewChanged();
+}
+
+void SessionTreeBase::ToggleShowDescriptions()
+{
+    m_showDescriptions = !m_showDescriptions;
+    if (GlobalConfig* config = Config()) {
+        config->showDescriptions = m_showDescriptions;
+        config->Save();
+    }
+}
+
+void SessionTreeBase::ToggleShowTerminalSessions()
+{
+    m_showTerminal = !m_showTerminal;
+    if (GlobalConfig* config = Config()) {
+        config->showTerminalSessions = m_showTerminal;
+        config->Save();
+    }
+    Fill(0);
+}
+
+void SessionTreeBase::ToggleShowTransferSessions()
+{
+    m_showTransfer = !m_showTransfer;
+    if (GlobalConfig* config = Config()) {
+        config->showTransferSessions = m_showTransfer;
+        config->Save();
+    }
+    Fill(0);
+}
+
+bool SessionTreeBase::GetDescription(TreeItem item, VUnicodeString& text) const
+{
+    if (!m_showDescriptions || m_inLabelEdit || item == kNoTreeItem || IsFolder(item))
+        return false;
+    VUnknownPointer<ISessionConfig> config(GetSessionConfig(item));
+    if (!config)
+        return false;
+    text = config->GetDescription();
+    return true;
+}
+
+bool SessionTreeBase::GetTooltip(TreeItem item, size_t capacity, VUnicodeString& tip) const
+{
+    VUnicodeString text;
+    if (capacity == 0 || !GetDescription(item, text))
+        return false;
+    if (text.Length() + 1 > capacity) {
+        if (capacity >= 4) // room for one character of text, "..." and the terminator
+            text = text.Left(capacity - 4) + u"...";
+        else if (capacity >= 3)
+            text = VUnicodeString(u"...").Left(capacity - 1);
+        else
+            text = text.Left(capacity - 1);
+    }
+    tip = text;
+    return true;
+}
+
+int SessionTreeBase::SessionImage(const VUnicodeString& path) const
+{
+    GlobalConfig* config = Config();
+    if (m_iconSet == 3 || (config && !config->useProtocolIcons))
+        return kImageSession;
+    VUnknownPointer<ISessionConfig> session(Database().LoadSessionConfig(path));
+    if (!session)
+        return kImageSession + kImagesPerSet * m_iconSet;
+    return SessionImageFor(session->GetProtocolName().str(), session->GetTransferProtocolName().str()) +
+           kImagesPerSet * m_iconSet;
+}
+
+int SessionTreeBase::GetItemImage(TreeItem item, bool selected) const
+{
+    const int set = m_iconSet == 3 ? 0 : m_iconSet;
+    if (item == GetRootItem())
+        return kImageFolder + kImagesPerSet * set;
+    if (IsFolder(item))
+        return (selected ? kImageOpenFolder : kImageFolder) + kImagesPerSet * set;
+    return SessionImage(GetItemPath(item));
+}
+
+void SessionTreeBase::GetConnectCapabilities(TreeItem item, bool& canTerminal, bool& canTransfer) const
+{
+    canTerminal = canTransfer = false;
+    VUnknownPointer<ISessionConfig> config(GetSessionConfig(item));
+    if (!config)
+        return;
+    canTerminal = IsKestruneOrTamsicInstalled() && config->HasTerminalProtocol();
+    canTransfer = config->HasTransferProtocol() &&
+                  (IsPellowinInstalled() || (m_owner && m_owner->GetHostKind() == 9));
+}
+
+bool SessionTreeBase::CanConnect(const VStringArray& paths, bool transfer) const
+{
+    for (const VUnicodeString& path : paths) {
+        VUnknownPointer<ISessionConfig> config(Database().LoadSessionConfig(path));
+        if (!config)
+            continue; // a folder, or a session that does not load
+        const bool terminal = IsKestruneOrTamsicInstalled() && config->HasTerminalProtocol();
+        const bool files = config->HasTransferProtocol() &&
+                           (IsPellowinInstalled() || (m_owner && m_owner->GetHostKind() == 9));
+        if (transfer ? files : terminal)
+            return true;
+    }
+    return false;
+}
+
+void SessionTreeBase::ExpandAllFolders()
+{
+    std::vector<TreeItem> stack{GetRootItem()};
+    while (!stack.empty()) {
+        const TreeItem item = stack.back();
+        stack.pop_back();
+        if (!IsFolder(item))
+            continue;
+        EnsureLoaded(item);
+        ExpandItem(item, true);
+        for (TreeItem child = GetChildItem(item); child != kNoTreeItem; child = GetNextSiblingItem(child))
+            stack.push_back(child);
+    }
+}
+
+void SessionTreeBase::CollapseAllFolders()
+{
+    std::vector<TreeItem> stack{GetRootItem()};
+    while (!stack.empty()) {
+        const TreeItem item = stack.back();
+        stack.pop_back();
+        for (TreeItem child = GetChildItem(item); child != kNoTreeItem; child = GetNextSiblingItem(child))
+            if (IsFolder(child))
+                stack.push_back(child);
+        if (item != GetRootItem())
+            ExpandItem(item, false);
+    }
+}
+
+// --- Insert positions
+
+TreeItem SessionTreeBase::InsertPositionFor(TreeItem parent, const VUnicodeString& name, bool isFolder,
+                                            TreeItem skip) const
+{
+    TreeItem previous = kNoTreeItem;
+    for (TreeItem child = GetChildItem(parent); child != kNoTreeItem; child = GetNextSiblingItem(child)) {
+        if (child == skip)
+            continue;
+        const bool childIsFolder = IsFolder(child);
+        if (isFolder) {
+            if (!childIsFolder || VUnicodeString::CompareNoCase(GetItemText(child), name) > 0)
+                return previous == kNoTreeItem ? kInsertFirst : previous;
+        } else if (!childIsFolder) {
+            const VUnicodeString text = GetItemText(child);
+            const int order = m_sortMode == 1 ? VUnicodeString::CompareLogical(text, name)
+                                              : VUnicodeString::CompareNoCase(text, name);
+            if (order >= 0) // a tie goes before the existing item
+                return previous == kNoTreeItem ? kInsertFirst : previous;
+        }
+        previous = child;
+    }
+    return kInsertLast;
+}
+
+TreeItem SessionTreeBase::LastFolderChild(TreeItem parent) const
+{
+    TreeItem last = kNoTreeItem;
+    for (TreeItem child = GetChildItem(parent); child != kNoTreeItem && IsFolder(child);
+         child = GetNextSiblingItem(child))
+        last = child;
+    return last;
+}
+
+// --- Filter
+
+void SessionTreeBase::RefillForFilter()
+{
+    Fill(0);
+}
+
+VUnicodeString SessionTreeBase::SelectedPathForFilter() const
+{
+    const std::vector<TreeItem> selected = GetSelectedItems();
+    return selected.empty() ? VUnicodeString() : GetItemPath(selected.front());
+}
+
+bool SessionTreeBase::IsSelectionExpandedFolder() const
+{
+    const std::vector<TreeItem> selected = GetSelectedItems();
+    return !selected.empty() && IsFolder(selected.front()) && IsItemExpanded(selected.front());
+}
+
+std::vector<VUnicodeString> SessionTreeBase::ExpandedFolderPaths() const
+{
+    std::vector<VUnicodeString> paths;
+    std::vector<TreeItem> stack;
+    for (TreeItem child = GetChildItem(GetRootItem()); child != kNoTreeItem; child = GetNextSiblingItem(child))
+        stack.push_back(child);
+    while (!stack.empty()) {
+        const TreeItem item = stack.back();
+        stack.pop_back();
+        if (!IsFolder(item) || !IsItemExpanded(item))
+            continue;
+        paths.push_back(GetItemPath(item));
+        for (TreeItem child = GetChildItem(item); child != kNoTreeItem; child = GetNextSiblingItem(child))
+            stack.push_back(child);
+    }
+    return paths;
+}
+
+void SessionTreeBase::RestoreAfterFilter(const std::vector<VUnicodeString>& expanded, const VUnicodeString& selection,
+                                         bool expandSelection)
+{
+    for (const VUnicodeString& path : expanded) {
+        const TreeItem item = FindItem(path);
+        if (item != kNoTreeItem && IsFolder(item))
+            ExpandItem(item, true);
+    }
+    const TreeItem item = selection.IsEmpty() ? kNoTreeItem : FindItem(selection);
+    SelectItem(item != kNoTreeItem ? item : GetRootItem());
+    if (item != kNoTreeItem && expandSelection)
+        ExpandItem(item, true);
+}
+
+// Walks the whole database under `path` and keeps what the filter shows.
+// True when the folder keeps anything.
+bool SessionTreeBase::CollectFiltered(const VUnicodeString& path, FilteredFolder& into)
+{
+    Listing listing;
+    ListFolder(path, listing);
+    for (const VUnicodeString& name : listing.sessions)
+        if (SessionPassesFilter(path.str(), name.str()) && !IsHidden(JoinPath(path, name)))
+            into.sessions.Add(name);
+    for (const VUnicodeString& name : listing.folders) {
+        FilteredFolder child;
+        child.name = name;
+        if (CollectFiltered(JoinPath(path, name), child) || FolderKeptForItsName(name.str()))
+            into.folders.push_back(std::move(child));
+    }
+    return !into.folders.empty() || !into.sessions.IsEmpty();
+}
+
+void SessionTreeBase::InsertFiltered(TreeItem parent, const FilteredFolder& folder)
+{
+    SessionTreeItemData folderData;
+    folderData.isFolder = true;
+    folderData.childrenLoaded = true; // holds just what the filter shows
+    for (const FilteredFolder& child : folder.folders) {
+        const TreeItem item = InsertItem(child.name, parent, kInsertLast, folderData);
+        InsertFiltered(item, child);
+        ExpandItem(item, true);
+    }
+    const SessionTreeItemData sessionData;
+    for (const VUnicodeString& name : folder.sessions)
+        InsertItem(name, parent, kInsertLast, sessionData);
+}
+
+void SessionTreeBase::FillFiltered()
+{
+    WaitCursorScope wait;
+    const TreeItem root = GetRootItem();
+    FilteredFolder top;
+    CollectFiltered(VUnicodeString(), top);
+    InsertFiltered(root, top);
+    if (SessionTreeItemData* data = GetItemData(root))
+        data->childrenLoaded = true;
+    ExpandItem(root, true);
+}
+
+// The first session in tree order, else the first kept folder. The
+// filtered tree is wholly loaded, so the walk reads the control only.
+TreeItem SessionTreeBase::FirstFilteredMatch(TreeItem from) const
+{
+    TreeItem firstFolder = kNoTreeItem;
+    std::vector<TreeItem> pending{GetChildItem(from)};
+    while (!pending.empty()) {
+        const TreeItem item = pending.back();
+        pending.pop_back();
+        if (item == kNoTreeItem)
+            continue;
+        pending.push_back(GetNextSiblingItem(item));
+        if (!IsFolder(item))
+            return item;
+        if (firstFolder == kNoTreeItem)
+            firstFolder = item;
+        pending.push_back(GetChildItem(item));
+    }
+    return firstFolder;
+}
+
+// --- Find
+
+FindOptions& SessionTreeBase::ProcessFindOptions()
+{
+    static FindOptions options;
+    return options;
+}
+
+bool SessionTreeBase::ShowFindDialog(FindOptions&)
+{
+    return false;
+}
+
+void SessionTreeBase::Find()
+{
+    m_searchedOnce = false;
+    m_lastHit = kNoTreeItem;
+    FindNext();
+}
+
+void SessionTreeBase::FindNext()
+{
+    bool showed = false;
+    if (!m_searchedOnce) {
+        FindOptions options = ProcessFindOptions();
+        if (!ShowFindDialog(options))
+            return;
+        ProcessFindOptions() = options;
+        m_searchedOnce = true;
+        showed = true;
+    }
+    if (RunFind(showed))
+        return;
+    if (showed) {
+        Message(FormatMessageId(kMsgNotFound, {ProcessFindOptions().text.str()}), kMbOk | kMbIconInformation);
+        FocusTree();
+        return;
+    }
+    m_lastHit = kNoTreeItem; // once more from the top, silently
+    RunFind(false);
+}
+
+TreeItem SessionTreeBase::NextInPreOrder(TreeItem item)
+{
+    if (IsFolder(item)) {
+        EnsureLoaded(item);
+        if (const TreeItem child = GetChildItem(item); child != kNoTreeItem)
+            return child;
+    }
+    for (TreeItem at = item; at != kNoTreeItem; at = GetParentItem(at))
+        if (const TreeItem next = GetNextSiblingItem(at); next != kNoTreeItem)
+            return next;
+    return kNoTreeItem;
+}
+
+bool SessionTreeBase::ItemMatchesFind(TreeItem item, const FindOptions& options) const
+{
+    const std::u16string_view text = options.text.str();
+    if (IsFolder(item))
+        return item != GetRootItem() && options.folderName &&
+               Contains(GetItemText(item).str(), text, options.matchCase);
+    if (options.sessionName && Contains(GetItemText(item).str(), text, options.matchCase))
+        return true;
+    if (!options.hostName && !options.description)
+        return false;
+    VUnknownPointer<ISessionConfig> config(GetSessionConfig(item));
+    if (!config)
+        return false; // an unreadable session matches nothing
+    return (options.hostName && Contains(config->GetHostname().str(), text, options.matchCase)) ||
+           (options.description && Contains(config->GetDescription().str(), text, options.matchCase));
+}
+
+bool SessionTreeBase::RunFind(bool)
+{
+    const FindOptions& options = ProcessFindOptions();
+    TreeItem item = m_lastHit == kNoTreeItem ? GetRootItem() : NextInPreOrder(m_lastHit);
+    for (; item != kNoTreeItem; item = NextInPreOrder(item)) {
+        if (!ItemMatchesFind(item, options))
+            continue;
+        m_lastHit = item;
+        for (TreeItem parent = GetParentItem(item); parent != kNoTreeItem; parent = GetParentItem(parent))
+            ExpandItem(parent, true);
+        SelectItem(item);
+        return true;
+    }
+    return false;
+}
+
+// --- Notifications
+
+void SessionTreeBase::NotifyChanged()
+{
+    if (m_bulk) {
+        m_changeHeld = true;
+        return;
+    }
+    if (m_owner)
+        m_owner->OnSessionDatabaseChanged(1, 0);
+}
+
+void SessionTreeBase::NotifyViewChanged()
+{
+    if (m_owner)
+        m_owner->OnSessionDatabaseViewChanged();
+}
+
+void SessionTreeBase::OnSessionDatabaseChanged(int changed, int reserved)
+{
+    if (m_owner)
+        m_owner->OnSessionDatabaseChanged(changed, reserved);
+}
+
+void SessionTreeBase::OnSessionDatabaseViewChanged()
+{
+    if (m_owner)
+        m_owner->OnSessionDatabaseViewChanged();
+}
+
+int SessionTreeBase::Message(std::u16string_view text, unsigned style) const
+{
+    return GetMessageBox().Show(m_owner ? m_owner->GetMessageParent() : nullptr, text, u"Session Manager", style);
+}

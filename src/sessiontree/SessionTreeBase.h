@@ -1,0 +1,313 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <set>
+#include <span>
+#include <vector>
+
+#include "core/Export.h"
+#include "core/VStringArray.h"
+#include "core/VUnicodeString.h"
+#include "sessiontree/ISessionDatabaseChanged.h"
+#include "sessiontree/ISessionTreeOwner.h"
+#include "sessiontree/ITreeOleDropTargetSink.h"
+#include "sessiontree/TreeClipboardRecord.h"
+#include "sessiontree/VDockTreeBase.h"
+#include "profile/SessionDatabase.h"
+
+class ISessionConfig;
+class IClipboard;
+
+// An item of the control: an opaque handle the control gives out.
+using TreeItem = uintptr_t;
+inline constexpr TreeItem kNoTreeItem = 0;
+// Insert positions besides a given sibling.
+inline constexpr TreeItem kInsertFirst = ~TreeItem{0};
+inline constexpr TreeItem kInsertLast = ~TreeItem{0} - 1;
+
+// What the tree keeps with each item; the control stores it with the item
+// and drops it with the item.
+struct SessionTreeItemData {
+    bool isFolder = false;
+    bool childrenLoaded = false; // folders: the database was read for them
+    bool isNewFolder = false;    // being named; not yet in the database
+};
+
+// Options of Find, kept for the whole process.
+struct FindOptions {
+    VUnicodeString text;
+    bool sessionName = false;
+    bool hostName = false;
+    bool description = false;
+    bool folderName = false;
+    bool matchCase = false;
+};
+
+// Where a drop lands relative to its target row.
+enum class DropPosition { Before, Into, After };
+
+// All of the session tree's rules: filling from the session database, the
+// arrangements, icons and tooltips, filter and Find, and editing with the
+// clipboard and drag and drop. It reaches the control only through the
+// item operations below, so the rules run without any window (the tests
+// and the command-line tool use a control held in memory).
+class ORV_EXPORT SessionTreeBase : public VDockTreeBase, public ISessionDatabaseChanged, public ITreeOleDropTargetSink {
+public:
+    // Images of one set; add 12 for the alternate set.
+    enum Image : int {
+        kImageOpenFolder = 0,
+        kImageFolder = 1,
+        kImageSession = 2,
+        kImagePairPlain = 3,
+        kImageTerminalPlain = 4,
+        kImageTransferPlain = 5,
+        kImageRemoteDesktop = 6,
+        kImageModem = 7,
+        kImageLocalShell = 8,
+        kImageTerminalSecure = 9,
+        kImageTransferSecure = 10,
+        kImagePairSecure = 11,
+    };
+    static constexpr int kImagesPerSet = 12;
+    static constexpr int kHoverTimerId = 0x4854; // "HT"
+    static constexpr uint32_t kHoverDelayMs = 750;
+    static constexpr int kEdgeScrollPixels = 10;
+    static constexpr int kDropEdgePixels = 3;
+
+    explicit SessionTreeBase(ISessionTreeOwner* owner);
+    ~SessionTreeBase() override;
+
+    // Reads the display options and fills the tree; the control calls it
+    // once it can take items.
+    void Initialize();
+
+    // --- Model
+    void Fill(unsigned flags) override;
+    static const char16_t* GetRootName() { return u"Sessions"; }
+    VUnicodeString GetItemPath(TreeItem item) const;
+    // Expands (and so loads) folders along the way.
+    TreeItem FindItem(const VUnicodeString& path);
+    bool IsFolder(TreeItem item) const;
+    // A reference for the caller, or null for folders and sessions that do
+    // not load.
+    ISessionConfig* GetSessionConfig(TreeItem item) const;
+    VStringArray GetSelectedPaths() const;
+    int GetSortMode() const { return m_sortMode; }
+    void SetSortMode(int mode);
+    // Alphabetical, logical, manual, alphabetical, ...
+    void CycleSortMode() { SetSortMode((m_sortMode + 1) % 3); }
+    void ToggleShowDescriptions();
+    void ToggleShowTerminalSessions();
+    void ToggleShowTransferSessions();
+    bool ShowsDescriptions() const { return m_showDescriptions; }
+    bool ShowsTerminalSessions() const { return m_showTerminal; }
+    bool ShowsTransferSessions() const { return m_showTransfer; }
+    bool GetDescription(TreeItem item, VUnicodeString& text) const;
+    // The tooltip for a buffer of `capacity` characters with its
+    // terminator: cut to end in "..." when it does not fit. False: no tip.
+    bool GetTooltip(TreeItem item, size_t capacity, VUnicodeString& tip) const;
+    // The image of an item, computed when the control asks.
+    int GetItemImage(TreeItem item, bool selected) const;
+    int GetIconSet() const { return m_iconSet; }
+    // The host's display changed: pick the icon set again.
+    void OnDisplayChanged();
+    void GetConnectCapabilities(TreeItem item, bool& canTerminal, bool& canTransfer) const;
+    bool CanConnect(const VStringArray& paths, bool transfer) const;
+    // The control is about to expand a folder: load it first.
+    void OnItemExpanding(TreeItem item);
+    void ExpandAllFolders();
+    void CollapseAllFolders();
+
+    // --- Find
+    // Ctrl+F: search from the top, asking for the text.
+    void Find();
+    // F3: search on from the last hit (asking only the first time).
+    void FindNext();
+    static FindOptions& ProcessFindOptions();
+
+    // --- Editing
+    bool CanCutOrCopy() const;
+    bool CanPaste() const { return m_pasteAvailable; }
+    bool CanDelete() const;
+    bool CanRename() const { return CanCutOrCopy(); }
+    bool CanDuplicate() const;
+    void Copy() { CopyOrCut(false); }
+    void Cut() { CopyOrCut(true); }
+    void Paste();
+    void Delete();
+    // F2: start naming the selected item.
+    void Rename();
+    // The label edit ended; `cancelled` when the user pressed Escape.
+    void EndLabelEdit(TreeItem item, const VUnicodeString& text, bool cancelled);
+    void NewFolder();
+    void NewSession();
+    void Duplicate();
+    bool IsBulkOperation() const { return m_bulk; }
+    bool IsItemCut(TreeItem item) const { return m_cutItems.contains(item); }
+
+    // --- Drag and drop
+    // The record a drag of the selection carries (never a cut).
+    std::vector<uint8_t> BeginDrag(bool rightButton);
+    void EndDrag();
+    // Drop effect from the modifier keys held now.
+    static unsigned EffectFromKeys(unsigned modifiers);
+    unsigned OnDragEnter(std::span<const uint8_t> data, int x, int y) override;
+    unsigned OnDragOver(std::span<const uint8_t> data, int x, int y) override;
+    void OnDragLeave() override;
+    bool OnDrop(std::span<const uint8_t> data, unsigned effect, int x, int y) override;
+    void OnDragScroll(int x, int y) override;
+    void OnTimer(int id);
+    // The paste worker, shared by Paste and drop.
+    // False when the record was refused as a whole (nothing changed).
+    bool PasteRecord(const TreeClipboardRecord& record, TreeItem target, DropPosition position);
+
+    // --- Database change
+    void OnSessionDatabaseChanged(int changed, int reserved) override;
+    void OnSessionDatabaseViewChanged() override;
+
+    ISessionTreeOwner* GetOwner() const { return m_owner; }
+
+    // --- The control's item operations
+    virtual TreeItem InsertItem(const VUnicodeString& text, TreeItem parent, TreeItem insertAfter,
+                                const SessionTreeItemData& data) = 0;
+    virtual void DeleteItem(TreeItem item) = 0;
+    virtual void DeleteAllItems() = 0;
+    virtual VUnicodeString GetItemText(TreeItem item) const = 0;
+    virtual void SetItemText(TreeItem item, const VUnicodeString& text) = 0;
+    virtual SessionTreeItemData* GetItemData(TreeItem item) const = 0;
+    virtual TreeItem GetChildItem(TreeItem item) const = 0;
+    virtual TreeItem GetNextSiblingItem(TreeItem item) const = 0;
+    virtual TreeItem GetParentItem(TreeItem item) const = 0;
+    virtual TreeItem GetRootItem() const = 0;
+    virtual void ExpandItem(TreeItem item, bool expand) = 0;
+    virtual bool IsItemExpanded(TreeItem item) const = 0;
+    // Makes `item` the only selected item, focused and visible.
+    virtual void SelectItem(TreeItem item) = 0;
+    // In the order the multiple selection lists them.
+    virtual std::vector<TreeItem> GetSelectedItems() const = 0;
+    virtual void EditLabel(TreeItem item, const VUnicodeString& text) = 0;
+    virtual void SetItemCutLook(TreeItem item, bool cut) = 0;
+    virtual void SetDropHighlight(TreeItem item) = 0;
+    // The item at a point, and where in its row the point lies (0 at the
+    // top) with the row's height.
+    virtual TreeItem HitTest(int x, int y, int& yInRow, int& rowHeight) const = 0;
+    virtual int GetVisibleHeight() const = 0;
+    virtual void ScrollLines(int lines) = 0;
+    virtual void StartTimer(int id, uint32_t milliseconds) override = 0;
+    virtual void StopTimer(int id) override = 0;
+    virtual void RedrawTree() = 0;
+    virtual void FocusTree() = 0;
+
+protected:
+    // --- Dialogs the control shows; the defaults answer "cancel".
+    // The Find dialog, filled with the process's options; false: cancelled.
+    virtual bool ShowFindDialog(FindOptions& options);
+    // The right-drop menu; returns the chosen effect or kEffectNone.
+    virtual unsigned ShowDropMenu(unsigned allowedEffects, unsigned defaultEffect);
+    // The new-session wizard, when the host has switched it on.
+    virtual bool UseNewSessionWizard() const { return false; }
+    virtual bool RunNewSessionWizard(const VUnicodeString& folderPath, VUnicodeString& createdPath);
+    // The duplicate prompt: the copy's name and host name.
+    virtual bool PromptDuplicate(const VUnicodeString& path, VUnicodeString& newName, VUnicodeString& newHost);
+    // Properties of a new session, through the host's callback.
+    virtual void EditNewSession(const VUnicodeString& path) { (void)path; }
+
+    // The message box of the tree's owner.
+    int Message(std::u16string_view text, unsigned style) const;
+
+    // FilterTreeBase
+    void RefillForFilter() override;
+    VUnicodeString SelectedPathForFilter() const override;
+    bool IsSelectionExpandedFolder() const override;
+    std::vector<VUnicodeString> ExpandedFolderPaths() const override;
+    void RestoreAfterFilter(const std::vector<VUnicodeString>& expanded, const VUnicodeString& selection,
+                            bool expandSelection) override;
+
+private:
+    struct Listing {
+        VStringArray folders;
+        VStringArray sessions;
+    };
+    // One folder of the filtered tree, built in memory before any item is
+    // inserted so that a filter over the whole database inserts only what
+    // it shows.
+    struct FilteredFolder {
+        VUnicodeString name;
+        std::vector<FilteredFolder> folders;
+        VStringArray sessions;
+    };
+
+    void ReadDisplaySettings();
+    int HiddenKindCode(bool& applies) const;
+    bool IsHidden(const VUnicodeString& path) const;
+    void ListFolder(const VUnicodeString& path, Listing& out) const;
+    TreeItem AddRoot();
+    void LoadFolder(TreeItem folder);
+    void EnsureLoaded(TreeItem folder);
+    void FillFiltered();
+    bool CollectFiltered(const VUnicodeString& path, FilteredFolder& into);
+    void InsertFiltered(TreeItem parent, const FilteredFolder& folder);
+    TreeItem FirstFilteredMatch(TreeItem from) const;
+    void SelectPathOrRoot(const VUnicodeString& path);
+    VUnicodeString JoinPath(const VUnicodeString& parentPath, const VUnicodeString& name) const;
+    TreeItem FindChildByName(TreeItem parent, const VUnicodeString& name) const;
+    // Insert position for a new or renamed item (sorted modes).
+    TreeItem InsertPositionFor(TreeItem parent, const VUnicodeString& name, bool isFolder, TreeItem skip) const;
+    TreeItem LastFolderChild(TreeItem parent) const;
+    int SessionImage(const VUnicodeString& path) const;
+    void NotifyChanged();
+    void NotifyViewChanged();
+
+    // Find
+    bool RunFind(bool showedDialog);
+    bool ItemMatchesFind(TreeItem item, const FindOptions& options) const;
+    TreeItem NextInPreOrder(TreeItem item);
+
+    // Editing
+    void CopyOrCut(bool cut);
+    void ClearCutMarks();
+    TreeClipboardRecord RecordOfSelection(bool cut) const;
+    std::optional<TreeClipboardRecord> ReadClipboardRecord() const;
+    bool CheckPasteRefusals(const TreeClipboardRecord& record, TreeItem target, TreeItem targetFolder);
+    TreeItem PlaceItem(TreeItem folder, TreeItem target, DropPosition position, const VUnicodeString& name,
+                       bool isFolder, TreeItem skip, VUnicodeString& reference, bool& after) const;
+    TreeItem TargetFolderOfSelection() const;
+    void RunFirewallUpdate();
+    void Refuse(std::u16string_view text);
+    TreeItem ReplaceItemAt(TreeItem item, TreeItem parent, TreeItem after, const VUnicodeString& name);
+    void FailedRename(TreeItem item, const VUnicodeString& oldName, const VUnicodeString& attempted);
+
+    // Drag
+    unsigned DragEffect(std::span<const uint8_t> data, TreeItem target) const;
+
+    ISessionTreeOwner* m_owner;
+    int m_sortMode = 0;
+    bool m_showDescriptions = true;
+    bool m_showTerminal = true;
+    bool m_showTransfer = true;
+    int m_iconSet = 0;
+    bool m_inLabelEdit = false;
+    bool m_renaming = false;
+    bool m_filling = false;
+
+    // Find
+    bool m_searchedOnce = false;
+    TreeItem m_lastHit = kNoTreeItem;
+
+    // Editing
+    bool m_pasteAvailable = false;
+    std::set<TreeItem> m_cutItems;
+    bool m_bulk = false;
+    bool m_changeHeld = false;
+    bool m_updatingFirewalls = false;
+    FirewallChanges m_firewallChanges;
+
+    // Drag
+    TreeItem m_dragSource = kNoTreeItem;
+    bool m_rightDrag = false;
+    TreeItem m_hoverItem = kNoTreeItem;
+    bool m_hoverTimer = false;
+    DropPosition m_dropPosition = DropPosition::Into;
+    TreeItem m_dropTarget = kNoTreeItem;
+};
