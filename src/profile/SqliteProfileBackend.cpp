@@ -16,7 +16,7 @@
 
 #include "core/UnicodeConversion.h"
 #include "platform/BaseFolders.h"
-#include "profile/ProfilePath.h"
+#include "profile/ProfileKeyPath.h"
 #include "profile/ReportRouting.h"
 #include "profile/VReportMessageParams.h"
 
@@ -340,22 +340,27 @@ using Database = SqliteProfileFactory::Database;
 
 class SqliteIterator final : public IProfileBackendIterator {
 public:
-    explicit SqliteIterator(std::vector<VUnicodeString> names) : m_names(std::move(names)) {}
+    struct Entry {
+        VUnicodeString name;
+        uint32_t extra;
+    };
+    explicit SqliteIterator(std::vector<Entry> entries) : m_entries(std::move(entries)) {}
     bool Next(VUnicodeString& name, uint32_t& extra) override
     {
-        extra = 0;
-        return Next(name);
+        if (m_next >= m_entries.size())
+            return false;
+        extra = m_entries[m_next].extra;
+        name = std::move(m_entries[m_next++].name);
+        return true;
     }
     bool Next(VUnicodeString& name) override
     {
-        if (m_next >= m_names.size())
-            return false;
-        name = std::move(m_names[m_next++]);
-        return true;
+        uint32_t extra = 0;
+        return Next(name, extra);
     }
 
 private:
-    std::vector<VUnicodeString> m_names;
+    std::vector<Entry> m_entries;
     size_t m_next = 0;
 };
 
@@ -479,14 +484,27 @@ public:
     }
     IProfileBackendIterator* Enumerate(int kind) override
     {
-        std::vector<VUnicodeString> names;
-        Database::Use q(m_db, "SELECT name FROM keys WHERE parent=?1 ORDER BY folded");
-        if (kind == 0 && q) {
-            sqlite3_bind_int64(*q, 1, m_id);
-            while (q.Step())
-                names.emplace_back(BlobText(*q, 0));
+        std::vector<SqliteIterator::Entry> entries;
+        if (kind == kEnumerateSubkeys) {
+            // The child kind comes with the names: listing a folder of
+            // thousands of sessions must not open each one.
+            Database::Use q(m_db, "SELECT name, EXISTS(SELECT 1 FROM vals WHERE vals.key=keys.id) FROM keys "
+                                  "WHERE parent=?1 ORDER BY folded");
+            if (q) {
+                sqlite3_bind_int64(*q, 1, m_id);
+                while (q.Step())
+                    entries.push_back({VUnicodeString(BlobText(*q, 0)),
+                                       sqlite3_column_int(*q, 1) ? kChildKindWithValues : kChildKindWithoutValues});
+            }
+        } else if (kind == kEnumerateValues) {
+            Database::Use q(m_db, "SELECT name, kind FROM vals WHERE key=?1 ORDER BY folded");
+            if (q) {
+                sqlite3_bind_int64(*q, 1, m_id);
+                while (q.Step())
+                    entries.push_back({VUnicodeString(BlobText(*q, 0)), static_cast<uint32_t>(sqlite3_column_int(*q, 1))});
+            }
         }
-        return new SqliteIterator(std::move(names));
+        return new SqliteIterator(std::move(entries));
     }
 
 private:
