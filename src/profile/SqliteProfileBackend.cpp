@@ -155,11 +155,23 @@ public:
     bool InTransaction() const { return m_depth > 0 && m_began; }
     uint64_t Generation() const { return m_generation; }
 
+    // Grows whenever a key's values may have changed, so that every other
+    // handle on the same key drops what it cached; a delete may take any
+    // key's values with it.
+    uint64_t ValuesVersion(int64_t id) const
+    {
+        const auto it = m_valueVersions.find(id);
+        return m_deletes + (it == m_valueVersions.end() ? 0 : it->second);
+    }
+    void ValuesChanged(int64_t id) { ++m_valueVersions[id]; }
+    void KeysDeleted() { ++m_deletes; }
+
     void BeginStore()
     {
         if (m_depth++ > 0 || !m_db)
             return;
         ++m_generation;
+        m_valueVersions.clear();
         m_began = Exec("BEGIN IMMEDIATE");
     }
     void EndStore()
@@ -332,6 +344,8 @@ private:
     int m_depth = 0;
     bool m_began = false;
     uint64_t m_generation = 1;
+    std::unordered_map<int64_t, uint64_t> m_valueVersions;
+    uint64_t m_deletes = 0;
 };
 
 namespace {
@@ -433,7 +447,9 @@ public:
         if (!q)
             return false;
         sqlite3_bind_int64(*q, 1, *id);
-        return q.Run();
+        const bool done = q.Run();
+        m_db.KeysDeleted();
+        return done;
     }
     bool RenameKey(const VUnicodeString& oldPath, const VUnicodeString& newPath) override
     {
@@ -518,7 +534,7 @@ private:
     // holds the transaction (nobody else can change them meanwhile).
     void Load()
     {
-        if (m_loaded && m_loadedGeneration == m_db.Generation() && m_db.InTransaction())
+        if (CacheIsCurrent())
             return;
         m_values.clear();
         m_values.reserve(512);
@@ -539,6 +555,12 @@ private:
         }
         m_loaded = true;
         m_loadedGeneration = m_db.Generation();
+        m_loadedVersion = m_db.ValuesVersion(m_id);
+    }
+    bool CacheIsCurrent() const
+    {
+        return m_loaded && m_db.InTransaction() && m_loadedGeneration == m_db.Generation() &&
+               m_loadedVersion == m_db.ValuesVersion(m_id);
     }
     const Cached* Find(const VUnicodeString& name)
     {
@@ -562,10 +584,15 @@ private:
             sqlite3_bind_int64(*q, 5, number);
         else
             sqlite3_bind_blob(*q, 5, data.data(), static_cast<int>(data.size()), SQLITE_STATIC);
-        if (!q.Run())
+        const bool current = CacheIsCurrent();
+        const bool done = q.Run();
+        m_db.ValuesChanged(m_id);
+        if (!done)
             return false;
-        if (m_loaded && m_loadedGeneration == m_db.Generation())
+        if (current) { // keep the cache: this handle knows what it wrote
             m_values[std::move(folded)] = Cached{kind, number, std::move(data)};
+            m_loadedVersion = m_db.ValuesVersion(m_id);
+        }
         return true;
     }
 
@@ -573,6 +600,7 @@ private:
     int64_t m_id;
     bool m_loaded = false;
     uint64_t m_loadedGeneration = 0;
+    uint64_t m_loadedVersion = 0;
     std::unordered_map<std::u16string, Cached> m_values;
     VUnicodeString m_recordedName;
 };
