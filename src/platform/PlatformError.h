@@ -18,6 +18,7 @@ inline constexpr uint32_t kErrorMessageNotFound = 317;           // id not in th
 inline constexpr uint32_t kErrorResourceTypeNotFound = 1813;     // module has no table
 inline constexpr uint32_t kErrorResourceLanguageNotFound = 15100; // table lacks the language
 inline constexpr uint32_t kErrorClassAlreadyExists = 1410;       // window class registered twice
+inline constexpr uint32_t kErrorAlreadyExists = 183;             // a session or folder name already taken
 
 const PlatformError& GetPlatformLastError();
 void SetPlatformLastError(uint32_t code, std::u16string text = {});

@@ -15,6 +15,14 @@ struct ConnectProtocolRow {
 
 std::span<const ConnectProtocolRow> GetConnectProtocolTable();
 
+// "None" as a protocol name: the session leaves that side out.
+inline constexpr char16_t kProtocolNone[] = u"None";
+inline constexpr char16_t kProtocolLocalShell[] = u"Local Shell";
+inline constexpr char16_t kProtocolRdp[] = u"RDP";
+// The groups that prompts name.
+inline constexpr char16_t kProtocolGroupSsh2SftpScp[] = u"SSH2, SFTP or SCP";
+inline constexpr char16_t kProtocolGroupSftpScp[] = u"SFTP or SCP";
+
 // The row with this internal (or, for the second, display) name, compared
 // without regard to case; null when there is none.
 const ConnectProtocolRow* FindProtocolByName(std::u16string_view name);

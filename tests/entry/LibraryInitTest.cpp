@@ -12,20 +12,13 @@
 #include "platform/Products.h"
 #include "platform/WindowClassRegistry.h"
 #include "profile/ReportRouting.h"
+#include "profile/SessionConfig.h"
 #include "profile/SqliteProfileBackend.h"
 #include "profile/VProfileKey.h"
 #include "profile/VProfileStore.h"
 
 namespace {
 
-class CountedConfig final : public VUnknown<ISessionConfig> {
-public:
-    explicit CountedConfig(int& deaths) : m_deaths(deaths) {}
-    ~CountedConfig() override { ++m_deaths; }
-
-private:
-    int& m_deaths;
-};
 
 VReportMessageRouter* NoRouter()
 {
@@ -93,12 +86,13 @@ TEST(InitGui, KeepsCallbacksAndStaysRegisteredOnASecondCall)
 TEST(Cleanup, ReleasesTheRetainedConfigurationOnce)
 {
     CleanupQuickConnectDialog(); // nothing held: nothing happens
-    int deaths = 0;
-    GetLibraryState().quickConnectRetained = VUnknownPointer<ISessionConfig>(new CountedConfig(deaths));
+    const SessionConfigPtr config(new SessionConfig(nullptr, u"Quick"));
+    GetLibraryState().quickConnectRetained = VUnknownPointer<ISessionConfig>::Retain(config.Get());
+    EXPECT_EQ(config->RefCount(), 2u);
     CleanupQuickConnectDialog();
-    EXPECT_EQ(deaths, 1);
+    EXPECT_EQ(config->RefCount(), 1u);
     CleanupQuickConnectDialog();
-    EXPECT_EQ(deaths, 1);
+    EXPECT_EQ(config->RefCount(), 1u);
 }
 
 TEST(Attach, LoadsTheKeyTablesAndDetachReleasesTheLock)

@@ -1,0 +1,33 @@
+#include "profile/RemoteHostConfig.h"
+
+#include "platform/ProtocolTable.h"
+#include "profile/VProfileKey.h"
+#include "profile/VProfileSz.h"
+
+namespace {
+
+constexpr SessionValueSpec kValues[] = {
+    TextValue(RemoteHostConfig::kHostname),
+    TextValue(RemoteHostConfig::kUsername),
+    FlagValue(RemoteHostConfig::kPromptForHostname, false),
+    TextValue(RemoteHostConfig::kFirewallName, kProtocolNone),
+    TextValue(RemoteHostConfig::kCredentialTitle),
+};
+
+} // namespace
+
+RemoteHostConfig::RemoteHostConfig(const VProfileKey* key, const ProfilePath::Folders& folders)
+    : SessionConfigPart(Table(), key, folders)
+{
+    uint32_t useFirewall = 0;
+    if (key && !key->ValueExists(kFirewallName) && key->ReadDword(kOlderUseFirewall, useFirewall) && useFirewall) {
+        const VUnicodeString firewall(kDefaultTerminalFirewall);
+        Replace(Table().IndexOf(kFirewallName), std::make_unique<VProfileString>(nullptr, kFirewallName, &firewall));
+    }
+}
+
+const SessionValueTable& RemoteHostConfig::Table()
+{
+    static const SessionValueTable table(kValues);
+    return table;
+}

@@ -1,0 +1,118 @@
+#include "profile/SessionConfigPart.h"
+
+#include "profile/VProfileDword.h"
+#include "profile/VProfileMultiSz.h"
+#include "profile/VProfileSz.h"
+
+SessionConfigPart::SessionConfigPart(const SessionValueTable& table, const VProfileKey* key,
+                                     const ProfilePath::Folders& folders)
+    : m_table(&table)
+{
+    m_values.reserve(table.Specs().size());
+    for (const SessionValueSpec& spec : table.Specs())
+        m_values.push_back(CreateSessionValue(spec, key, folders));
+}
+
+SessionConfigPart::SessionConfigPart(const SessionConfigPart& other) : VProfileContainer(other), m_table(other.m_table)
+{
+    m_values.reserve(other.m_values.size());
+    for (size_t i = 0; i < other.m_values.size(); ++i)
+        m_values.push_back(CloneSessionValue(m_table->Specs()[i].kind, *other.m_values[i]));
+}
+
+VProfileData* SessionConfigPart::ChildAt(size_t index)
+{
+    return index < m_values.size() ? m_values[index].get() : nullptr;
+}
+
+void SessionConfigPart::Replace(size_t index, std::unique_ptr<VProfileData> value)
+{
+    if (index < m_values.size())
+        m_values[index] = std::move(value);
+}
+
+VProfileData* SessionConfigPart::Find(std::u16string_view name) const
+{
+    const size_t index = m_table->IndexOf(name);
+    return index == SessionValueTable::npos ? nullptr : m_values[index].get();
+}
+
+VUnicodeString SessionConfigPart::GetText(std::u16string_view name) const
+{
+    const size_t index = m_table->IndexOf(name);
+    if (index == SessionValueTable::npos)
+        return {};
+    const VProfileData& value = *m_values[index];
+    if (m_table->Specs()[index].kind == SessionValueKind::Lines)
+        return static_cast<const VProfileMultiLineString&>(value).GetText();
+    const auto* text = dynamic_cast<const VProfileString*>(&value);
+    return text ? text->Get() : VUnicodeString();
+}
+
+void SessionConfigPart::SetText(std::u16string_view name, const VUnicodeString& text)
+{
+    const size_t index = m_table->IndexOf(name);
+    if (index == SessionValueTable::npos)
+        return;
+    VProfileData& value = *m_values[index];
+    if (m_table->Specs()[index].kind == SessionValueKind::Lines)
+        static_cast<VProfileMultiLineString&>(value).SetText(text);
+    else if (auto* string = dynamic_cast<VProfileString*>(&value))
+        string->Set(text);
+}
+
+uint32_t SessionConfigPart::GetNumber(std::u16string_view name) const
+{
+    const size_t index = m_table->IndexOf(name);
+    if (index == SessionValueTable::npos)
+        return 0;
+    const VProfileData& value = *m_values[index];
+    switch (m_table->Specs()[index].kind) {
+    case SessionValueKind::Flag:
+        return static_cast<const VProfile<bool>&>(value).Get() ? 1 : 0;
+    case SessionValueKind::Number:
+        return static_cast<uint32_t>(static_cast<const VProfile<int>&>(value).Get());
+    case SessionValueKind::Unsigned:
+        return static_cast<const VProfile<unsigned int>&>(value).Get();
+    case SessionValueKind::TriState:
+        return static_cast<const VProfile<VTriState>&>(value).Get();
+    default:
+        return 0;
+    }
+}
+
+void SessionConfigPart::SetNumber(std::u16string_view name, uint32_t number)
+{
+    const size_t index = m_table->IndexOf(name);
+    if (index == SessionValueTable::npos)
+        return;
+    VProfileData& value = *m_values[index];
+    switch (m_table->Specs()[index].kind) {
+    case SessionValueKind::Flag:
+        static_cast<VProfile<bool>&>(value).Set(number != 0);
+        break;
+    case SessionValueKind::Number:
+        static_cast<VProfile<int>&>(value).Set(static_cast<int>(number));
+        break;
+    case SessionValueKind::Unsigned:
+        static_cast<VProfile<unsigned int>&>(value).Set(number);
+        break;
+    case SessionValueKind::TriState:
+        static_cast<VProfile<VTriState>&>(value).Set(static_cast<VTriState>(number));
+        break;
+    default:
+        break;
+    }
+}
+
+VStringArray SessionConfigPart::GetList(std::u16string_view name) const
+{
+    const auto* list = dynamic_cast<const VProfileStringArray*>(Find(name));
+    return list ? list->Get() : VStringArray();
+}
+
+void SessionConfigPart::SetList(std::u16string_view name, const VStringArray& value)
+{
+    if (auto* list = dynamic_cast<VProfileStringArray*>(Find(name)))
+        list->Set(value);
+}
