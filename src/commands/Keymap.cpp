@@ -17,7 +17,6 @@ namespace {
 
 constexpr std::u16string_view kVersionMarker = u"Version = ";
 constexpr char16_t kKeymapsFolder[] = u"keymaps";
-constexpr size_t kKeyNameWidth = 20;
 
 bool IsBlank(char16_t c)
 {
