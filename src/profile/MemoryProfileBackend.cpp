@@ -5,7 +5,7 @@
 #include <variant>
 #include <vector>
 
-#include "profile/ProfilePath.h"
+#include "profile/ProfileKeyPath.h"
 
 struct MemoryProfileFactory::Node {
     using Value = std::variant<uint32_t, VUnicodeString, VStringArray, std::vector<uint8_t>>;
@@ -68,24 +68,43 @@ void MarkRemoved(Node& node)
 
 class MemoryIterator final : public IProfileBackendIterator {
 public:
-    explicit MemoryIterator(std::vector<VUnicodeString> names) : m_names(std::move(names)) {}
+    struct Entry {
+        VUnicodeString name;
+        uint32_t extra;
+    };
+    explicit MemoryIterator(std::vector<Entry> entries) : m_entries(std::move(entries)) {}
     bool Next(VUnicodeString& name, uint32_t& extra) override
     {
-        extra = 0;
-        return Next(name);
+        if (m_next >= m_entries.size())
+            return false;
+        name = m_entries[m_next].name;
+        extra = m_entries[m_next++].extra;
+        return true;
     }
     bool Next(VUnicodeString& name) override
     {
-        if (m_next >= m_names.size())
-            return false;
-        name = m_names[m_next++];
-        return true;
+        uint32_t extra = 0;
+        return Next(name, extra);
     }
 
 private:
-    std::vector<VUnicodeString> m_names;
+    std::vector<Entry> m_entries;
     size_t m_next = 0;
 };
+
+uint32_t ValueKind(const Node::Value& value)
+{
+    switch (value.index()) {
+    case 0:
+        return kValueKindDword;
+    case 1:
+        return kValueKindString;
+    case 2:
+        return kValueKindMultiString;
+    default:
+        return kValueKindBinary;
+    }
+}
 
 class MemoryKey final : public IProfileBackendKey {
 public:
@@ -175,11 +194,14 @@ public:
     }
     IProfileBackendIterator* Enumerate(int kind) override
     {
-        std::vector<VUnicodeString> names;
-        if (kind == 0 && Usable())
+        std::vector<MemoryIterator::Entry> entries;
+        if (kind == kEnumerateSubkeys && Usable())
             for (const auto& [folded, child] : m_node->children)
-                names.push_back(child->name);
-        return new MemoryIterator(std::move(names));
+                entries.push_back({child->name, child->values.empty() ? kChildKindWithoutValues : kChildKindWithValues});
+        else if (kind == kEnumerateValues && Usable())
+            for (const auto& [folded, value] : m_node->values)
+                entries.push_back({value.name, ValueKind(value.value)});
+        return new MemoryIterator(std::move(entries));
     }
 
 private:

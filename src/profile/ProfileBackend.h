@@ -10,6 +10,24 @@
 // hold several levels separated by backslashes. Bool results are true on
 // success.
 
+// What Enumerate walks.
+inline constexpr int kEnumerateSubkeys = 0;
+inline constexpr int kEnumerateValues = 1;
+
+// The `extra` of Next(name, extra) over subkeys: whether the child holds
+// values of its own. A back end that cannot tell cheaply says unknown, and
+// the caller opens the child to look.
+inline constexpr uint32_t kChildKindUnknown = 4;
+inline constexpr uint32_t kChildKindWithValues = 5;
+inline constexpr uint32_t kChildKindWithoutValues = 6;
+
+// The `extra` of Next(name, extra) over values: the storage kind, with the
+// registry's type numbers.
+inline constexpr uint32_t kValueKindString = 1;
+inline constexpr uint32_t kValueKindBinary = 3;
+inline constexpr uint32_t kValueKindDword = 4;
+inline constexpr uint32_t kValueKindMultiString = 7;
+
 class IProfileBackendIterator {
 public:
     virtual ~IProfileBackendIterator() = default;
@@ -47,7 +65,9 @@ public:
     virtual void SetKeyName(const VUnicodeString& name) = 0;
     // Null when the key is missing and `create` is 0, or cannot be made.
     virtual IProfileBackendKey* OpenKey(const VUnicodeString& path, int reserved, int create) = 0;
-    // kind 0: the subkeys, in the back end's order.
+    // kEnumerateSubkeys: the subkeys, in the back end's order, with their
+    // child kind; kEnumerateValues: the value names with their storage kind
+    // (copying a key needs them all, including values no schema knows).
     virtual IProfileBackendIterator* Enumerate(int kind) = 0;
 };
 

@@ -16,7 +16,7 @@
 
 #include "core/UnicodeConversion.h"
 #include "platform/BaseFolders.h"
-#include "profile/ProfilePath.h"
+#include "profile/ProfileKeyPath.h"
 #include "profile/ReportRouting.h"
 #include "profile/VReportMessageParams.h"
 
@@ -155,11 +155,23 @@ public:
     bool InTransaction() const { return m_depth > 0 && m_began; }
     uint64_t Generation() const { return m_generation; }
 
+    // Grows whenever a key's values may have changed, so that every other
+    // handle on the same key drops what it cached; a delete may take any
+    // key's values with it.
+    uint64_t ValuesVersion(int64_t id) const
+    {
+        const auto it = m_valueVersions.find(id);
+        return m_deletes + (it == m_valueVersions.end() ? 0 : it->second);
+    }
+    void ValuesChanged(int64_t id) { ++m_valueVersions[id]; }
+    void KeysDeleted() { ++m_deletes; }
+
     void BeginStore()
     {
         if (m_depth++ > 0 || !m_db)
             return;
         ++m_generation;
+        m_valueVersions.clear();
         m_began = Exec("BEGIN IMMEDIATE");
     }
     void EndStore()
@@ -332,6 +344,8 @@ private:
     int m_depth = 0;
     bool m_began = false;
     uint64_t m_generation = 1;
+    std::unordered_map<int64_t, uint64_t> m_valueVersions;
+    uint64_t m_deletes = 0;
 };
 
 namespace {
@@ -340,22 +354,27 @@ using Database = SqliteProfileFactory::Database;
 
 class SqliteIterator final : public IProfileBackendIterator {
 public:
-    explicit SqliteIterator(std::vector<VUnicodeString> names) : m_names(std::move(names)) {}
+    struct Entry {
+        VUnicodeString name;
+        uint32_t extra;
+    };
+    explicit SqliteIterator(std::vector<Entry> entries) : m_entries(std::move(entries)) {}
     bool Next(VUnicodeString& name, uint32_t& extra) override
     {
-        extra = 0;
-        return Next(name);
+        if (m_next >= m_entries.size())
+            return false;
+        extra = m_entries[m_next].extra;
+        name = std::move(m_entries[m_next++].name);
+        return true;
     }
     bool Next(VUnicodeString& name) override
     {
-        if (m_next >= m_names.size())
-            return false;
-        name = std::move(m_names[m_next++]);
-        return true;
+        uint32_t extra = 0;
+        return Next(name, extra);
     }
 
 private:
-    std::vector<VUnicodeString> m_names;
+    std::vector<Entry> m_entries;
     size_t m_next = 0;
 };
 
@@ -428,7 +447,9 @@ public:
         if (!q)
             return false;
         sqlite3_bind_int64(*q, 1, *id);
-        return q.Run();
+        const bool done = q.Run();
+        m_db.KeysDeleted();
+        return done;
     }
     bool RenameKey(const VUnicodeString& oldPath, const VUnicodeString& newPath) override
     {
@@ -479,14 +500,27 @@ public:
     }
     IProfileBackendIterator* Enumerate(int kind) override
     {
-        std::vector<VUnicodeString> names;
-        Database::Use q(m_db, "SELECT name FROM keys WHERE parent=?1 ORDER BY folded");
-        if (kind == 0 && q) {
-            sqlite3_bind_int64(*q, 1, m_id);
-            while (q.Step())
-                names.emplace_back(BlobText(*q, 0));
+        std::vector<SqliteIterator::Entry> entries;
+        if (kind == kEnumerateSubkeys) {
+            // The child kind comes with the names: listing a folder of
+            // thousands of sessions must not open each one.
+            Database::Use q(m_db, "SELECT name, EXISTS(SELECT 1 FROM vals WHERE vals.key=keys.id) FROM keys "
+                                  "WHERE parent=?1 ORDER BY folded");
+            if (q) {
+                sqlite3_bind_int64(*q, 1, m_id);
+                while (q.Step())
+                    entries.push_back({VUnicodeString(BlobText(*q, 0)),
+                                       sqlite3_column_int(*q, 1) ? kChildKindWithValues : kChildKindWithoutValues});
+            }
+        } else if (kind == kEnumerateValues) {
+            Database::Use q(m_db, "SELECT name, kind FROM vals WHERE key=?1 ORDER BY folded");
+            if (q) {
+                sqlite3_bind_int64(*q, 1, m_id);
+                while (q.Step())
+                    entries.push_back({VUnicodeString(BlobText(*q, 0)), static_cast<uint32_t>(sqlite3_column_int(*q, 1))});
+            }
         }
-        return new SqliteIterator(std::move(names));
+        return new SqliteIterator(std::move(entries));
     }
 
 private:
@@ -500,7 +534,7 @@ private:
     // holds the transaction (nobody else can change them meanwhile).
     void Load()
     {
-        if (m_loaded && m_loadedGeneration == m_db.Generation() && m_db.InTransaction())
+        if (CacheIsCurrent())
             return;
         m_values.clear();
         m_values.reserve(512);
@@ -521,6 +555,12 @@ private:
         }
         m_loaded = true;
         m_loadedGeneration = m_db.Generation();
+        m_loadedVersion = m_db.ValuesVersion(m_id);
+    }
+    bool CacheIsCurrent() const
+    {
+        return m_loaded && m_db.InTransaction() && m_loadedGeneration == m_db.Generation() &&
+               m_loadedVersion == m_db.ValuesVersion(m_id);
     }
     const Cached* Find(const VUnicodeString& name)
     {
@@ -544,10 +584,15 @@ private:
             sqlite3_bind_int64(*q, 5, number);
         else
             sqlite3_bind_blob(*q, 5, data.data(), static_cast<int>(data.size()), SQLITE_STATIC);
-        if (!q.Run())
+        const bool current = CacheIsCurrent();
+        const bool done = q.Run();
+        m_db.ValuesChanged(m_id);
+        if (!done)
             return false;
-        if (m_loaded && m_loadedGeneration == m_db.Generation())
+        if (current) { // keep the cache: this handle knows what it wrote
             m_values[std::move(folded)] = Cached{kind, number, std::move(data)};
+            m_loadedVersion = m_db.ValuesVersion(m_id);
+        }
         return true;
     }
 
@@ -555,6 +600,7 @@ private:
     int64_t m_id;
     bool m_loaded = false;
     uint64_t m_loadedGeneration = 0;
+    uint64_t m_loadedVersion = 0;
     std::unordered_map<std::u16string, Cached> m_values;
     VUnicodeString m_recordedName;
 };

@@ -3,7 +3,9 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstring>
+#include <memory>
 #include <fstream>
 #include <set>
 
@@ -124,6 +126,55 @@ TEST_P(ProfileStore, RenameAndDeleteKeys)
     EXPECT_FALSE(leaf.WriteString(u"v", u"2")); // its key is gone
     EXPECT_FALSE(leaf.ReadString(u"v", text));
     EXPECT_EQ(Children(root), std::vector<VUnicodeString>{u"a"});
+}
+
+TEST_P(ProfileStore, HandlesOnOneKeySeeEachOthersChangesWithinAStore)
+{
+    VProfileStore store;
+    const VProfileKey& root = *store.GetRootKey();
+    VProfileKey first(root, u"Shared", 1);
+    VProfileKey second(root, u"SHARED", 0);
+    VUnicodeString text;
+    EXPECT_FALSE(first.ReadString(u"Hostname", text)); // the first handle has read the key
+    EXPECT_TRUE(second.WriteString(u"Hostname", u"via second"));
+    EXPECT_TRUE(first.ReadString(u"Hostname", text));
+    EXPECT_EQ(text, VUnicodeString(u"via second"));
+    EXPECT_TRUE(first.WriteString(u"Hostname", u"via first"));
+    EXPECT_TRUE(second.ReadString(u"Hostname", text));
+    EXPECT_EQ(text, VUnicodeString(u"via first"));
+    EXPECT_TRUE(root.DeleteKey(u"Shared"));
+    EXPECT_FALSE(first.ValueExists(u"Hostname")); // gone with its key
+}
+
+TEST_P(ProfileStore, KeysListTheirValuesAndChildrenTheirKind)
+{
+    VProfileStore store;
+    const VProfileKey& root = *store.GetRootKey();
+    VProfileKey session(root, u"Tree\\Session", 1);
+    session.WriteString(u"Hostname", u"h");
+    session.WriteUnsigned(u"Port", 22);
+    session.WriteStringArray(u"Lines", VStringArray{u"a"});
+    session.WriteBinary(u"Blob", "x", 1);
+    VProfileKey(root, u"Tree\\Folder\\Below", 1);
+
+    std::vector<std::pair<std::u16string, uint32_t>> children;
+    VProfileKeyIterator it(VProfileKey(root, u"Tree", 0));
+    VUnicodeString name;
+    for (uint32_t kind = 0; it.Next(name, kind);)
+        children.emplace_back(name.str(), kind);
+    EXPECT_EQ(children, (std::vector<std::pair<std::u16string, uint32_t>>{{u"Folder", kChildKindWithoutValues},
+                                                                          {u"Session", kChildKindWithValues}}));
+
+    std::vector<std::pair<std::u16string, uint32_t>> values;
+    std::unique_ptr<IProfileBackendIterator> walk(session.Enumerate(kEnumerateValues));
+    ASSERT_NE(walk, nullptr);
+    for (uint32_t kind = 0; walk->Next(name, kind);)
+        values.emplace_back(name.str(), kind);
+    std::sort(values.begin(), values.end());
+    EXPECT_EQ(values, (std::vector<std::pair<std::u16string, uint32_t>>{{u"Blob", kValueKindBinary},
+                                                                        {u"Hostname", kValueKindString},
+                                                                        {u"Lines", kValueKindMultiString},
+                                                                        {u"Port", kValueKindDword}}));
 }
 
 TEST_P(ProfileStore, EveryStoreAsksTheGetterForTheFactory)

@@ -9,6 +9,21 @@ VProfileStoreFactory* CurrentFactory()
     return g_current;
 }
 
+class KindHidingIterator final : public IProfileBackendIterator {
+public:
+    explicit KindHidingIterator(IProfileBackendIterator* inner) : m_inner(inner) {}
+    bool Next(VUnicodeString& name, uint32_t& extra) override
+    {
+        const bool more = m_inner && m_inner->Next(name, extra);
+        extra = kChildKindUnknown;
+        return more;
+    }
+    bool Next(VUnicodeString& name) override { return m_inner && m_inner->Next(name); }
+
+private:
+    std::unique_ptr<IProfileBackendIterator> m_inner;
+};
+
 class RecordingKey final : public IProfileBackendKey {
 public:
     RecordingKey(IProfileBackendKey* inner, RecordingFactory& owner) : m_inner(inner), m_owner(owner) {}
@@ -33,17 +48,30 @@ public:
     bool WriteSigned(const VUnicodeString& n, int32_t v) override { return Count(n), m_inner->WriteSigned(n, v); }
     bool WriteBool(const VUnicodeString& n, bool v) override { return Count(n), m_inner->WriteBool(n, v); }
     bool DeleteKey(const VUnicodeString& p) override { return m_inner->DeleteKey(p); }
-    bool RenameKey(const VUnicodeString& a, const VUnicodeString& b) override { return m_inner->RenameKey(a, b); }
+    bool RenameKey(const VUnicodeString& a, const VUnicodeString& b) override
+    {
+        m_owner.renames.emplace_back(a.str(), b.str());
+        return !m_owner.refuseRename && m_inner->RenameKey(a, b);
+    }
     bool KeyExists(const VUnicodeString& p) override { return m_inner->KeyExists(p); }
     uint32_t GetKeyNumber() override { return m_inner->GetKeyNumber(); }
     void* GetKeyHandle() override { return m_inner->GetKeyHandle(); }
-    void SetKeyName(const VUnicodeString& n) override { m_inner->SetKeyName(n); }
+    void SetKeyName(const VUnicodeString& n) override
+    {
+        m_owner.keyNames.push_back(n.str());
+        m_inner->SetKeyName(n);
+    }
     IProfileBackendKey* OpenKey(const VUnicodeString& p, int r, int c) override
     {
         IProfileBackendKey* key = m_inner->OpenKey(p, r, c);
         return key ? new RecordingKey(key, m_owner) : nullptr;
     }
-    IProfileBackendIterator* Enumerate(int kind) override { return m_inner->Enumerate(kind); }
+    IProfileBackendIterator* Enumerate(int kind) override
+    {
+        if (kind == kEnumerateSubkeys && m_owner.hideChildKinds)
+            return new KindHidingIterator(m_inner->Enumerate(kind));
+        return m_inner->Enumerate(kind);
+    }
 
 private:
     void Count(const VUnicodeString& name) { ++m_owner.writes[name.str()]; }

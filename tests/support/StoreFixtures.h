@@ -3,6 +3,8 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -12,7 +14,8 @@
 #include "profile/ProfileStoreFactoryGetter.h"
 #include "profile/SqliteProfileBackend.h"
 
-// Wraps a factory and counts the writes that reach its back end, by value name.
+// Wraps a factory and counts the writes that reach its back end, by value
+// name, and the renames and recorded key names asked of it.
 class RecordingFactory final : public VProfileStoreFactory {
 public:
     explicit RecordingFactory(VProfileStoreFactory& inner) : m_inner(inner) {}
@@ -32,6 +35,14 @@ public:
     }
     std::map<std::u16string, int> writes;
     int storesMade = 0;
+    // Every RenameKey asked of the back end, as (old, new).
+    std::vector<std::pair<std::u16string, std::u16string>> renames;
+    // Every name handed to SetKeyName.
+    std::vector<std::u16string> keyNames;
+    // Makes RenameKey fail, as on a back end that cannot rename.
+    bool refuseRename = false;
+    // Makes subkey walks say every child's kind is unknown.
+    bool hideChildKinds = false;
 
 private:
     VProfileStoreFactory& m_inner;
