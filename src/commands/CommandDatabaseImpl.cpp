@@ -1,0 +1,47 @@
+#include "commands/CommandDatabaseImpl.h"
+
+#include "profile/VProfileKey.h"
+#include "profile/VProfileStore.h"
+
+VUnicodeString CommandDatabaseImpl::FolderKeyPath(const VUnicodeString& folderPath) const
+{
+    VUnicodeString path = m_rootPath.IsEmpty() ? VUnicodeString(kCommandsKey) : m_rootPath + u"\\" + kCommandsKey;
+    std::u16string_view rest = folderPath.str();
+    while (!rest.empty()) {
+        const size_t slash = rest.find(u'/');
+        const std::u16string_view name = rest.substr(0, slash);
+        if (!name.empty()) // doubled, leading and trailing slashes name no folder
+            path += u"\\", path += name;
+        if (slash == std::u16string_view::npos)
+            break;
+        rest.remove_prefix(slash + 1);
+    }
+    return path;
+}
+
+ProfileUserButtonMap* CommandDatabaseImpl::LoadCommands(const VUnicodeString& folderPath) const
+{
+    VProfileStore store;
+    const VUnicodeString listPath = FolderKeyPath(folderPath) + u"\\" + kCommandListKey;
+    if (!store.GetRootKey() || !store.GetRootKey()->KeyExists(listPath))
+        return new ProfileUserButtonMap(nullptr, kCommandListName);
+    const VProfileKey key(*store.GetRootKey(), listPath, 0);
+    return new ProfileUserButtonMap(&key, kCommandListName);
+}
+
+bool CommandDatabaseImpl::SaveCommands(const VUnicodeString& folderPath, ProfileUserButtonMap& commands) const
+{
+    VProfileStore store;
+    if (!store.GetRootKey())
+        return false;
+    const VProfileKey key(*store.GetRootKey(), FolderKeyPath(folderPath) + u"\\" + kCommandListKey, 1);
+    if (!key.IsOpen() || !key.WriteUnsigned(kIsCommandListValue, 1))
+        return false;
+    return commands.Save(&key);
+}
+
+CommandDatabaseImpl* GetCommandDatabaseImpl()
+{
+    static CommandDatabaseImpl database;
+    return &database;
+}

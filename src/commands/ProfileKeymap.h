@@ -1,0 +1,41 @@
+#pragma once
+
+#include "commands/Keymap.h"
+#include "profile/VProfileMultiSz.h"
+
+// A keymap kept in a configuration key as a string array, one binding line
+// per element, under "Keymap v5". Older releases stored it under other
+// names, which are still read.
+class ORV_EXPORT ProfileKeymap : public VProfile2<VStringArray, VProfileMultiSz>, public Keymap {
+public:
+    static constexpr char16_t kValueName[] = u"Keymap v5";
+
+    // Reads the keymap from `key` (null: an empty keymap). Bad lines are
+    // reported into `report` as a keymap file's are, with the value name in
+    // place of the path.
+    explicit ProfileKeymap(const VProfileKey* key, IReportMessageParams* report = nullptr);
+
+    // Writes the bindings under "Keymap v5" unless that value already holds them.
+    bool Save(const VProfileKey* key) override;
+    using Keymap::Save;
+    using Keymap::Load;
+
+    bool ReadCurrent(const VProfileKey* key) override;
+    // Goes back to the bindings last read or saved.
+    void Revert() override;
+
+    // Read under an older name.
+    bool IsVersionOld() const override;
+    // Read under "Keymap v3".
+    bool IsVersionUnknown() const override;
+
+    // The value name the keymap was found under; empty when none was.
+    const VUnicodeString& GetFoundName() const { return m_foundName; }
+
+private:
+    // Binds what the current lines say.
+    void ParseCurrent();
+
+    VUnicodeString m_foundName;
+    IReportMessageParams* m_report = nullptr;
+};
