@@ -8,3 +8,5 @@ cmake --build build-bench -j "$(nproc)"
 for bench in build-bench/bin/*_bench; do
   "$bench" "$@"
 done
+# Comparisons with a peer outside this program (Debian's python3-bcrypt).
+/usr/bin/python3 bench/kdf_bcrypt_pbkdf.py build-bench/bin/secret_bench

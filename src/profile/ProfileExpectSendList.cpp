@@ -90,12 +90,18 @@ bool ProfileExpectSendList::Load(const VProfileKey* key, IReportMessageParams* r
 {
     m_steps.clear();
     m_undecryptable = 0;
+    m_decrypted = false;
     m_olderUnconverted = false;
     VProfile2::Load(key, nullptr);
-    if (!IsDirty())
-        return DecryptSteps(report);
     // Absent: the steps come from an older form, if any.
-    return ConvertOlder(key, report);
+    return !IsDirty() || ConvertOlder(key, report);
+}
+
+const std::vector<ExpectSendStep>& ProfileExpectSendList::GetSteps(IReportMessageParams* report)
+{
+    if (!m_decrypted)
+        DecryptSteps(report);
+    return m_steps;
 }
 
 bool ProfileExpectSendList::ConvertOlder(const VProfileKey* key, IReportMessageParams* report)
@@ -139,13 +145,16 @@ bool ProfileExpectSendList::ConvertOlder(const VProfileKey* key, IReportMessageP
 
 bool ProfileExpectSendList::DecryptSteps(IReportMessageParams* report)
 {
-    if (IsConfigPassphraseDisabled() || GetSize() == 0)
+    m_steps.clear();
+    m_undecryptable = 0;
+    if (IsConfigPassphraseDisabled())
         return true;
-    KeyDataPtr keyData = PassphraseKeyData(report);
-    if (!keyData) {
+    KeyDataPtr keyData;
+    if (GetSize() > 0 && !(keyData = PassphraseKeyData(report))) {
         m_undecryptable = GetSize();
         return false;
     }
+    m_decrypted = true;
     VEncryptedString::Status firstFailure = VEncryptedString::Status::Ok;
     for (size_t i = 0; i < GetSize(); ++i) {
         VUnicodeString plaintext;
@@ -182,6 +191,7 @@ bool ProfileExpectSendList::SetSteps(const std::vector<ExpectSendStep>& steps, I
     Set(elements);
     m_steps = steps;
     m_undecryptable = 0;
+    m_decrypted = true;
     m_olderUnconverted = false;
     return true;
 }

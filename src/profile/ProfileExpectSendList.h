@@ -35,13 +35,16 @@ public:
     // Loads the list of the session whose key this is (see Load).
     explicit ProfileExpectSendList(const VProfileKey* key, IReportMessageParams* report = nullptr);
 
-    // Reads the array (load with default), converting an older form when
-    // it is absent, and decrypts it into steps. Elements that cannot be
-    // decrypted give no step and a report, and stay in the array as they
-    // are. False when something could not be read.
+    // Reads the array (load with default); when it is absent, converts an
+    // older form. No element is decrypted here: that waits for GetSteps.
+    // False with a report when an older form could not be converted.
     bool Load(const VProfileKey* key, IReportMessageParams* report);
-    const std::vector<ExpectSendStep>& GetSteps() const { return m_steps; }
-    // Elements of the loaded array that could not be decrypted.
+    // The steps, decrypted from the array on the first call after a load.
+    // Elements that cannot be decrypted give no step and a report (the
+    // first failure), and stay in the array as they are. Empty while the
+    // passphrase is disabled.
+    const std::vector<ExpectSendStep>& GetSteps(IReportMessageParams* report = nullptr);
+    // Elements of the array that could not be decrypted by GetSteps.
     size_t UndecryptableCount() const { return m_undecryptable; }
     // Encrypts `steps` into the array, one element each, replacing it.
     // False with a report, and nothing changed, when the passphrase is
@@ -69,5 +72,6 @@ private:
 
     std::vector<ExpectSendStep> m_steps;
     size_t m_undecryptable = 0;
+    bool m_decrypted = false; // m_steps stand for the array
     bool m_olderUnconverted = false;
 };
