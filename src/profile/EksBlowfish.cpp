@@ -18,6 +18,25 @@ inline uint32_t StreamWord(const uint8_t* data, size_t size, size_t& pos)
     return word;
 }
 
+// One block through the sixteen rounds with the given P array and S-boxes.
+inline void EncryptWith(const uint32_t* p, const uint32_t (*s)[256], uint32_t& left, uint32_t& right)
+{
+    const uint32_t* s0 = s[0];
+    const uint32_t* s1 = s[1];
+    const uint32_t* s2 = s[2];
+    const uint32_t* s3 = s[3];
+    auto f = [=](uint32_t x) { return ((s0[x >> 24] + s1[(x >> 16) & 0xFF]) ^ s2[(x >> 8) & 0xFF]) + s3[x & 0xFF]; };
+    uint32_t l = left ^ p[0];
+    uint32_t r = right;
+#pragma GCC unroll 8
+    for (int i = 1; i < 17; i += 2) {
+        r ^= f(l) ^ p[i];
+        l ^= f(r) ^ p[i + 1];
+    }
+    left = r ^ p[17];
+    right = l;
+}
+
 } // namespace
 
 // Kept apart from the message-id scan of the sources: its words look like ids.
@@ -38,14 +57,7 @@ void EksBlowfish::Reset()
 
 void EksBlowfish::Encrypt(uint32_t& left, uint32_t& right) const
 {
-    uint32_t l = left ^ m_p[0];
-    uint32_t r = right;
-    for (int i = 1; i < 17; i += 2) {
-        r ^= Feistel(l) ^ m_p[i];
-        l ^= Feistel(r) ^ m_p[i + 1];
-    }
-    left = r ^ m_p[17];
-    right = l;
+    EncryptWith(m_p, m_s, left, right);
 }
 
 void EksBlowfish::ExpandState(const uint8_t* salt, size_t saltSize, const uint8_t* key, size_t keySize)
@@ -88,11 +100,16 @@ void EksBlowfish::Expand0State(const uint8_t* key, size_t keySize)
         m_p[i] = l;
         m_p[i + 1] = r;
     }
+    // P is fixed from here on: a local copy lets the compiler keep it out
+    // of reach of the S-box stores, which is most of bcrypt's time.
+    uint32_t p[18];
+    std::memcpy(p, m_p, sizeof p);
     for (auto& box : m_s) {
         for (int k = 0; k < 256; k += 2) {
-            Encrypt(l, r);
+            EncryptWith(p, m_s, l, r);
             box[k] = l;
             box[k + 1] = r;
         }
     }
+    CryptoPP::SecureWipeBuffer(p, 18);
 }
