@@ -2,6 +2,7 @@
 // writers at once. Bounded: each loop has a fixed count.
 #include <gtest/gtest.h>
 
+#include <poll.h>
 #include <signal.h>
 #include <sqlite3.h>
 #include <sys/wait.h>
@@ -88,23 +89,40 @@ protected:
 TEST_F(SqliteReliability, AKilledWriterLeavesEveryOperationWhollyThereOrAbsent)
 {
     std::mt19937 random(12345);
-    std::uniform_int_distribution<int> delayUs(500, 25000);
+    std::uniform_int_distribution<int> delayUs(0, 8000);
     int lastSeen = -1;
     for (int round = 0; round < 100; ++round) {
+        int done[2];
+        ASSERT_EQ(pipe(done), 0);
         const pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
+            close(done[0]);
             SqliteProfileFactory factory(path);
             g_factory = &factory;
             SetProfileStoreFactoryGetter(&Factory);
             uint32_t progress = 0;
             const bool started = VProfileStore().GetRootKey()->ReadDword(u"Progress", progress);
-            for (int n = started ? static_cast<int>(progress) + 1 : 0;; ++n)
+            for (int n = started ? static_cast<int>(progress) + 1 : 0;; ++n) {
                 if (!RunOperation(n))
                     _exit(3);
+                const char mark = 1;
+                if (write(done[1], &mark, 1) != 1)
+                    _exit(4);
+            }
+        }
+        close(done[1]);
+        // Let the writer finish none, one or two operations however slow the
+        // machine is, then kill it at a random instant of the next ones.
+        for (int wait = static_cast<int>(random() % 3); wait > 0; --wait) {
+            pollfd ready{done[0], POLLIN, 0};
+            char mark = 0;
+            if (poll(&ready, 1, 20000) != 1 || read(done[0], &mark, 1) != 1)
+                break;
         }
         usleep(static_cast<useconds_t>(delayUs(random)));
         kill(child, SIGKILL);
+        close(done[0]);
         int status = 0;
         waitpid(child, &status, 0);
         ASSERT_TRUE(WIFSIGNALED(status)) << "the writer stopped by itself, status " << status;
