@@ -10,11 +10,12 @@
 #include "platform/WaitCursor.h"
 #include "profile/ISessionConfig.h"
 #include "profile/SessionDatabase.h"
+#include "profile/VReportMessageParams.h"
 #include "sessiontree/FilterPattern.h"
 
 namespace {
 
-constexpr uint32_t kMsgNotFound = 0x61090022; // ""%1" not found."
+constexpr uint32_t kMsgNotFound = 0x61090040;
 
 // The protocol icon table: pair index (both sides present), single index.
 struct ProtocolIcon {
@@ -266,7 +267,7 @@ ISessionConfig* SessionTreeBase::GetSessionConfig(TreeItem item) const
 {
     if (item == kNoTreeItem || IsFolder(item))
         return nullptr;
-    return Database().LoadSessionConfig(GetItemPath(item));
+    return Database().LoadSession(GetItemPath(item)).Detach();
 }
 
 VStringArray SessionTreeBase::GetSelectedPaths() const
@@ -344,14 +345,8 @@ bool SessionTreeBase::GetTooltip(TreeItem item, size_t capacity, VUnicodeString&
     VUnicodeString text;
     if (capacity == 0 || !GetDescription(item, text))
         return false;
-    if (text.Length() + 1 > capacity) {
-        if (capacity >= 4) // room for one character of text, "..." and the terminator
-            text = text.Left(capacity - 4) + u"...";
-        else if (capacity >= 3)
-            text = VUnicodeString(u"...").Left(capacity - 1);
-        else
-            text = text.Left(capacity - 1);
-    }
+    if (text.Length() + 1 > capacity) // cut to end in "..." when there is room for it
+        text = capacity - 1 >= 3 ? text.Left(capacity - 4) + u"..." : text.Left(capacity - 1);
     tip = text;
     return true;
 }
@@ -361,7 +356,7 @@ int SessionTreeBase::SessionImage(const VUnicodeString& path) const
     GlobalConfig* config = Config();
     if (m_iconSet == 3 || (config && !config->useProtocolIcons))
         return kImageSession;
-    VUnknownPointer<ISessionConfig> session(Database().LoadSessionConfig(path));
+    const SessionConfigPtr session = Database().LoadSession(path);
     if (!session)
         return kImageSession + kImagesPerSet * m_iconSet;
     return SessionImageFor(session->GetProtocolName().str(), session->GetTransferProtocolName().str()) +
@@ -392,7 +387,7 @@ void SessionTreeBase::GetConnectCapabilities(TreeItem item, bool& canTerminal, b
 bool SessionTreeBase::CanConnect(const VStringArray& paths, bool transfer) const
 {
     for (const VUnicodeString& path : paths) {
-        VUnknownPointer<ISessionConfig> config(Database().LoadSessionConfig(path));
+        const SessionConfigPtr config = Database().LoadSession(path);
         if (!config)
             continue; // a folder, or a session that does not load
         const bool terminal = IsKestruneOrTamsicInstalled() && config->HasTerminalProtocol();
@@ -618,7 +613,9 @@ void SessionTreeBase::FindNext()
     if (RunFind(showed))
         return;
     if (showed) {
-        Message(FormatMessageId(kMsgNotFound, {ProcessFindOptions().text.str()}), kMbOk | kMbIconInformation);
+        VReportPtr report = NewReport(kMsgNotFound);
+        report->AddParameter(ProcessFindOptions().text);
+        Message(report->GetText().str(), kMbOk | kMbIconInformation);
         FocusTree();
         return;
     }

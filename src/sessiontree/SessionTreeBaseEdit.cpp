@@ -8,8 +8,10 @@
 #include "platform/IClipboard.h"
 #include "platform/KeyState.h"
 #include "platform/MessageBox.h"
+#include "platform/PlatformError.h"
 #include "platform/SessionNameValidator.h"
 #include "platform/WaitCursor.h"
+#include "profile/IRemoteHostConfig.h"
 #include "profile/ISessionConfig.h"
 #include "profile/SessionDatabase.h"
 #include "profile/VReportMessageParams.h"
@@ -31,7 +33,6 @@ constexpr uint32_t kMsgCopyFailed = 0xE1090017;
 constexpr uint32_t kMsgFolderIntoItself = 0xE109001A;
 constexpr uint32_t kMsgInsertFailed = 0xE1090040;
 constexpr uint32_t kMsgDeleteFailed = 0xE1090041;
-constexpr uint32_t kErrorAlreadyExists = 183;
 
 template <class... Inserts>
 VUnicodeString TextOf(uint32_t id, const Inserts&... inserts)
@@ -198,7 +199,7 @@ bool SessionTreeBase::CheckPasteRefusals(const TreeClipboardRecord& record, Tree
             }
             continue; // one item pasted onto itself is skipped
         }
-        if (!Database().FolderExists(path))
+        if (!Database().IsFolder(path))
             continue;
         if (path == targetPath) {
             Refuse(TextOf(kMsgFolderIntoItself).str());
@@ -290,7 +291,7 @@ bool SessionTreeBase::PasteRecord(const TreeClipboardRecord& record, TreeItem ta
         if (record.isCut && path == folderPath)
             continue;
         const TreeItem item = FindItem(path);
-        if (item == kNoTreeItem || !Database().ItemExists(path)) {
+        if (item == kNoTreeItem || !Database().SessionExists(path)) {
             ++missing;
             continue;
         }
@@ -305,7 +306,7 @@ bool SessionTreeBase::PasteRecord(const TreeClipboardRecord& record, TreeItem ta
                 if (m_sortMode == 2) {
                     const TreeItem at = PlaceItem(folder, target, position, GetItemText(item), isFolder, item,
                                                   reference, after);
-                    Database().MoveInOrder(path, reference, after);
+                    Database().ReorderItem(path, reference, after, nullptr);
                     lastPasted = ReplaceItemAt(item, folder, at, GetItemText(item));
                 }
                 continue;
@@ -488,11 +489,19 @@ void SessionTreeBase::EndLabelEdit(TreeItem item, const VUnicodeString& text, bo
     }
     const VUnicodeString oldPath = GetItemPath(item);
     const VUnicodeString newPath = JoinPath(parentPath, name);
-    uint32_t error = 0;
     VReportPtr report = NewReport();
+    // A new folder takes its place in the user's order after the folder
+    // item before it.
+    VUnicodeString reference;
+    if (isNew)
+        for (TreeItem child = GetChildItem(parent); child != item && child != kNoTreeItem;
+             child = GetNextSiblingItem(child))
+            if (IsFolder(child))
+                reference = GetItemText(child);
     if (isNew) {
-        if (!Database().CreateFolder(parentPath, name, &error, report.Get())) {
-            if (error == kErrorAlreadyExists) {
+        SetPlatformLastError(0);
+        if (!Database().CreateFolder(parentPath, name, reference, true, report.Get())) {
+            if (GetPlatformLastError().code == kErrorAlreadyExists) {
                 Message(TextOf(kMsgNameInUse, name).str(), kMbOk | kMbIconExclamation);
                 FailedRename(item, oldName, name);
             } else {
@@ -503,7 +512,8 @@ void SessionTreeBase::EndLabelEdit(TreeItem item, const VUnicodeString& text, bo
         }
         data->isNewFolder = false;
         data->childrenLoaded = true; // nothing in it yet
-    } else if (!Database().RenameItem(oldPath, name, &error, report.Get())) {
+    } else if (SetPlatformLastError(0), !Database().RenameItem(oldPath, name, nullptr, report.Get())) {
+        const uint32_t error = GetPlatformLastError().code;
         if (data->isFolder)
             Message(error == kErrorAlreadyExists ? TextOf(kMsgNameInUse, name).str()
                                                  : TextOf(kMsgRenameFolderFailed, report->GetText()).str(),
@@ -571,7 +581,8 @@ void SessionTreeBase::NewSession()
     } else {
         const VUnicodeString name = Database().MakeUniqueSessionName(folderPath, u"New");
         VReportPtr report = NewReport();
-        if (!Database().CreateSession(folderPath, name, u"Default", report.Get())) {
+        if (!Database().CreateSession(folderPath, name, VUnicodeString(), VUnicodeString(), false, nullptr,
+                                      report.Get())) {
             Refuse(report->GetText().str());
             return;
         }
@@ -612,11 +623,19 @@ void SessionTreeBase::Duplicate()
         return;
     const TreeItem folder = GetParentItem(item);
     VReportPtr report = NewReport();
-    VUnicodeString newPath;
-    if (!Database().DuplicateSession(path, name, host, newPath, report.Get())) {
+    const SessionConfigPtr source = Database().LoadSession(path);
+    if (!source)
+        return;
+    SessionConfigPtr duplicate(source->Clone());
+    if (VUnknownPointer<IRemoteHostConfig> remote(duplicate->GetRemoteHostConfig()); remote)
+        remote->SetHostname(host);
+    const VUnicodeString folderPath = GetItemPath(folder);
+    if (!Database().SaveNewSession(*duplicate, folderPath, name, m_sortMode == 2 ? GetItemText(item) : VUnicodeString(),
+                                   true, report.Get())) {
         Refuse(report->GetText().str());
         return;
     }
+    const VUnicodeString newPath = JoinPath(folderPath, name);
     const TreeItem at =
         m_sortMode == 2 ? item : InsertPositionFor(folder, LeafOf(newPath), false, kNoTreeItem);
     const TreeItem copy = InsertItem(LeafOf(newPath), folder, at, SessionTreeItemData{});

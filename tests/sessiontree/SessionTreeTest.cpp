@@ -9,6 +9,7 @@
 #include "platform/GlobalConfig.h"
 #include "platform/KeyState.h"
 #include "profile/SessionDatabase.h"
+#include "profile/VEncryptedStringKeyData.h"
 #include "profile/VProfileKey.h"
 #include "profile/VProfileStore.h"
 
@@ -99,15 +100,15 @@ TEST_P(SessionTree, FoldersComeFirstInEveryArrangement)
 {
     for (auto name : {u"b", u"A", u"c"})
         Folder(name);
-    for (auto name : {u"Z", u"a", u"s10", u"s9", u"s1"})
+    for (auto name : {u"Z", u"m", u"s10", u"s9", u"s1"})
         Session(name);
-    EXPECT_EQ(Tree().Lines(), (Lines{"Sessions/", "  A/", "  b/", "  c/", "  a", "  s1", "  s10", "  s9", "  Z"}));
+    EXPECT_EQ(Tree().Lines(), (Lines{"Sessions/", "  A/", "  b/", "  c/", "  m", "  s1", "  s10", "  s9", "  Z"}));
     Tree().SetSortMode(1);
-    EXPECT_EQ(Tree().Lines(), (Lines{"Sessions/", "  A/", "  b/", "  c/", "  a", "  s1", "  s9", "  s10", "  Z"}));
+    EXPECT_EQ(Tree().Lines(), (Lines{"Sessions/", "  A/", "  b/", "  c/", "  m", "  s1", "  s9", "  s10", "  Z"}));
     EXPECT_EQ(config->sortMode, 1);
     EXPECT_EQ(owner.viewChanges, 1);
     // Manual: the stored order, folders still first.
-    ASSERT_TRUE(Db().ReorderItem(u"Z", u"a", false, nullptr));
+    ASSERT_TRUE(Db().ReorderItem(u"Z", u"m", false, nullptr));
     Tree().SetSortMode(2);
     EXPECT_EQ(Tree().Lines()[4], "  Z");
 }
@@ -139,17 +140,18 @@ TEST_P(SessionTree, RenamedItemsTakeTheirPlaceByTheArrangement)
         Folder(name);
     for (auto name : {u"s1", u"s2", u"s10"})
         Session(name);
-    ASSERT_EQ(Tree().Lines(), (Lines{"Sessions/", "  f1/", "  f10/", "  f2/", "  s1", "  s2", "  s10"}));
-    // Folders go by the alphabetical comparison even in logical mode.
+    ASSERT_EQ(Tree().Lines(), (Lines{"Sessions/", "  f1/", "  f2/", "  f10/", "  s1", "  s2", "  s10"}));
+    // A renamed folder goes by the alphabetical comparison even in logical
+    // mode: "f3" sorts after "f10" there.
     Tree().Select(u"f1");
     Tree().Rename();
     Tree().EndLabelEdit(Tree().Item(u"f1"), u"f3", false);
-    EXPECT_EQ(Tree().Lines(), (Lines{"Sessions/", "  f10/", "  f2/", "  f3/", "  s1", "  s2", "  s10"}));
+    EXPECT_EQ(Tree().Lines(), (Lines{"Sessions/", "  f2/", "  f10/", "  f3/", "  s1", "  s2", "  s10"}));
     // Sessions by the logical one; a tie goes before the existing item.
     Tree().Select(u"s1");
     Tree().Rename();
     Tree().EndLabelEdit(Tree().Item(u"s1"), u"s3", false);
-    EXPECT_EQ(Tree().Lines(), (Lines{"Sessions/", "  f10/", "  f2/", "  f3/", "  s2", "  s3", "  s10"}));
+    EXPECT_EQ(Tree().Lines(), (Lines{"Sessions/", "  f2/", "  f10/", "  f3/", "  s2", "  s3", "  s10"}));
     EXPECT_EQ(Tree().SelectedPath(), "s3");
     EXPECT_TRUE(Db().SessionExists(u"s3"));
     EXPECT_FALSE(Db().SessionExists(u"s1"));
@@ -208,12 +210,14 @@ TEST_P(SessionTree, TooltipsAreDescriptionsCutToTheBuffer)
     VUnicodeString tip;
     ASSERT_TRUE(Tree().GetTooltip(item, 100, tip));
     EXPECT_EQ(tip, VUnicodeString(u"a description that is long"));
-    for (size_t capacity : {3u, 4u, 10u}) {
+    for (size_t capacity : {4u, 5u, 10u}) {
         ASSERT_TRUE(Tree().GetTooltip(item, capacity, tip));
-        EXPECT_LT(tip.Length(), capacity); // room for the terminator
+        EXPECT_EQ(tip.Length(), capacity - 1); // and the terminator
         EXPECT_TRUE(tip.EndsWith(u"...")) << capacity;
     }
-    EXPECT_EQ(tip, VUnicodeString(u"a descr..."));
+    EXPECT_EQ(tip, VUnicodeString(u"a desc..."));
+    ASSERT_TRUE(Tree().GetTooltip(item, 3, tip)); // no room for the dots
+    EXPECT_EQ(tip, VUnicodeString(u"a "));
     Tree().ToggleShowDescriptions();
     EXPECT_FALSE(Tree().GetTooltip(item, 100, tip));
     EXPECT_FALSE(config->showDescriptions);
@@ -531,9 +535,13 @@ TEST_P(SessionTree, DragEffectsFromKeysAndTargets)
     // Hovering expands after 750 ms; the edges scroll.
     EXPECT_EQ(Tree().timers.at(SessionTreeBase::kHoverTimerId), 750u);
     Tree().OnDragScroll(0, 2);
-    Tree().OnDragScroll(0, Tree().GetVisibleHeight() - 2);
+    EXPECT_EQ(Tree().scrolled, -1);
     Tree().OnDragScroll(0, 100);
+    EXPECT_EQ(Tree().scrolled, -1);
+    Tree().OnDragScroll(0, Tree().GetVisibleHeight() - 2);
     EXPECT_EQ(Tree().scrolled, 0);
+    Tree().FireTimer(SessionTreeBase::kHoverTimerId);
+    EXPECT_TRUE(Tree().IsItemExpanded(Tree().Item(u"A"))); // the item last hovered
 
     EXPECT_TRUE(Tree().OnDrop(data, ITreeOleDropTargetSink::kEffectMove, 0, Tree().RowY(b)));
     EXPECT_TRUE(Db().IsFolder(u"B\\A"));
@@ -575,6 +583,56 @@ TEST_P(SessionTree, ManualOrderFollowsTheDropPosition)
     EXPECT_TRUE(Tree().OnDrop(data, ITreeOleDropTargetSink::kEffectMove, 0, Tree().RowY(Tree().Item(u"F"))));
     EXPECT_TRUE(Db().SessionExists(u"s2"));
     EXPECT_TRUE(Db().SessionExists(u"F\\s2"));
+}
+
+TEST_P(SessionTree, MovingAFirewallSessionUpdatesItsUsersWhenAsked)
+{
+    Folder(u"F");
+    Session(u"gw");
+    Session(u"inner");
+    Session(u"other");
+    auto firewallOf = [&](const char16_t* path) {
+        VProfileStore store;
+        VUnicodeString name;
+        VProfileKey(*store.GetRootKey(), SessionDatabase::KeyPathFromSessionPath(path), 0)
+            .ReadString(u"Firewall Name", name);
+        return name;
+    };
+    for (const char16_t* user : {u"inner", u"other"}) {
+        VProfileStore store;
+        VProfileKey(*store.GetRootKey(), SessionDatabase::KeyPathFromSessionPath(user), 0)
+            .WriteString(u"Firewall Name", u"Session:gw");
+    }
+    ASSERT_TRUE(Tree().Select(u"gw"));
+    Tree().Cut();
+    ASSERT_TRUE(Tree().Select(u"F"));
+    Tree().Paste();
+    EXPECT_EQ(firewallOf(u"inner"), VUnicodeString(u"Session:F\\gw"));
+    // With the option off the users keep the old name.
+    config->updateFirewallDependents = false;
+    ASSERT_TRUE(Tree().Select(u"F\\gw"));
+    Tree().Rename();
+    Tree().EndLabelEdit(Tree().Item(u"F\\gw"), u"gw2", false);
+    EXPECT_TRUE(Db().SessionExists(u"F\\gw2"));
+    EXPECT_EQ(firewallOf(u"other"), VUnicodeString(u"Session:F\\gw"));
+}
+
+// Listing, filtering and finding by name never need a session's secrets.
+TEST_P(SessionTree, BrowsingDerivesNoKey)
+{
+    Folder(u"f");
+    for (int i = 0; i < 20; ++i)
+        Session(u"f\\s" + VUnicodeString::FromNumber(i).str());
+    const uint64_t before = VEncryptedStringKeyData::DerivationCount();
+    Tree().ExpandAllFolders();
+    Tree().ApplyFilter(u"s1*");
+    Tree().ClearFilter();
+    Tree().findAnswer = FindOptions{u"s19", true, false, false, false, false};
+    Tree().Find();
+    EXPECT_EQ(Tree().SelectedPath(), "f\\s19");
+    for (const VUnicodeString& path : Tree().GetSelectedPaths())
+        Tree().GetItemImage(Tree().FindItem(path), false);
+    EXPECT_EQ(VEncryptedStringKeyData::DerivationCount(), before);
 }
 
 ORV_BOTH_BACKENDS(SessionTree);
