@@ -333,4 +333,24 @@ TEST_P(ButtonMapStore, CommandListsLiveBelowCommands)
     EXPECT_EQ(loaded->GetItem(0).Argument, VUnicodeString(u"uptime"));
 }
 
+TEST_P(ButtonMapStore, CommandFoldersKeepTheUsersOrder)
+{
+    CommandDatabaseImpl* database = GetCommandDatabaseImpl();
+    ASSERT_TRUE(database->CreateFolder(u"", u"Zeta"));
+    ASSERT_TRUE(database->CreateFolder(u"", u"Alpha"));
+    ASSERT_TRUE(database->CreateFolder(u"", u"Mid", u"Zeta", false));
+    ASSERT_TRUE(database->CreateFolder(u"Alpha", u"Inner"));
+    VUnknownPointer<ProfileUserButtonMap> commands(database->LoadCommands(u""));
+    commands->Insert(0, Send(u"top"));
+    ASSERT_TRUE(database->SaveCommands(u"", *commands));
+    {
+        VProfileStore store; // a folder made by someone else joins at the end
+        VProfileKey made(*store.GetRootKey(), u"Commands\\Beta", 1);
+    }
+    EXPECT_EQ(database->GetSubfolders(u""), (VStringArray{u"Mid", u"Zeta", u"Alpha", u"Beta"}));
+    EXPECT_EQ(database->GetSubfolders(u"Alpha"), VStringArray{u"Inner"});
+    EXPECT_EQ(database->GetSubfolders(u"Alpha/Inner"), VStringArray());
+    EXPECT_FALSE(database->CreateFolder(u"", u""));
+}
+
 } // namespace
