@@ -2,7 +2,6 @@
 
 #include "StoreFixtures.h"
 #include "commands/CommandDatabaseImpl.h"
-#include "commands/CommandInfo.h"
 #include "commands/ProfileUserButtonMap.h"
 #include "platform/Products.h"
 #include "profile/VProfileKey.h"
@@ -231,19 +230,6 @@ TEST(ButtonMap, RunPathsKeepTheirFolderAsAVariable)
     EXPECT_EQ(copy.GetItem(0).Argument, configFolder + u"/scripts/a.py");
     EXPECT_EQ(copy.GetItem(0).ArgumentLine, configFolder + u"/scripts/a.py");
     EXPECT_EQ(copy.GetItem(1).Argument, dataFolder + u"/b.py");
-}
-
-TEST(ButtonMap, CommandInfoCarriesOneCommand)
-{
-    auto* info = new CommandInfo(u"Servers/Web", Read(u"SEND,uptime,x1,x2,,0,7,,"), 3);
-    VUnknownPointer<ICommandInfo> held(info);
-    EXPECT_EQ(VUnicodeString(held->GetFolder()), VUnicodeString(u"Servers/Web"));
-    EXPECT_EQ(VUnicodeString(held->GetExtra1()), VUnicodeString(u"x1"));
-    EXPECT_EQ(held->GetVariant(), 7u);
-    EXPECT_EQ(held->GetPosition(), 3u);
-    held->SetItem(Send(u"w"));
-    EXPECT_EQ(held->GetItem().Argument, VUnicodeString(u"w"));
-    EXPECT_EQ(held->GetVariant(), 1u);
 }
 
 class ButtonMapStore : public StoreTest {
