@@ -1,5 +1,6 @@
 #include "commands/CommandDatabaseImpl.h"
 
+#include "profile/ProfileFolderData.h"
 #include "profile/VProfileKey.h"
 #include "profile/VProfileStore.h"
 
@@ -38,6 +39,31 @@ bool CommandDatabaseImpl::SaveCommands(const VUnicodeString& folderPath, Profile
     if (!key.IsOpen() || !key.WriteUnsigned(kIsCommandListValue, 1))
         return false;
     return commands.Save(&key);
+}
+
+VStringArray CommandDatabaseImpl::GetSubfolders(const VUnicodeString& folderPath) const
+{
+    VProfileStore store;
+    // A folder's "__Commands__" key holds values, so the folder data counts
+    // it among the sessions, never among the folders.
+    const ProfileFolderData data(&store, folderPath, ProfileFolderData::kSortManual, FolderKeyPath({}));
+    VStringArray folders;
+    data.GetFolderList(folders);
+    return folders;
+}
+
+bool CommandDatabaseImpl::CreateFolder(const VUnicodeString& parentPath, const VUnicodeString& name,
+                                       const VUnicodeString& reference, bool after) const
+{
+    VProfileStore store;
+    if (!store.GetRootKey() || name.IsEmpty())
+        return false;
+    const VProfileKey key(*store.GetRootKey(), FolderKeyPath(parentPath + u"/" + name.str()), 1);
+    if (!key.IsOpen())
+        return false;
+    ProfileFolderData data(&store, parentPath, ProfileFolderData::kSortManual, FolderKeyPath({}));
+    data.AddFolder(name, reference, after);
+    return true;
 }
 
 CommandDatabaseImpl* GetCommandDatabaseImpl()

@@ -29,6 +29,15 @@ public:
     // into it. False when the key cannot be made or a write failed.
     bool SaveCommands(const VUnicodeString& folderPath, ProfileUserButtonMap& commands) const;
 
+    // The subfolders of a folder in the user's own order, which is kept by
+    // the folder data of the folder (subfolders made elsewhere are appended).
+    VStringArray GetSubfolders(const VUnicodeString& folderPath) const;
+    // Makes the subfolder `name` of `parentPath` and puts it into the order
+    // next to `reference` (after it with `after`), or at the end. False
+    // when the key cannot be made.
+    bool CreateFolder(const VUnicodeString& parentPath, const VUnicodeString& name,
+                      const VUnicodeString& reference = {}, bool after = false) const;
+
 private:
     VUnicodeString m_rootPath;
 };

@@ -1,7 +1,5 @@
 #include "commands/Keymap.h"
 
-#include <filesystem>
-
 #include "commands/DefaultAcceleratorTable.h"
 #include "commands/FunctionTable.h"
 #include "commands/KeyNames.h"
@@ -408,9 +406,8 @@ bool Keymap::Load(const VUnicodeString& path, IReportMessageParams* report)
         // A bare name is looked for among the user's keymaps too.
         const VUnicodeString config = GetOrvConfigPathSub();
         int fallbackError = 0;
-        const std::filesystem::path name = std::filesystem::path(path.str()).filename();
-        const VUnicodeString inKeymaps =
-            config + u"/" + kKeymapsFolder + u"/" + std::u16string_view(name.u16string());
+        const std::u16string_view name = std::u16string_view(path.str()).substr(path.ReverseFind(u'/') + 1);
+        const VUnicodeString inKeymaps = config + u"/" + kKeymapsFolder + u"/" + name;
         if (config.IsEmpty() || name.empty() || !VTextFile::ReadLines(inKeymaps, lines, fallbackError))
             return Report(report, kMsgKeymapCannotBeUsed, path, SystemErrorText(static_cast<uint32_t>(error)));
     }

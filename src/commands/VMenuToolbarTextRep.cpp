@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <filesystem>
 
 #include "commands/FunctionTable.h"
 #include "commands/KeyNames.h"
@@ -503,8 +502,9 @@ bool VMenuToolbarTextRep::Load(const VUnicodeString& path, IReportMessageParams*
     int error = 0;
     if (!VTextFile::ReadLines(path, lines, error))
         return Report(report, kMsgMenuFileCannotBeUsed, path, SystemErrorText(static_cast<uint32_t>(error)));
-    const std::u16string folder = std::filesystem::path(path.str()).parent_path().u16string();
-    return Parse({lines.begin(), lines.end()}, VUnicodeString(folder), path, report);
+    const size_t slash = path.ReverseFind(u'/');
+    const VUnicodeString folder = slash == VUnicodeString::npos ? VUnicodeString() : path.Left(slash == 0 ? 1 : slash);
+    return Parse({lines.begin(), lines.end()}, folder, path, report);
 }
 
 bool VMenuToolbarTextRep::Parse(std::span<const VUnicodeString> lines, const VUnicodeString& folder,

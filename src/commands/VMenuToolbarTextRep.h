@@ -45,9 +45,10 @@ inline constexpr uint32_t kMsgMenuScriptNotFound = 0xA10A0013;
 //   whose command cannot run (too few fields, unknown command, missing
 //   argument) is left out; an item that only lacks a decoration (string
 //   text, accelerator, image) is kept without it.
-// - Errors (a name defined twice in its block, blocks nested too deep, an
-//   unreadable file) reject the whole file: nothing of it is used and the
-//   previous contents stay.
+// - Errors (a name defined twice in its block, an unreadable file) reject
+//   the whole file: nothing of it is used and the previous contents stay.
+// - A sub-menu nested deeper than kMaximumDepth is left out with all it
+//   holds, with a warning on its line.
 // - A block left open when another block starts or the file ends is closed
 //   there, with a warning naming the line that opened it.
 // - MENU and TOOLBAR carry the block's name, POPUPMENU the sub-menu's label
@@ -75,14 +76,14 @@ public:
         VStringArray inserts; // the line number first
     };
 
-    // Sub-menus nested deeper than this make the file unusable.
+    // Sub-menus nested deeper than this are left out.
     static constexpr int kMaximumDepth = 32;
 
     VMenuToolbarTextRep() = default;
     virtual ~VMenuToolbarTextRep() = default;
 
     // Reads the file at `path`. On failure (the file cannot be read, or it
-    // holds errors) `report` has 0xE10A0002 and this object is unchanged.
+    // holds errors) `report` has 0xE10A0002 and only GetProblems changes.
     // On success `report` holds the first warning, wrapping the next, and
     // so on; it is cleared when there is none.
     bool Load(const VUnicodeString& path, IReportMessageParams* report);

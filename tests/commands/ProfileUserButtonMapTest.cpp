@@ -2,7 +2,6 @@
 
 #include "StoreFixtures.h"
 #include "commands/CommandDatabaseImpl.h"
-#include "commands/CommandInfo.h"
 #include "commands/ProfileUserButtonMap.h"
 #include "platform/Products.h"
 #include "profile/VProfileKey.h"
@@ -233,19 +232,6 @@ TEST(ButtonMap, RunPathsKeepTheirFolderAsAVariable)
     EXPECT_EQ(copy.GetItem(1).Argument, dataFolder + u"/b.py");
 }
 
-TEST(ButtonMap, CommandInfoCarriesOneCommand)
-{
-    auto* info = new CommandInfo(u"Servers/Web", Read(u"SEND,uptime,x1,x2,,0,7,,"), 3);
-    VUnknownPointer<ICommandInfo> held(info);
-    EXPECT_EQ(VUnicodeString(held->GetFolder()), VUnicodeString(u"Servers/Web"));
-    EXPECT_EQ(VUnicodeString(held->GetExtra1()), VUnicodeString(u"x1"));
-    EXPECT_EQ(held->GetVariant(), 7u);
-    EXPECT_EQ(held->GetPosition(), 3u);
-    held->SetItem(Send(u"w"));
-    EXPECT_EQ(held->GetItem().Argument, VUnicodeString(u"w"));
-    EXPECT_EQ(held->GetVariant(), 1u);
-}
-
 class ButtonMapStore : public StoreTest {
 protected:
     void TearDown() override
@@ -331,6 +317,26 @@ TEST_P(ButtonMapStore, CommandListsLiveBelowCommands)
     VUnknownPointer<ProfileUserButtonMap> loaded(database->LoadCommands(u"Servers/Web"));
     ASSERT_EQ(loaded->GetCount(), 1u);
     EXPECT_EQ(loaded->GetItem(0).Argument, VUnicodeString(u"uptime"));
+}
+
+TEST_P(ButtonMapStore, CommandFoldersKeepTheUsersOrder)
+{
+    CommandDatabaseImpl* database = GetCommandDatabaseImpl();
+    ASSERT_TRUE(database->CreateFolder(u"", u"Zeta"));
+    ASSERT_TRUE(database->CreateFolder(u"", u"Alpha"));
+    ASSERT_TRUE(database->CreateFolder(u"", u"Mid", u"Zeta", false));
+    ASSERT_TRUE(database->CreateFolder(u"Alpha", u"Inner"));
+    VUnknownPointer<ProfileUserButtonMap> commands(database->LoadCommands(u""));
+    commands->Insert(0, Send(u"top"));
+    ASSERT_TRUE(database->SaveCommands(u"", *commands));
+    {
+        VProfileStore store; // a folder made by someone else joins at the end
+        VProfileKey made(*store.GetRootKey(), u"Commands\\Beta", 1);
+    }
+    EXPECT_EQ(database->GetSubfolders(u""), (VStringArray{u"Mid", u"Zeta", u"Alpha", u"Beta"}));
+    EXPECT_EQ(database->GetSubfolders(u"Alpha"), VStringArray{u"Inner"});
+    EXPECT_EQ(database->GetSubfolders(u"Alpha/Inner"), VStringArray());
+    EXPECT_FALSE(database->CreateFolder(u"", u""));
 }
 
 } // namespace
