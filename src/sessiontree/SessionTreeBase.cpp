@@ -138,10 +138,9 @@ TreeItem SessionTreeBase::AddRoot()
     return InsertItem(GetRootName(), kNoTreeItem, kInsertLast, data);
 }
 
-void SessionTreeBase::ListFolder(const VUnicodeString& path, Listing& out) const
+const SessionDatabase::Listing& SessionTreeBase::ListFolder(const VUnicodeString& path) const
 {
-    Database().GetFolderList(path, m_sortMode, out.folders);
-    Database().GetSessionList(path, m_sortMode, out.sessions);
+    return Database().GetListing(path, m_sortMode);
 }
 
 // The visibility option that applies on this host, and the kind code the
@@ -167,11 +166,11 @@ int SessionTreeBase::HiddenKindCode(bool& showOption) const
     }
 }
 
-bool SessionTreeBase::IsHidden(const VUnicodeString& path) const
+bool SessionTreeBase::IsHidden(const VUnicodeString& folderPath, const VUnicodeString& name) const
 {
     bool show = true;
     const int code = HiddenKindCode(show);
-    return !show && Database().IsSessionOfKind(path, code);
+    return !show && Database().IsSessionOfKind(JoinPath(folderPath, name), code);
 }
 
 void SessionTreeBase::LoadFolder(TreeItem folder)
@@ -181,15 +180,15 @@ void SessionTreeBase::LoadFolder(TreeItem folder)
         return;
     WaitCursorScope wait;
     const VUnicodeString path = GetItemPath(folder);
-    Listing listing;
-    ListFolder(path, listing);
+    // A copy: inserting items may call back into the database.
+    const SessionDatabase::Listing listing = ListFolder(path);
     SessionTreeItemData folderData;
     folderData.isFolder = true;
     for (const VUnicodeString& name : listing.folders)
         InsertItem(name, folder, kInsertLast, folderData);
     const SessionTreeItemData sessionData;
     for (const VUnicodeString& name : listing.sessions)
-        if (!IsHidden(JoinPath(path, name)))
+        if (!IsHidden(path, name))
             InsertItem(name, folder, kInsertLast, sessionData);
     if (SessionTreeItemData* again = GetItemData(folder))
         again->childrenLoaded = true;
@@ -517,10 +516,9 @@ void SessionTreeBase::RestoreAfterFilter(const std::vector<VUnicodeString>& expa
 // True when the folder keeps anything.
 bool SessionTreeBase::CollectFiltered(const VUnicodeString& path, FilteredFolder& into)
 {
-    Listing listing;
-    ListFolder(path, listing);
+    const SessionDatabase::Listing& listing = ListFolder(path);
     for (const VUnicodeString& name : listing.sessions)
-        if (SessionPassesFilter(path.str(), name.str()) && !IsHidden(JoinPath(path, name)))
+        if (SessionPassesFilter(path.str(), name.str()) && !IsHidden(path, name))
             into.sessions.Add(name);
     for (const VUnicodeString& name : listing.folders) {
         FilteredFolder child;

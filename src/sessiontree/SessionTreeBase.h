@@ -225,10 +225,6 @@ protected:
                             bool expandSelection) override;
 
 private:
-    struct Listing {
-        VStringArray folders;
-        VStringArray sessions;
-    };
     // One folder of the filtered tree, built in memory before any item is
     // inserted so that a filter over the whole database inserts only what
     // it shows.
@@ -240,8 +236,9 @@ private:
 
     void ReadDisplaySettings();
     int HiddenKindCode(bool& applies) const;
-    bool IsHidden(const VUnicodeString& path) const;
-    void ListFolder(const VUnicodeString& path, Listing& out) const;
+    // Whether the visibility option that applies hides this session.
+    bool IsHidden(const VUnicodeString& folderPath, const VUnicodeString& name) const;
+    const SessionDatabase::Listing& ListFolder(const VUnicodeString& path) const;
     TreeItem AddRoot();
     void LoadFolder(TreeItem folder);
     void EnsureLoaded(TreeItem folder);
