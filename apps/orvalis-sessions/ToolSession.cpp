@@ -48,17 +48,17 @@ VUnicodeString ReadPassphraseFile(const std::string& path)
     return FromUtf8Argument(line, "the passphrase");
 }
 
-ToolSession::ToolSession(const GlobalOptions& options) : m_application(options.application)
+ToolSession::ToolSession(const GlobalOptions& options, bool openDatabase) : m_application(options.application)
 {
     try {
-        Open(options);
+        Open(options, openDatabase);
     } catch (...) {
         Close();
         throw;
     }
 }
 
-void ToolSession::Open(const GlobalOptions& options)
+void ToolSession::Open(const GlobalOptions& options, bool openDatabase)
 {
     SetMessageBox(&m_box);
     SetApplicationNumber(options.application);
@@ -69,11 +69,15 @@ void ToolSession::Open(const GlobalOptions& options)
         if (!SetConfigPassphrase(passphrase.c_str(), report.Get()))
             throw ToolFailure(OneLine(report->GetText().str()));
     }
+    // Until a database is opened every store is refused, so that nothing
+    // falls back to the default database.
+    SetProfileStoreFactoryGetter(&ToolFactory);
+    if (!openDatabase)
+        return;
     m_factory = std::make_unique<SqliteProfileFactory>(options.database);
     if (!m_factory->IsOpen())
         throw ToolFailure("cannot open the session database " + m_factory->Path());
     g_factory = m_factory.get();
-    SetProfileStoreFactoryGetter(&ToolFactory);
     GetSessionDatabaseImpl()->DropCachedListings();
     SetGlobalConfigStorage(&m_storage);
     GetGlobalConfig(&m_config);

@@ -35,18 +35,19 @@ private:
 // application number and the message box. Undone when it ends.
 class ToolSession {
 public:
-    explicit ToolSession(const GlobalOptions& options);
+    // Without `openDatabase` the store is left alone: no file is opened or made.
+    ToolSession(const GlobalOptions& options, bool openDatabase);
     ~ToolSession();
     ToolSession(const ToolSession&) = delete;
     ToolSession& operator=(const ToolSession&) = delete;
 
     int Application() const { return m_application; }
-    const std::string& DatabasePath() const;
+    const std::string& DatabasePath() const; // only with a database
     GlobalConfig& Options() { return *m_config; }
     StderrMessageBox& Box() { return m_box; }
 
 private:
-    void Open(const GlobalOptions& options);
+    void Open(const GlobalOptions& options, bool openDatabase);
     void Close();
 
     StderrMessageBox m_box;

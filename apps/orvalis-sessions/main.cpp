@@ -46,6 +46,7 @@ Session paths take \ or / between names; the top folder is "".
 struct Command {
     const char* name;
     int (*run)(ToolSession&, const CommandArgs&);
+    bool usesDatabase = true; // the others never open (or make) a database file
 };
 
 constexpr Command kCommands[] = {
@@ -62,13 +63,13 @@ constexpr Command kCommands[] = {
     {"get", CommandGet},
     {"set", CommandSet},
     {"secret", CommandSecret},
-    {"encrypt", CommandEncrypt},
-    {"decrypt", CommandDecrypt},
+    {"encrypt", CommandEncrypt, false},
+    {"decrypt", CommandDecrypt, false},
     {"export", CommandExport},
     {"import", CommandImport},
     {"import-ssh-config", CommandImportSshConfig},
-    {"keymap", CommandKeymap},
-    {"menu", CommandMenu},
+    {"keymap", CommandKeymap, false},
+    {"menu", CommandMenu, false},
     {"commands", CommandCommands},
 };
 
@@ -114,7 +115,7 @@ int Run(int argc, char** argv)
     for (const Command& command : kCommands) {
         if (name != command.name)
             continue;
-        ToolSession session(global);
+        ToolSession session(global, command.usesDatabase);
         const int status = command.run(session, args);
         std::fflush(stdout);
         return status;

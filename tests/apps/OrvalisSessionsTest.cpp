@@ -442,6 +442,8 @@ TEST_F(SessionsTool, KeymapAndMenuChecksSayWhatTheReadersSaid)
     const ToolRun twice = tool.Run({"menu", "check", File("twice.txt")});
     EXPECT_EQ(twice.status, 1);
     EXPECT_NE(twice.err.find("cannot be used"), std::string::npos);
+    // Checks never open, let alone make, a database.
+    EXPECT_FALSE(std::filesystem::exists(tool.Database()));
 }
 
 TEST_F(SessionsTool, CommandsGoToTheCommandDatabase)
