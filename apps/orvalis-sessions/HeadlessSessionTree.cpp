@@ -60,11 +60,11 @@ bool HeadlessSessionTree::RunNewSessionWizard(const VUnicodeString& folderPath, 
 {
     const NewSessionRequest& request = *m_newSession;
     SessionDatabase& db = *GetSessionDatabaseImpl();
+    // Named, made and given its settings in one transaction, so that no
+    // other process takes the name meanwhile or sees it without them.
+    const VProfileStore transaction;
     const VUnicodeString name = request.unique ? db.MakeUniqueSessionName(folderPath, request.name) : request.name;
     VReportPtr report = NewReport();
-    // Made and given its settings in one transaction, so that no other
-    // process sees it without them.
-    const VProfileStore transaction;
     VUnicodeString path;
     bool made = db.CreateSession(folderPath, name, request.protocol, {}, false, &path, report.Get());
     if (made) {

@@ -17,7 +17,8 @@ namespace {
 constexpr char kUsage[] =
     R"(usage: orvalis-sessions [--db FILE] [--passphrase-file FILE] [--app N] COMMAND ...
 
-Session paths take \ or / between names; the top folder is "".
+Session paths take \ or / between names; the top folder is "". Options may
+stand anywhere after the command; "--" ends them.
   tree [FOLDER] [--sort alpha|logical|manual] [--filter TEXT]
   ls [FOLDER] [--sort alpha|logical|manual]
   find TEXT [--name] [--host] [--description] [--folder] [--match-case]
