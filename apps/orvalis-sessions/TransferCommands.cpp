@@ -4,6 +4,7 @@
 // are one transaction.
 #include <glob.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
@@ -66,12 +67,6 @@ std::optional<std::string> ReadWholeFile(const std::string& path)
     if (in.bad())
         return std::nullopt;
     return text.str();
-}
-
-VProfileData* FindSettingOf(SessionConfig& config, const VUnicodeString& name, const SessionValueSpec*& spec)
-{
-    spec = nullptr;
-    return config.FindSetting(name, &spec);
 }
 
 // --- Export
@@ -201,7 +196,7 @@ public:
     PlannedFolder Read(const JsonValue& document)
     {
         const JsonValue::Object& top = Object(document, "the document");
-        Allow(document, top, {u"format", u"version", u"folders", u"sessions"});
+        Allow(top, {u"format", u"version", u"folders", u"sessions"});
         const JsonValue& format = Member(document, u"format");
         if (!format.AsString() || *format.AsString() != kFormatName)
             Fail(format, "this is no orvalis-sessions export (\"format\" is not \"orvalis-sessions\")");
@@ -227,13 +222,11 @@ private:
         return *value.AsObject();
     }
 
-    void Allow(const JsonValue& where, const JsonValue::Object& members,
-               std::initializer_list<std::u16string_view> keys) const
+    void Allow(const JsonValue::Object& members, std::initializer_list<std::u16string_view> keys) const
     {
         for (const JsonValue::Member& member : members)
             if (std::find(keys.begin(), keys.end(), member.first) == keys.end())
                 Fail(member.second, "unknown member \"" + ToUtf8Lossy(member.first) + "\"");
-        (void)where;
     }
 
     const JsonValue& Member(const JsonValue& object, std::u16string_view key) const
@@ -277,7 +270,7 @@ private:
             names.emplace_back(name, at.Line());
         };
         for (const JsonValue& folder : List(object, u"folders")) {
-            Allow(folder, Object(folder, "a folder"), {u"name", u"expanded", u"folders", u"sessions"});
+            Allow(Object(folder, "a folder"), {u"name", u"expanded", u"folders", u"sessions"});
             PlannedFolder planned;
             planned.name = Name(folder);
             planned.line = folder.Line();
@@ -291,7 +284,7 @@ private:
             into.folders.push_back(std::move(planned));
         }
         for (const JsonValue& session : List(object, u"sessions")) {
-            Allow(session, Object(session, "a session"), {u"name", u"values"});
+            Allow(Object(session, "a session"), {u"name", u"values"});
             PlannedSession planned;
             planned.name = Name(session);
             planned.line = session.Line();
@@ -305,7 +298,7 @@ private:
 
     PlannedValue Value(const JsonValue& object, const std::vector<PlannedValue>& earlier) const
     {
-        Allow(object, Object(object, "a value"), {u"name", u"kind", u"value"});
+        Allow(Object(object, "a value"), {u"name", u"kind", u"value"});
         const JsonValue& name = Member(object, u"name");
         if (!name.AsString() || name.AsString()->empty())
             Fail(name, "a value's \"name\" must be a string that is not empty");
@@ -426,7 +419,7 @@ private:
         for (const PlannedValue& planned : session.values) {
             try {
                 const SessionValueSpec* spec = nullptr;
-                if (VProfileData* setting = FindSettingOf(*config, planned.name, spec))
+                if (VProfileData* setting = config->FindSetting(planned.name, &spec))
                     SetSetting(*spec, *setting, planned.value);
                 else if (others)
                     others->push_back(StoredOf(planned.name, planned.value));
@@ -455,7 +448,7 @@ private:
         bool differs = false;
         for (const PlannedValue& planned : session.values) {
             const SessionValueSpec* spec = nullptr;
-            VProfileData* setting = FindSettingOf(*saved, planned.name, spec);
+            VProfileData* setting = saved->FindSetting(planned.name, &spec);
             if (setting && !(ValueOfSetting(*spec, *setting) == planned.value)) {
                 SetSetting(*spec, *setting, planned.value);
                 differs = true;
@@ -518,7 +511,9 @@ int CommandExport(ToolSession& session, const CommandArgs& args)
     out.EndObject();
     out.Finish();
     std::cout.flush();
-    return std::cout ? StatusOf(session) : 1;
+    if (!std::cout)
+        throw ToolFailure("cannot write the document to standard output");
+    return StatusOf(session);
 }
 
 int CommandImport(ToolSession& session, const CommandArgs& args)

@@ -490,6 +490,19 @@ TEST_F(SessionsTool, ProgressShowsOnlyOnATerminal)
     EXPECT_EQ(shown.status, 0);
     EXPECT_EQ(shown.out, "added\td\nadded\te\n");
     EXPECT_NE(shown.err.find("importing: 2 of 2 sessions"), std::string::npos) << shown.err;
+
+    // An export is long work from a thousand and one sessions on.
+    std::string document = "{\"format\": \"orvalis-sessions\", \"version\": 1, \"sessions\": [";
+    for (int i = 0; i < 994; ++i)
+        document += std::string(i ? "," : "") + "{\"name\": \"s" + std::to_string(i) + "\"}";
+    Write("many.json", document + "]}");
+    ASSERT_EQ(Ok({"import", File("many.json")}).Lines().size(), 994u);
+    EXPECT_EQ(tool.RunOnTerminal({"export"}).err, ""); // 1,000 with a to e and Default
+    Ok({"add", "one more"});
+    const ToolRun exported = tool.RunOnTerminal({"export"});
+    EXPECT_EQ(exported.status, 0);
+    EXPECT_NE(exported.err.find("exporting: 1001 of 1001 sessions"), std::string::npos);
+    EXPECT_EQ(exported.out, Ok({"export"}).out);
 }
 
 } // namespace
