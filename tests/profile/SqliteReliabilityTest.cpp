@@ -11,7 +11,9 @@
 #include <random>
 
 #include "Fakes.h"
+#include "profile/ProfileBackend.h"
 #include "profile/ProfileStoreFactoryGetter.h"
+#include "profile/SessionDatabase.h"
 #include "profile/SqliteProfileBackend.h"
 #include "profile/VProfileKey.h"
 #include "profile/VProfileStore.h"
@@ -134,6 +136,140 @@ TEST_F(SqliteReliability, AKilledWriterLeavesEveryOperationWhollyThereOrAbsent)
     }
     EXPECT_GT(lastSeen, 10); // the writer got real work done between kills
     EXPECT_TRUE(box.shown.empty()); // the file never needed to be moved aside
+}
+
+// A folder of sessions moved back and forth and copied, each operation in
+// its own store, by a process killed at random instants.
+constexpr int kBatchSessions = 8;
+constexpr int kBatchValues = 200;
+constexpr int kKeptCopies = 3;
+
+void MakeBatch()
+{
+    VProfileStore store;
+    const VProfileKey& root = *store.GetRootKey();
+    VProfileKey(root, u"Sessions\\Right", 1);
+    VProfileKey(root, u"Sessions\\Copies", 1);
+    for (int s = 0; s <= kBatchSessions; ++s) {
+        const VUnicodeString path = s == kBatchSessions ? VUnicodeString(u"Sessions\\Left\\Batch\\Sub\\deep")
+                                                        : Name(u"Sessions\\Left\\Batch\\s", s);
+        VProfileKey key(root, path, 1);
+        key.WriteString(u"Protocol Name", u"SSH2");
+        for (int v = 0; v < kBatchValues; ++v)
+            key.WriteString(Name(u"Value ", v), path);
+    }
+}
+
+// Whether the folder holds the whole batch: every session with every value.
+bool BatchIsWhole(const VProfileKey& root, const VUnicodeString& folder, const VUnicodeString& original)
+{
+    for (int s = 0; s <= kBatchSessions; ++s) {
+        const VUnicodeString leaf = s == kBatchSessions ? VUnicodeString(u"Sub\\deep") : Name(u"s", s);
+        const VProfileKey key(root, folder + u"\\" + leaf.str(), 0);
+        const VUnicodeString expected = original + u"\\" + leaf.str();
+        VUnicodeString text;
+        for (int v = 0; v < kBatchValues; ++v)
+            if (!key.ReadString(Name(u"Value ", v), text) || text != expected)
+                return false;
+        if (!key.ValueExists(u"Protocol Name")) // the session settings came along
+            return false;
+    }
+    return true;
+}
+
+std::vector<VUnicodeString> ChildNames(const VProfileKey& root, const VUnicodeString& path)
+{
+    std::vector<VUnicodeString> names;
+    VProfileKeyIterator it(VProfileKey(root, path, 0));
+    for (VUnicodeString name; it.Next(name);)
+        if (name != VUnicodeString(u"__FolderData__"))
+            names.push_back(name);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The stored folder order of `path` names exactly its subfolders.
+bool OrderMatches(const VProfileKey& root, const VUnicodeString& path)
+{
+    VStringArray stored;
+    if (!VProfileKey(root, path + u"\\__FolderData__", 0).ReadStringArray(u"Folder List V2", stored))
+        return true; // never written: nothing to disagree
+    std::vector<VUnicodeString> listed(stored.begin(), stored.end());
+    std::sort(listed.begin(), listed.end());
+    return listed == ChildNames(root, path);
+}
+
+TEST_F(SqliteReliability, AKilledMoveOrCopyOfAFolderIsWhollyDoneOrNotDone)
+{
+    {
+        SqliteProfileFactory factory(path);
+        g_factory = &factory;
+        SetProfileStoreFactoryGetter(&Factory);
+        MakeBatch();
+    }
+    std::mt19937 random(2024);
+    std::uniform_int_distribution<int> delayUs(5000, 300000);
+    int copiesSeen = 0;
+    int sideChanges = 0;
+    bool wasLeft = true;
+    for (int round = 0; round < 30; ++round) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            SqliteProfileFactory factory(path);
+            g_factory = &factory;
+            SetProfileStoreFactoryGetter(&Factory);
+            SessionDatabase db;
+            for (;;) {
+                const bool left = db.SessionExists(u"Left\\Batch");
+                VUnicodeString moved;
+                if (!db.MoveItem(left ? u"Left\\Batch" : u"Right\\Batch", left ? u"Right" : u"Left", {}, false,
+                                 moved, nullptr, nullptr) ||
+                    moved != VUnicodeString(left ? u"Right\\Batch" : u"Left\\Batch"))
+                    _exit(3);
+                VUnicodeString copy;
+                if (!db.CopyItem(moved, u"Copies", true, {}, false, copy, nullptr))
+                    _exit(4);
+                VStringArray copies;
+                db.DropCachedListings();
+                db.GetFolderList(u"Copies", 2, copies);
+                if (copies.GetSize() > kKeptCopies && !db.DeleteItem(VUnicodeString(u"Copies\\") + copies[0].str(), nullptr))
+                    _exit(5);
+            }
+        }
+        usleep(static_cast<useconds_t>(delayUs(random)));
+        kill(child, SIGKILL);
+        int status = 0;
+        waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the worker stopped by itself, status " << status;
+
+        ASSERT_EQ(IntegrityCheck(path), "ok") << "round " << round;
+        SqliteProfileFactory factory(path);
+        ASSERT_TRUE(factory.IsOpen());
+        g_factory = &factory;
+        SetProfileStoreFactoryGetter(&Factory);
+        VProfileStore store;
+        const VProfileKey& root = *store.GetRootKey();
+        const bool inLeft = root.KeyExists(u"Sessions\\Left\\Batch");
+        const bool inRight = root.KeyExists(u"Sessions\\Right\\Batch");
+        ASSERT_NE(inLeft, inRight) << "the batch is in both folders or in neither, round " << round;
+        sideChanges += inLeft != wasLeft;
+        wasLeft = inLeft;
+        const VUnicodeString batch = inLeft ? u"Sessions\\Left\\Batch" : u"Sessions\\Right\\Batch";
+        EXPECT_TRUE(BatchIsWhole(root, batch, u"Sessions\\Left\\Batch")) << "round " << round;
+        for (const char16_t* folder : {u"Sessions\\Left", u"Sessions\\Right", u"Sessions\\Copies"})
+            EXPECT_TRUE(OrderMatches(root, folder)) << VUnicodeString(folder).ToUtf8() << ", round " << round;
+        for (const VUnicodeString& copy : ChildNames(root, u"Sessions\\Copies")) {
+            EXPECT_TRUE(BatchIsWhole(root, VUnicodeString(u"Sessions\\Copies\\") + copy.str(), u"Sessions\\Left\\Batch"))
+                << copy.ToUtf8() << ", round " << round;
+            ++copiesSeen;
+        }
+    }
+    // The worker got real work done between kills: copies were made and
+    // the batch changed sides.
+    EXPECT_GT(copiesSeen, 10);
+    EXPECT_GT(sideChanges, 3);
+    EXPECT_TRUE(box.shown.empty());
 }
 
 TEST_F(SqliteReliability, TwoProcessesWriteOneFileAtOnce)
