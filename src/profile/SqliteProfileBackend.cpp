@@ -37,6 +37,7 @@ CREATE TABLE IF NOT EXISTS keys(
   parent INTEGER REFERENCES keys(id) ON DELETE CASCADE,
   name BLOB NOT NULL,
   folded BLOB NOT NULL,
+  hasvals INTEGER NOT NULL DEFAULT 0,
   UNIQUE(parent, folded));
 CREATE TABLE IF NOT EXISTS vals(
   key INTEGER NOT NULL REFERENCES keys(id) ON DELETE CASCADE,
@@ -46,6 +47,20 @@ CREATE TABLE IF NOT EXISTS vals(
   data,
   PRIMARY KEY(key, folded)) WITHOUT ROWID;
 INSERT OR IGNORE INTO keys(id, parent, name, folded) VALUES(1, NULL, x'', x'');
+)";
+
+// Whether a key holds values, kept beside it so that listing a folder of
+// thousands of sessions need not look into the values of each. Values are
+// never deleted one by one, so the mark only ever goes from 0 to 1.
+const char* const kValuesMark = R"(
+CREATE TRIGGER IF NOT EXISTS vals_mark_key AFTER INSERT ON vals BEGIN
+  UPDATE keys SET hasvals=1 WHERE id=NEW.key AND hasvals=0;
+END;
+)";
+// Files made before the mark existed get it, with its value, once.
+const char* const kAddValuesMark = R"(
+ALTER TABLE keys ADD COLUMN hasvals INTEGER NOT NULL DEFAULT 0;
+UPDATE keys SET hasvals=EXISTS(SELECT 1 FROM vals WHERE vals.key=keys.id);
 )";
 
 std::u16string_view BlobText(sqlite3_stmt* statement, int column)
@@ -74,7 +89,15 @@ std::string EncodeArray(const VStringArray& array)
 
 bool DecodeArray(const void* data, size_t size, VStringArray& out)
 {
+    // Counted first, so that a list of thousands of names grows once.
+    size_t count = 0;
+    for (size_t at = 0; at + 4 <= size; ++count) {
+        uint32_t n = 0;
+        std::memcpy(&n, static_cast<const char*>(data) + at, 4);
+        at += 4 + static_cast<size_t>(n) * 2;
+    }
     VStringArray array;
+    array.Reserve(count);
     const auto* p = static_cast<const char*>(data);
     while (size > 0) {
         uint32_t n = 0;
@@ -318,13 +341,26 @@ private:
         std::string check;
         const bool sound = QueryText("PRAGMA quick_check", check) && check == "ok";
         if (!sound || !Exec("PRAGMA journal_mode=WAL") || !Exec("PRAGMA synchronous=FULL") ||
-            !Exec("PRAGMA foreign_keys=ON") || !Exec(kSchema)) {
+            !Exec("PRAGMA foreign_keys=ON") || !Exec(kSchema) || !AddValuesMark()) {
             problem = !sound ? (check.empty() ? std::string(sqlite3_errmsg(db)) : check) : sqlite3_errmsg(db);
             sqlite3_close(db);
             m_db = nullptr;
             return false;
         }
         return true;
+    }
+    bool AddValuesMark()
+    {
+        if (!Exec("BEGIN IMMEDIATE")) // the other application may be opening the file too
+            return false;
+        sqlite3_stmt* probe = nullptr;
+        const bool marked = sqlite3_prepare_v2(m_db, "SELECT hasvals FROM keys", -1, &probe, nullptr) == SQLITE_OK;
+        sqlite3_finalize(probe);
+        if ((!marked && !Exec(kAddValuesMark)) || !Exec(kValuesMark)) {
+            Exec("ROLLBACK");
+            return false;
+        }
+        return Exec("COMMIT");
     }
     bool QueryText(const char* sql, std::string& out)
     {
@@ -352,19 +388,21 @@ namespace {
 
 using Database = SqliteProfileFactory::Database;
 
+// The names of one walk, kept in one buffer.
 class SqliteIterator final : public IProfileBackendIterator {
 public:
-    struct Entry {
-        VUnicodeString name;
-        uint32_t extra;
-    };
-    explicit SqliteIterator(std::vector<Entry> entries) : m_entries(std::move(entries)) {}
+    void Add(std::u16string_view name, uint32_t extra)
+    {
+        m_entries.push_back({m_names.size(), name.size(), extra});
+        m_names.append(name);
+    }
     bool Next(VUnicodeString& name, uint32_t& extra) override
     {
         if (m_next >= m_entries.size())
             return false;
-        extra = m_entries[m_next].extra;
-        name = std::move(m_entries[m_next++].name);
+        const Entry& entry = m_entries[m_next++];
+        name.str().assign(m_names, entry.offset, entry.length);
+        extra = entry.extra;
         return true;
     }
     bool Next(VUnicodeString& name) override
@@ -374,6 +412,12 @@ public:
     }
 
 private:
+    struct Entry {
+        size_t offset;
+        size_t length;
+        uint32_t extra;
+    };
+    std::u16string m_names;
     std::vector<Entry> m_entries;
     size_t m_next = 0;
 };
@@ -500,27 +544,23 @@ public:
     }
     IProfileBackendIterator* Enumerate(int kind) override
     {
-        std::vector<SqliteIterator::Entry> entries;
+        auto* it = new SqliteIterator();
         if (kind == kEnumerateSubkeys) {
-            // The child kind comes with the names: listing a folder of
-            // thousands of sessions must not open each one.
-            Database::Use q(m_db, "SELECT name, EXISTS(SELECT 1 FROM vals WHERE vals.key=keys.id) FROM keys "
-                                  "WHERE parent=?1 ORDER BY folded");
+            Database::Use q(m_db, "SELECT name, hasvals FROM keys WHERE parent=?1 ORDER BY folded");
             if (q) {
                 sqlite3_bind_int64(*q, 1, m_id);
                 while (q.Step())
-                    entries.push_back({VUnicodeString(BlobText(*q, 0)),
-                                       sqlite3_column_int(*q, 1) ? kChildKindWithValues : kChildKindWithoutValues});
+                    it->Add(BlobText(*q, 0), sqlite3_column_int(*q, 1) ? kChildKindWithValues : kChildKindWithoutValues);
             }
         } else if (kind == kEnumerateValues) {
             Database::Use q(m_db, "SELECT name, kind FROM vals WHERE key=?1 ORDER BY folded");
             if (q) {
                 sqlite3_bind_int64(*q, 1, m_id);
                 while (q.Step())
-                    entries.push_back({VUnicodeString(BlobText(*q, 0)), static_cast<uint32_t>(sqlite3_column_int(*q, 1))});
+                    it->Add(BlobText(*q, 0), static_cast<uint32_t>(sqlite3_column_int(*q, 1)));
             }
         }
-        return new SqliteIterator(std::move(entries));
+        return it;
     }
 
 private:
