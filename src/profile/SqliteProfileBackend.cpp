@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -177,6 +178,7 @@ public:
     bool IsOpen() const { return m_db != nullptr; }
     bool InTransaction() const { return m_depth > 0 && m_began; }
     uint64_t Generation() const { return m_generation; }
+    uint64_t StatementsRun() const { return m_statementsRun; }
 
     // Grows whenever a key's values may have changed, so that every other
     // handle on the same key drops what it cached; a delete may take any
@@ -210,7 +212,7 @@ public:
     // A cached statement, reset and cleared when the use ends.
     class Use {
     public:
-        Use(Database& db, const char* sql) : m_statement(db.Prepare(sql)) {}
+        Use(Database& db, const char* sql) : m_statement(db.Prepare(sql)) { ++db.m_statementsRun; }
         ~Use()
         {
             if (m_statement) {
@@ -382,6 +384,7 @@ private:
     uint64_t m_generation = 1;
     std::unordered_map<int64_t, uint64_t> m_valueVersions;
     uint64_t m_deletes = 0;
+    uint64_t m_statementsRun = 0;
 };
 
 namespace {
@@ -553,12 +556,16 @@ public:
                     it->Add(BlobText(*q, 0), sqlite3_column_int(*q, 1) ? kChildKindWithValues : kChildKindWithoutValues);
             }
         } else if (kind == kEnumerateValues) {
-            Database::Use q(m_db, "SELECT name, kind FROM vals WHERE key=?1 ORDER BY folded");
-            if (q) {
-                sqlite3_bind_int64(*q, 1, m_id);
-                while (q.Step())
-                    it->Add(BlobText(*q, 0), static_cast<uint32_t>(sqlite3_column_int(*q, 1)));
-            }
+            // From the values the key reads in one query anyway: looking at
+            // what a session holds and loading it is one query, not two.
+            Load();
+            std::vector<const std::pair<const std::u16string, Cached>*> values;
+            values.reserve(m_values.size());
+            for (const auto& entry : m_values)
+                values.push_back(&entry);
+            std::sort(values.begin(), values.end(), [](const auto* a, const auto* b) { return a->first < b->first; });
+            for (const auto* entry : values)
+                it->Add(entry->second.name, static_cast<uint32_t>(entry->second.kind));
         }
         return it;
     }
@@ -568,6 +575,7 @@ private:
         int kind = 0;
         uint32_t number = 0;
         std::string data;
+        std::u16string name; // as first written
     };
 
     // All values of the key come in one query, kept while this process
@@ -578,11 +586,12 @@ private:
             return;
         m_values.clear();
         m_values.reserve(512);
-        Database::Use q(m_db, "SELECT folded, kind, data FROM vals WHERE key=?1");
+        Database::Use q(m_db, "SELECT folded, kind, data, name FROM vals WHERE key=?1");
         if (q) {
             sqlite3_bind_int64(*q, 1, m_id);
             while (q.Step()) {
                 Cached c;
+                c.name = BlobText(*q, 3);
                 c.kind = sqlite3_column_int(*q, 1);
                 if (c.kind == kDword) {
                     c.number = static_cast<uint32_t>(sqlite3_column_int64(*q, 2));
@@ -630,7 +639,12 @@ private:
         if (!done)
             return false;
         if (current) { // keep the cache: this handle knows what it wrote
-            m_values[std::move(folded)] = Cached{kind, number, std::move(data)};
+            Cached& cached = m_values[std::move(folded)];
+            if (cached.name.empty())
+                cached.name = name.str();
+            cached.kind = kind;
+            cached.number = number;
+            cached.data = std::move(data);
             m_loadedVersion = m_db.ValuesVersion(m_id);
         }
         return true;
@@ -685,4 +699,9 @@ const std::string& SqliteProfileFactory::Path() const
 bool SqliteProfileFactory::IsOpen() const
 {
     return m_db->IsOpen();
+}
+
+uint64_t SqliteProfileFactory::StatementsRun() const
+{
+    return m_db->StatementsRun();
 }
