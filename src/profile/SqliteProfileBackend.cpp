@@ -50,15 +50,11 @@ CREATE TABLE IF NOT EXISTS vals(
 INSERT OR IGNORE INTO keys(id, parent, name, folded) VALUES(1, NULL, x'', x'');
 )";
 
-// Whether a key holds values, kept beside it so that listing a folder of
-// thousands of sessions need not look into the values of each. Values are
-// never deleted one by one, so the mark only ever goes from 0 to 1.
-const char* const kValuesMark = R"(
-CREATE TRIGGER IF NOT EXISTS vals_mark_key AFTER INSERT ON vals BEGIN
-  UPDATE keys SET hasvals=1 WHERE id=NEW.key AND hasvals=0;
-END;
-)";
-// Files made before the mark existed get it, with its value, once.
+// Files made before keys were marked as holding values get the mark, with
+// its value, once. From then on the first write through a key's handle
+// marks it (values are never deleted one by one, so the mark only ever
+// goes from 0 to 1), and listing a folder of thousands of sessions need not
+// look into the values of each.
 const char* const kAddValuesMark = R"(
 ALTER TABLE keys ADD COLUMN hasvals INTEGER NOT NULL DEFAULT 0;
 UPDATE keys SET hasvals=EXISTS(SELECT 1 FROM vals WHERE vals.key=keys.id);
@@ -351,14 +347,20 @@ private:
         }
         return true;
     }
-    bool AddValuesMark()
+    bool HasValuesMark()
     {
-        if (!Exec("BEGIN IMMEDIATE")) // the other application may be opening the file too
-            return false;
         sqlite3_stmt* probe = nullptr;
         const bool marked = sqlite3_prepare_v2(m_db, "SELECT hasvals FROM keys", -1, &probe, nullptr) == SQLITE_OK;
         sqlite3_finalize(probe);
-        if ((!marked && !Exec(kAddValuesMark)) || !Exec(kValuesMark)) {
+        return marked;
+    }
+    bool AddValuesMark()
+    {
+        if (HasValuesMark())
+            return true;
+        if (!Exec("BEGIN IMMEDIATE")) // the other application may be opening the file too
+            return false;
+        if (!HasValuesMark() && !Exec(kAddValuesMark)) {
             Exec("ROLLBACK");
             return false;
         }
@@ -634,8 +636,15 @@ private:
         else
             sqlite3_bind_blob(*q, 5, data.data(), static_cast<int>(data.size()), SQLITE_STATIC);
         const bool current = CacheIsCurrent();
-        const bool done = q.Run();
+        bool done = q.Run();
         m_db.ValuesChanged(m_id);
+        if (done && !m_marked) {
+            Database::Use mark(m_db, "UPDATE keys SET hasvals=1 WHERE id=?1 AND hasvals=0");
+            if (mark)
+                sqlite3_bind_int64(*mark, 1, m_id);
+            done = mark.Run();
+            m_marked = done;
+        }
         if (!done)
             return false;
         if (current) { // keep the cache: this handle knows what it wrote
@@ -655,6 +664,7 @@ private:
     bool m_loaded = false;
     uint64_t m_loadedGeneration = 0;
     uint64_t m_loadedVersion = 0;
+    bool m_marked = false; // this key is known to be marked as holding values
     std::unordered_map<std::u16string, Cached> m_values;
     VUnicodeString m_recordedName;
 };

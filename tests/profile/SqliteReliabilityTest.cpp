@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <random>
 
 #include "Fakes.h"
@@ -207,11 +208,25 @@ TEST_F(SqliteReliability, AKilledMoveOrCopyOfAFolderIsWhollyDoneOrNotDone)
         SetProfileStoreFactoryGetter(&Factory);
         MakeBatch();
     }
+    // One move and one copy timed here set the kill delays, so that kills
+    // land before, inside and between operations on any build and load.
+    int64_t pairUs = 0;
+    {
+        SqliteProfileFactory factory(path);
+        g_factory = &factory;
+        SetProfileStoreFactoryGetter(&Factory);
+        SessionDatabase db;
+        VUnicodeString made;
+        const auto start = std::chrono::steady_clock::now();
+        ASSERT_TRUE(db.MoveItem(u"Left\\Batch", u"Right", {}, false, made, nullptr, nullptr));
+        ASSERT_TRUE(db.CopyItem(made, u"Copies", true, {}, false, made, nullptr));
+        pairUs = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start).count();
+    }
     std::mt19937 random(2024);
-    std::uniform_int_distribution<int> delayUs(5000, 300000);
+    std::uniform_int_distribution<int64_t> delayUs(std::max<int64_t>(1000, pairUs / 4), std::max<int64_t>(4000, pairUs * 4));
     int copiesSeen = 0;
     int sideChanges = 0;
-    bool wasLeft = true;
+    bool wasLeft = false; // the timed move put it on the right
     for (int round = 0; round < 30; ++round) {
         const pid_t child = fork();
         ASSERT_GE(child, 0);
