@@ -1,9 +1,12 @@
 #pragma once
 
+#include <array>
+
 #include "core/VUnknown.h"
 #include "profile/ConnectConfig.h"
 #include "profile/ISessionConfig.h"
 #include "profile/PrinterConfig.h"
+#include "profile/ProfileExpectSendList.h"
 #include "profile/RemoteHostConfig.h"
 #include "profile/SessionConfigPart.h"
 #include "profile/TerminalConfig.h"
@@ -11,9 +14,11 @@
 
 // One saved session's settings, loaded at once from its key below
 // "Sessions": the protocol choice, the remote host, the terminal, the
-// serial line, the printer and the settings common to every session. A
-// setting the key lacks takes its default and is written by the next Save;
-// settings outside the schema stay in the key untouched.
+// serial line, the printer, the settings common to every session and the
+// login script. A setting the key lacks takes its default and is written
+// by the next Save; settings outside the schema stay in the key untouched.
+// Secrets stay encrypted: loading derives no key (an older login script is
+// the exception: it is converted, and written, when first read).
 class ORV_EXPORT SessionConfig final : public VUnknown<ISessionConfig>, public VProfileContainer {
 public:
     static constexpr char16_t kDescription[] = u"Description";
@@ -55,8 +60,15 @@ public:
     // the protocol-specific defaults get their protocol.
     void CreateDefaultKey(const VProfileKey* key, const VUnicodeString& name);
 
+    // A secret setting's plaintext, and a new one (written by Save); older
+    // forms are converted first. False with a report when it cannot be.
+    bool GetSecret(const VUnicodeString& name, VUnicodeString& plaintext, IReportMessageParams* report);
+    bool SetSecret(const VUnicodeString& name, const VUnicodeString& plaintext, IReportMessageParams* report);
+    // Secrets still held under their older names, converted when needed.
+    size_t PendingOlderSecrets();
+
     // Children in this order: protocol choice, remote host, terminal,
-    // serial line, printer, common settings.
+    // serial line, printer, common settings, login script.
     VProfileData* ChildAt(size_t index) override;
 
     ConnectConfig& Connect() { return m_connect; }
@@ -68,12 +80,14 @@ public:
     VSerialDeviceConfig& Serial() { return m_serial; }
     PrinterConfig& Printer() { return m_printer; }
     SessionConfigPart& Common() { return m_common; }
+    ProfileExpectSendList& LoginScript() { return m_loginScript; }
     const SessionConfigPart& Common() const { return m_common; }
     const ProfilePath::Folders& GetFolders() const { return m_folders; }
 
 private:
     SessionConfig(const SessionConfig& other);
     ~SessionConfig() override = default;
+    std::array<SessionConfigPart*, 6> Parts();
 
     VUnicodeString m_path;
     ProfilePath::Folders m_folders;
@@ -83,6 +97,7 @@ private:
     VSerialDeviceConfig m_serial;
     PrinterConfig m_printer;
     SessionConfigPart m_common;
+    ProfileExpectSendList m_loginScript;
 };
 
 using SessionConfigPtr = VUnknownPointer<SessionConfig>;

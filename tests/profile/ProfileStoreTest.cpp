@@ -317,6 +317,38 @@ TEST_F(SqliteStore, AnExistingFileReadableByOthersIsMadePrivate)
     EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
+TEST_F(SqliteStore, AFileFromBeforeTheValuesMarkGetsItWhenOpened)
+{
+    std::filesystem::create_directories(dir.path() / "orvalis");
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    const char* older = R"(
+        CREATE TABLE keys(id INTEGER PRIMARY KEY, parent INTEGER REFERENCES keys(id) ON DELETE CASCADE,
+                          name BLOB NOT NULL, folded BLOB NOT NULL, UNIQUE(parent, folded));
+        CREATE TABLE vals(key INTEGER NOT NULL REFERENCES keys(id) ON DELETE CASCADE, folded BLOB NOT NULL,
+                          name BLOB NOT NULL, kind INTEGER NOT NULL, data, PRIMARY KEY(key, folded)) WITHOUT ROWID;
+        INSERT INTO keys VALUES(1, NULL, x'', x''), (2, 1, CAST('a' AS BLOB), CAST('a' AS BLOB)),
+                               (3, 1, CAST('b' AS BLOB), CAST('b' AS BLOB));
+        INSERT INTO vals VALUES(2, CAST('v' AS BLOB), CAST('v' AS BLOB), 4, 7);
+    )";
+    ASSERT_EQ(sqlite3_exec(db, older, nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+
+    // Names written as one-byte text read as nothing sensible, but the
+    // kinds of the children must come out right.
+    SqliteProfileFactory factory(path);
+    ASSERT_TRUE(factory.IsOpen());
+    EXPECT_TRUE(box.shown.empty());
+    std::unique_ptr<IProfileBackendStore> store(factory.CreateStore());
+    VProfileKey root(store->OpenRootKey(0));
+    std::vector<uint32_t> kinds;
+    VProfileKeyIterator it(root);
+    VUnicodeString name;
+    for (uint32_t kind = 0; it.Next(name, kind);)
+        kinds.push_back(kind);
+    EXPECT_EQ(kinds, (std::vector<uint32_t>{kChildKindWithValues, kChildKindWithoutValues}));
+}
+
 TEST_F(SqliteStore, AnUnusablePlaceIsReported)
 {
     SqliteProfileFactory factory("/proc/orvalis-cannot-be-here/config.db");
