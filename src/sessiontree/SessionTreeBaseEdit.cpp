@@ -533,7 +533,7 @@ void SessionTreeBase::EndLabelEdit(TreeItem item, const VUnicodeString& text, bo
     NotifyChanged();
     if (!isNew) {
         m_firewallChanges.clear();
-        m_firewallChanges.emplace_back(oldPath, newPath);
+        m_firewallChanges.push_back({oldPath, newPath});
         RunFirewallUpdate();
     }
 }
