@@ -41,6 +41,15 @@ bool CommandDatabaseImpl::SaveCommands(const VUnicodeString& folderPath, Profile
     return commands.Save(&key);
 }
 
+bool CommandDatabaseImpl::FolderExists(const VUnicodeString& folderPath) const
+{
+    const VUnicodeString keyPath = FolderKeyPath(folderPath);
+    if (keyPath == FolderKeyPath({}))
+        return true;
+    VProfileStore store;
+    return store.GetRootKey() && store.GetRootKey()->KeyExists(keyPath);
+}
+
 VStringArray CommandDatabaseImpl::GetSubfolders(const VUnicodeString& folderPath) const
 {
     VProfileStore store;

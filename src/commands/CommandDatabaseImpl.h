@@ -29,6 +29,8 @@ public:
     // into it. False when the key cannot be made or a write failed.
     bool SaveCommands(const VUnicodeString& folderPath, ProfileUserButtonMap& commands) const;
 
+    // Whether the folder at `folderPath` is kept (the top folder always is).
+    bool FolderExists(const VUnicodeString& folderPath) const;
     // The subfolders of a folder in the user's own order, which is kept by
     // the folder data of the folder (subfolders made elsewhere are appended).
     VStringArray GetSubfolders(const VUnicodeString& folderPath) const;

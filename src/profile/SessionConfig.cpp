@@ -238,6 +238,35 @@ void SessionConfig::CreateDefaultKey(const VProfileKey* key, const VUnicodeStrin
     }
 }
 
+void SessionConfig::ForEachSetting(const std::function<void(const SessionValueSpec&, VProfileData&)>& visit)
+{
+    for (size_t i = 0; VProfileData* child = ChildAt(i); ++i) {
+        auto* part = dynamic_cast<SessionConfigPart*>(child);
+        if (!part)
+            continue;
+        const std::span<const SessionValueSpec> specs = part->GetTable().Specs();
+        for (size_t j = 0; j < specs.size(); ++j)
+            if (VProfileData* value = part->ChildAt(j))
+                visit(specs[j], *value);
+    }
+}
+
+VProfileData* SessionConfig::FindSetting(std::u16string_view name, const SessionValueSpec** spec)
+{
+    for (size_t i = 0; VProfileData* child = ChildAt(i); ++i) {
+        auto* part = dynamic_cast<SessionConfigPart*>(child);
+        if (!part)
+            continue;
+        const size_t index = part->GetTable().IndexOf(name);
+        if (index == SessionValueTable::npos)
+            continue;
+        if (spec)
+            *spec = &part->GetTable().Specs()[index];
+        return part->ChildAt(index);
+    }
+    return nullptr;
+}
+
 VProfileData* SessionConfig::ChildAt(size_t index)
 {
     switch (index) {

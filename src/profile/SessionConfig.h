@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 
 #include "core/VUnknown.h"
 #include "profile/ConnectConfig.h"
@@ -70,6 +71,13 @@ public:
     // Children in this order: protocol choice, remote host, terminal,
     // serial line, printer, common settings, login script.
     VProfileData* ChildAt(size_t index) override;
+
+    // Every setting with its schema entry, in schema order (the children's
+    // order, each part in its table's order).
+    void ForEachSetting(const std::function<void(const SessionValueSpec&, VProfileData&)>& visit);
+    // The setting of that name (case ignored) with its schema entry; null
+    // for a name the schema does not know.
+    VProfileData* FindSetting(std::u16string_view name, const SessionValueSpec** spec = nullptr);
 
     ConnectConfig& Connect() { return m_connect; }
     const ConnectConfig& Connect() const { return m_connect; }

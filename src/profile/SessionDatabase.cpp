@@ -11,6 +11,7 @@
 #include "profile/ProfileBackend.h"
 #include "profile/ProfileFolderData.h"
 #include "profile/ProfileKeyPath.h"
+#include "profile/StoredValue.h"
 #include "profile/VProfileKey.h"
 #include "profile/VProfileStore.h"
 #include "profile/VReportMessageParams.h"
@@ -91,74 +92,6 @@ VUnicodeString UniqueName(const VProfileKey& root, const VUnicodeString& folder,
     return name;
 }
 
-// Every value of a key, whatever its name, held in memory.
-struct RawValue {
-    VUnicodeString name;
-    uint32_t kind = 0;
-    uint32_t number = 0;
-    VUnicodeString text;
-    VStringArray list;
-    std::vector<uint8_t> bytes;
-};
-
-std::vector<RawValue> ReadRawValues(const VProfileKey& key)
-{
-    std::vector<RawValue> values;
-    const std::unique_ptr<IProfileBackendIterator> it(key.Enumerate(kEnumerateValues));
-    RawValue value;
-    while (it && it->Next(value.name, value.kind)) {
-        bool read = false;
-        switch (value.kind) {
-        case kValueKindString:
-            read = key.ReadString(value.name, value.text);
-            break;
-        case kValueKindDword:
-            read = key.ReadDword(value.name, value.number);
-            break;
-        case kValueKindMultiString:
-            read = key.ReadStringArray(value.name, value.list);
-            break;
-        case kValueKindBinary: {
-            uint32_t size = 0;
-            key.ReadBinary(value.name, nullptr, size);
-            value.bytes.resize(size);
-            read = key.ReadBinary(value.name, value.bytes.data(), size) && size == value.bytes.size();
-            break;
-        }
-        default:
-            break;
-        }
-        if (read)
-            values.push_back(value);
-        value = RawValue();
-    }
-    return values;
-}
-
-bool WriteRawValue(const VProfileKey& key, const RawValue& value)
-{
-    switch (value.kind) {
-    case kValueKindString:
-        return key.WriteString(value.name, value.text);
-    case kValueKindDword:
-        return key.WriteUnsigned(value.name, value.number);
-    case kValueKindMultiString:
-        return key.WriteStringArray(value.name, value.list);
-    case kValueKindBinary:
-        return key.WriteBinary(value.name, value.bytes.data(), static_cast<uint32_t>(value.bytes.size()));
-    default:
-        return false;
-    }
-}
-
-bool WriteRawValues(const VProfileKey& key, const std::vector<RawValue>& values)
-{
-    bool ok = true;
-    for (const RawValue& value : values)
-        ok = WriteRawValue(key, value) && ok;
-    return ok;
-}
-
 // Saves `config` into `target` so that the key ends as the source key's
 // stored values plus the settings the source lacks: the configuration
 // first, then every stored value of the source (values outside the schema
@@ -171,13 +104,13 @@ bool SaveWithSourceValues(SessionConfig& config, const VProfileKey& source, cons
         if (value.IsDirty() || value.IsChanged())
             rewritten.push_back(VUnicodeString::FoldCase(value.GetName()));
     });
-    const std::vector<RawValue> stored = ReadRawValues(source);
-    bool ok = WriteRawValues(target, stored);
+    const std::vector<StoredValue> stored = ReadStoredValues(source);
+    bool ok = WriteStoredValues(target, stored);
     ok = config.Save(&target) && ok;
     std::sort(rewritten.begin(), rewritten.end());
-    for (const RawValue& value : stored)
+    for (const StoredValue& value : stored)
         if (std::binary_search(rewritten.begin(), rewritten.end(), VUnicodeString::FoldCase(value.name)))
-            ok = WriteRawValue(target, value) && ok;
+            ok = WriteStoredValue(target, value) && ok;
     return ok;
 }
 
@@ -333,7 +266,7 @@ bool SessionDatabaseOperation::SaveNew(SessionConfig& config, const VUnicodeStri
         return FailWith(m_report, EIO);
     // Values only the starting session knows come along; the settings
     // themselves are written over them.
-    bool ok = !startFrom || WriteRawValues(key, ReadRawValues(*startFrom));
+    bool ok = !startFrom || WriteStoredValues(key, ReadStoredValues(*startFrom));
     config.SetSessionPath(path);
     config.Common().SetBool(SessionConfig::kIsSession, true);
     ok = config.Save(&key) && ok;
@@ -596,6 +529,40 @@ bool SessionDatabase::SaveSession(SessionConfig& config, IReportMessageParams* r
     return config.Save(&key) || FailWith(report, EIO);
 }
 
+bool SessionDatabase::GetValuesOutsideSchema(const VUnicodeString& path, std::vector<StoredValue>& values) const
+{
+    values.clear();
+    const VUnicodeString normal = NormalizeSessionPath(path);
+    const VProfileStore store;
+    if (normal.IsEmpty() || !store.GetRootKey())
+        return false;
+    const VProfileKey key(*store.GetRootKey(), KeyPath(normal), 0);
+    if (!key.IsOpen() || !HoldsValues(key))
+        return false;
+    const SessionConfigPtr schema(new SessionConfig(nullptr, normal));
+    for (StoredValue& value : ReadStoredValues(key))
+        if (!schema->FindSetting(value.name))
+            values.push_back(std::move(value));
+    return true;
+}
+
+bool SessionDatabase::WriteValuesOutsideSchema(const VUnicodeString& path, const std::vector<StoredValue>& values,
+                                               IReportMessageParams* report)
+{
+    const VUnicodeString normal = NormalizeSessionPath(path);
+    const SessionConfigPtr schema(new SessionConfig(nullptr, normal));
+    for (const StoredValue& value : values)
+        if (value.name.IsEmpty() || schema->FindSetting(value.name))
+            return FailWith(report, EINVAL);
+    SessionDatabaseOperation op(report);
+    if (!op.IsOpen())
+        return OpenFailed(report);
+    if (normal.IsEmpty() || KindOf(op.Root(), normal) != ItemKind::Session)
+        return FailWith(report, ENOENT);
+    const VProfileKey key(op.Root(), KeyPath(normal), 0);
+    return WriteStoredValues(key, values) || FailWith(report, EIO);
+}
+
 bool SessionDatabase::RenameItem(const VUnicodeString& path, const VUnicodeString& newName, VUnicodeString* newPath,
                                  IReportMessageParams* report)
 {
@@ -648,13 +615,13 @@ bool SessionDatabase::RenameItem(const VUnicodeString& path, const VUnicodeStrin
         // A store that cannot rename: load, delete, and save under the new name.
         const VProfileKey oldKey(root, from, 0);
         const SessionConfigPtr config(new SessionConfig(&oldKey, normal));
-        const std::vector<RawValue> stored = ReadRawValues(oldKey);
+        const std::vector<StoredValue> stored = ReadStoredValues(oldKey);
         if (!root.DeleteKey(from))
             return FailWith(report, EIO);
         const VProfileKey newKey(root, to, 1);
         config->SetSessionPath(renamed);
         const bool saved = newKey.IsOpen() && config->Save(&newKey);
-        if (!saved || !WriteRawValues(newKey, stored))
+        if (!saved || !WriteStoredValues(newKey, stored))
             return FailWith(report, EIO);
     }
     if (kind == ItemKind::Folder)

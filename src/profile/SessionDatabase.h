@@ -7,6 +7,7 @@
 #include "core/Export.h"
 #include "core/VStringArray.h"
 #include "profile/SessionConfig.h"
+#include "profile/StoredValue.h"
 
 class IReportMessageParams;
 class ProfileFolderData;
@@ -107,6 +108,15 @@ public:
                         const VUnicodeString& reference, bool after, IReportMessageParams* report);
     // Writes the settings of an existing session back to its key.
     bool SaveSession(SessionConfig& config, IReportMessageParams* report);
+    // The values a session's key holds that no setting of the schema names
+    // (older names, the host's own values), as stored. False when the path
+    // is no session.
+    bool GetValuesOutsideSchema(const VUnicodeString& path, std::vector<StoredValue>& values) const;
+    // Writes such values into a session's key in one operation. A name the
+    // schema knows is refused before anything is written: settings change
+    // through the session's configuration and SaveSession.
+    bool WriteValuesOutsideSchema(const VUnicodeString& path, const std::vector<StoredValue>& values,
+                                  IReportMessageParams* report);
     // Renames a session or folder in its folder; `newPath` gets its path.
     bool RenameItem(const VUnicodeString& path, const VUnicodeString& newName, VUnicodeString* newPath,
                     IReportMessageParams* report);

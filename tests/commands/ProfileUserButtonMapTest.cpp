@@ -337,6 +337,11 @@ TEST_P(ButtonMapStore, CommandFoldersKeepTheUsersOrder)
     EXPECT_EQ(database->GetSubfolders(u"Alpha"), VStringArray{u"Inner"});
     EXPECT_EQ(database->GetSubfolders(u"Alpha/Inner"), VStringArray());
     EXPECT_FALSE(database->CreateFolder(u"", u""));
+    EXPECT_TRUE(database->FolderExists(u""));
+    EXPECT_TRUE(database->FolderExists(u"/Alpha/Inner/"));
+    EXPECT_TRUE(database->FolderExists(u"beta")); // names compare without case
+    EXPECT_FALSE(database->FolderExists(u"Alpha/Missing"));
+    EXPECT_FALSE(database->FolderExists(u"Gamma"));
 }
 
 } // namespace

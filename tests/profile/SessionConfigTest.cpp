@@ -298,6 +298,40 @@ TEST_P(SessionSecrets, SecretsAndLoginScriptsTravelEncryptedAndDeriveNothing)
 
 ORV_BOTH_BACKENDS(SessionSecrets);
 
+TEST_P(SessionSettings, SettingsWalkInSchemaOrderWithTheirKinds)
+{
+    const SessionConfigPtr config(new SessionConfig(nullptr, u"walk"));
+    std::vector<std::u16string> names;
+    std::set<std::u16string> seen;
+    config->ForEachSetting([&](const SessionValueSpec& spec, VProfileData& value) {
+        EXPECT_EQ(value.GetName(), VUnicodeString(spec.name));
+        names.push_back(value.GetName().str());
+        seen.insert(VUnicodeString::FoldCase(value.GetName()));
+    });
+    // Every setting once, in the children's order: protocol choice first,
+    // the common settings last.
+    EXPECT_EQ(seen.size(), names.size());
+    // Every setting of the tables; the login-script list is no table's and
+    // is left out of this walk.
+    std::set<std::u16string> tables = SchemaNames(*config);
+    tables.erase(u"Login Script V4");
+    EXPECT_EQ(names.size(), tables.size());
+    ASSERT_FALSE(names.empty());
+    EXPECT_EQ(names.front(), ConnectConfig::kProtocolName);
+    EXPECT_EQ(names.back(), u"Remote ListView State");
+
+    const SessionValueSpec* spec = nullptr;
+    VProfileData* rows = config->FindSetting(u"rows", &spec);
+    ASSERT_NE(rows, nullptr);
+    EXPECT_EQ(rows, config->Terminal().Find(TerminalConfig::kRows));
+    EXPECT_EQ(spec->kind, SessionValueKind::Unsigned);
+    ASSERT_NE(config->FindSetting(u"Description", &spec), nullptr);
+    EXPECT_EQ(spec->kind, SessionValueKind::Lines);
+    spec = nullptr;
+    EXPECT_EQ(config->FindSetting(u"Not A Setting", &spec), nullptr);
+    EXPECT_EQ(spec, nullptr);
+}
+
 TEST(SessionPaths, CollapseAndExpandWithTheFourFolders)
 {
     ScopedEnv config("ORV_CONFIG_PATH", "/home/ann/.config/orvalis");

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "StoreFixtures.h"
@@ -374,6 +375,38 @@ TEST_P(SessionDb, ListingsAreKeptUntilDroppedOrChangedHere)
     EXPECT_EQ(Sessions(u"", ProfileFolderData::kSortNatural), (std::vector<std::u16string>{u"s1", u"s2", u"s10"}));
     ASSERT_TRUE(db.DeleteItem(u"s2", report.Get()));
     EXPECT_EQ(Sessions(u"", ProfileFolderData::kSortNatural), (std::vector<std::u16string>{u"s1", u"s10"}));
+}
+
+TEST_P(SessionDb, ValuesOutsideTheSchemaAreReadAndWrittenAsStored)
+{
+    Session(u"Lab\\web");
+    std::vector<StoredValue> values;
+    ASSERT_TRUE(db.GetValuesOutsideSchema(u"Lab/web", values));
+    ASSERT_EQ(values.size(), 1u); // the schema's own values are left out
+    EXPECT_EQ(values[0].name, VUnicodeString(u"Not In The Schema"));
+    EXPECT_EQ(values[0].kind, kValueKindString);
+    EXPECT_EQ(values[0].text, VUnicodeString(u"Lab\\web"));
+    EXPECT_FALSE(db.GetValuesOutsideSchema(u"Lab", values)); // a folder
+    EXPECT_FALSE(db.GetValuesOutsideSchema(u"Lab\\gone", values));
+
+    StoredValue port{u"Engine Port", kValueKindDword, 2222};
+    StoredValue blob{u"Engine Blob", kValueKindBinary};
+    blob.bytes = {0, 1, 0xFE};
+    ASSERT_TRUE(db.WriteValuesOutsideSchema(u"Lab\\web", {port, blob}, report.Get()));
+    ASSERT_TRUE(db.GetValuesOutsideSchema(u"Lab\\web", values));
+    EXPECT_EQ(values.size(), 3u);
+    EXPECT_NE(std::find(values.begin(), values.end(), port), values.end());
+    EXPECT_NE(std::find(values.begin(), values.end(), blob), values.end());
+
+    // A setting of the schema, or a missing session, changes nothing.
+    StoredValue host{u"hostname", kValueKindString, 0, u"elsewhere"};
+    EXPECT_FALSE(db.WriteValuesOutsideSchema(u"Lab\\web", {StoredValue{u"Other", kValueKindDword, 1}, host},
+                                             report.Get()));
+    EXPECT_EQ(Stored(u"Lab\\web", u"Hostname"), VUnicodeString(u"host-web"));
+    ASSERT_TRUE(db.GetValuesOutsideSchema(u"Lab\\web", values));
+    EXPECT_EQ(values.size(), 3u);
+    EXPECT_FALSE(db.WriteValuesOutsideSchema(u"Lab\\gone", {port}, report.Get()));
+    EXPECT_FALSE(db.SessionExists(u"Lab\\gone"));
 }
 
 TEST_P(SessionDb, SavedSessionsAndTheHostServiceEntry)

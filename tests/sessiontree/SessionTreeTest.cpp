@@ -509,6 +509,39 @@ TEST_P(SessionTree, NewFolderIsNamedBeforeItIsMade)
     EXPECT_TRUE(Db().IsFolder(u"New Folder (1)"));
 }
 
+TEST_P(SessionTree, TheMemoryControlEndsEditsAsAControlDoes)
+{
+    Folder(u"Lab");
+    Folder(u"Lab\\Inner");
+    Folder(u"Other");
+    Session(u"Lab\\web");
+    EXPECT_FALSE(Tree().FinishLabelEdit(u"x", false)); // no edit open
+    ASSERT_TRUE(Tree().Select(u"Lab"));
+    Tree().NewFolder();
+    const TreeItem made = Tree().GetEditedItem();
+    ASSERT_NE(made, kNoTreeItem);
+    EXPECT_EQ(Tree().GetEditText(), VUnicodeString(u"New Folder"));
+    // A refused name opens the edit again; a good one closes it.
+    ASSERT_TRUE(Tree().FinishLabelEdit(u"Inner", false));
+    EXPECT_EQ(Tree().GetEditedItem(), made);
+    EXPECT_EQ(Tree().GetEditText(), VUnicodeString(u"Inner"));
+    ASSERT_TRUE(Tree().FinishLabelEdit(u"Outer", false));
+    EXPECT_EQ(Tree().GetEditedItem(), kNoTreeItem);
+    EXPECT_TRUE(Db().IsFolder(u"Lab\\Outer"));
+    // A subtree's outline starts at its folder and shows what is expanded.
+    Tree().ExpandItem(Tree().Item(u"Lab\\Inner"), true);
+    std::vector<std::string> outline;
+    for (const VUnicodeString& line : Tree().Outline(Tree().Item(u"Lab")))
+        outline.push_back(line.ToUtf8());
+    EXPECT_EQ(outline, (Lines{"Lab/", "  Inner/", "  Outer/", "  web"}));
+    // Deleting the edited item closes its edit.
+    ASSERT_TRUE(Tree().Select(u"Lab"));
+    Tree().Rename();
+    ASSERT_EQ(Tree().GetEditedItem(), Tree().Item(u"Lab"));
+    Tree().DeleteItem(Tree().Item(u"Lab"));
+    EXPECT_EQ(Tree().GetEditedItem(), kNoTreeItem);
+}
+
 // --- Drag and drop
 
 TEST_P(SessionTree, DragEffectsFromKeysAndTargets)

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/VStringArray.h"
+#include "core/VUnicodeString.h"
+#include "profile/SessionValueSpec.h"
+#include "profile/StoredValue.h"
+
+class VProfileData;
+
+// The kinds of value the tool shows, sets, exports and imports.
+enum class ValueKind { Flag, Number, TriState, Text, Path, List, Lines, Secret, Binary };
+
+const char* KindName(ValueKind kind);
+std::optional<ValueKind> KindFromName(std::string_view name);
+
+// One value in the tool's hands.
+struct ToolValue {
+    ValueKind kind = ValueKind::Text;
+    int64_t number = 0;         // flag (0 or 1), number, tri-state (0, 1, 2 not set)
+    VUnicodeString text;        // text, path, secret (its stored text)
+    VStringArray list;          // list, lines
+    std::vector<uint8_t> bytes; // binary
+
+    bool operator==(const ToolValue&) const = default;
+};
+
+// Why a value cannot be taken.
+struct ValueError {
+    std::string reason;
+};
+
+// The kind a setting of the schema shows as: records as binary, the
+// states kept as strings as text, encrypted strings as secret.
+ValueKind KindOfSetting(const SessionValueSpec& spec, const VProfileData& setting);
+ToolValue ValueOfSetting(const SessionValueSpec& spec, const VProfileData& value);
+// Gives the setting `value`, which must be of its kind; ValueError when
+// it does not fit (a number out of range, a record of another size).
+void SetSetting(const SessionValueSpec& spec, VProfileData& setting, const ToolValue& value);
+
+// Values outside the schema show as their storage kind: string as text,
+// number, string array as list, binary.
+ToolValue ValueOfStored(const StoredValue& stored);
+// The stored form of a value outside the schema; ValueError for a number
+// that does not fit 32 bits unsigned.
+StoredValue StoredOf(const VUnicodeString& name, const ToolValue& value);
+
+// The one-line text form: numbers in decimal, binaries in lower-case hex,
+// texts with backslash escapes (\\ \n \r \t), the elements of lists and
+// lines joined with \n.
+std::u16string FormatValue(const ToolValue& value);
+// The reverse for a value of `kind`; ValueError when the text is no value
+// of that kind.
+ToolValue ParseValue(ValueKind kind, std::u16string_view text);
+
+std::string HexOf(const std::vector<uint8_t>& bytes);
+// False on an odd count or a character that is no hex digit.
+bool BytesOfHex(std::u16string_view hex, std::vector<uint8_t>& bytes);

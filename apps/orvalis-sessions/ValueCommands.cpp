@@ -1,0 +1,285 @@
+// The values and secrets of one session, through its configuration as the
+// library loads and saves it; values outside the schema as stored.
+#include <cstdio>
+#include <iostream>
+#include <iterator>
+
+#include "SessionValues.h"
+#include "ToolArguments.h"
+#include "ToolCommands.h"
+#include "ToolSession.h"
+#include "ToolText.h"
+#include "profile/EncryptedStringServices.h"
+#include "profile/SessionDatabase.h"
+#include "profile/VProfileEncryptedString.h"
+#include "profile/VProfileStore.h"
+#include "profile/VReportMessageParams.h"
+
+namespace {
+
+SessionDatabase& Db()
+{
+    return *GetSessionDatabaseImpl();
+}
+
+std::string Quoted(const VUnicodeString& text)
+{
+    return "\"" + ToUtf8Lossy(text.str()) + "\"";
+}
+
+SessionConfigPtr RequireSession(const VUnicodeString& path)
+{
+    SessionConfigPtr config = Db().LoadSession(path);
+    if (!config) {
+        if (!path.IsEmpty() && Db().IsFolder(path))
+            throw ToolFailure("\"" + DisplayPath(path) + "\" is a folder, not a session");
+        throw ToolFailure("no session \"" + DisplayPath(path) + "\"");
+    }
+    return config;
+}
+
+const StoredValue* FindStored(const std::vector<StoredValue>& values, const VUnicodeString& name)
+{
+    for (const StoredValue& value : values)
+        if (value.name.EqualsNoCase(name))
+            return &value;
+    return nullptr;
+}
+
+void PrintValue(const VUnicodeString& name, const ToolValue& value)
+{
+    PrintLine(FormatValue(ToolValue{ValueKind::Text, 0, name}) + u"\t" +
+              VUnicodeString::FromUtf8(KindName(value.kind)).str() + u"\t" + FormatValue(value));
+}
+
+// The whole of standard input, as UTF-8 lines without their breaks.
+std::vector<VUnicodeString> ReadInputLines()
+{
+    const std::string input((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
+    std::vector<VUnicodeString> lines;
+    size_t from = 0;
+    while (from < input.size()) {
+        size_t end = input.find('\n', from);
+        if (end == std::string::npos)
+            end = input.size();
+        std::string line = input.substr(from, end - from);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        try {
+            lines.push_back(FromUtf8Argument(line, "line " + std::to_string(lines.size() + 1)));
+        } catch (const UsageError& error) {
+            throw ToolFailure(error.what());
+        }
+        from = end + 1;
+    }
+    return lines;
+}
+
+std::string ReportText(IReportMessageParams& report)
+{
+    return OneLine(report.GetText().str());
+}
+
+// A secret of the session: the setting itself when the schema has it,
+// else a value made from the text stored under that name.
+struct ToolSecret {
+    VProfileEncryptedString* setting = nullptr;
+    VProfileEncryptedString loose;
+};
+
+void FindSecret(SessionConfig& config, const VUnicodeString& path, const VUnicodeString& name, bool forWriting,
+                ToolSecret& secret)
+{
+    const SessionValueSpec* spec = nullptr;
+    if (VProfileData* setting = config.FindSetting(name, &spec)) {
+        secret.setting = dynamic_cast<VProfileEncryptedString*>(setting);
+        if (!secret.setting)
+            throw ToolFailure(Quoted(name) + " is a setting of kind " + KindName(KindOfSetting(*spec, *setting)) +
+                              ", not a secret");
+        return;
+    }
+    std::vector<StoredValue> others;
+    Db().GetValuesOutsideSchema(path, others);
+    const StoredValue* stored = FindStored(others, name);
+    if (stored && stored->kind != kValueKindString)
+        throw ToolFailure(Quoted(name) + " is stored as " + KindName(ValueOfStored(*stored).kind) +
+                          ", not as a text that could hold a secret");
+    if (!stored && !forWriting)
+        throw ToolFailure("session \"" + DisplayPath(path) + "\" has no value " + Quoted(name));
+    const VEncryptedString text = stored ? VEncryptedString(stored->text) : VEncryptedString();
+    secret.loose = VProfileEncryptedString(nullptr, stored ? stored->name : name, &text);
+}
+
+} // namespace
+
+int CommandShow(ToolSession& session, const CommandArgs& args)
+{
+    const ToolArguments a(args, {}, 1, 1);
+    const VUnicodeString path = SessionPathArgument(a.At(0));
+    const SessionConfigPtr config = RequireSession(path);
+    config->ForEachSetting([](const SessionValueSpec& spec, VProfileData& value) {
+        try {
+            PrintValue(value.GetName(), ValueOfSetting(spec, value));
+        } catch (const ValueError& error) {
+            throw ToolFailure(ToUtf8Lossy(value.GetName().str()) + ": " + error.reason);
+        }
+    });
+    std::vector<StoredValue> others;
+    Db().GetValuesOutsideSchema(path, others);
+    for (const StoredValue& value : others)
+        PrintValue(value.name, ValueOfStored(value));
+    return StatusOf(session);
+}
+
+int CommandGet(ToolSession& session, const CommandArgs& args)
+{
+    const ToolArguments a(args, {}, 2, 2);
+    const VUnicodeString path = SessionPathArgument(a.At(0));
+    const VUnicodeString name = FromUtf8Argument(a.At(1), "the value name");
+    const SessionConfigPtr config = RequireSession(path);
+    const SessionValueSpec* spec = nullptr;
+    if (VProfileData* setting = config->FindSetting(name, &spec)) {
+        try {
+            PrintLine(FormatValue(ValueOfSetting(*spec, *setting)));
+        } catch (const ValueError& error) {
+            throw ToolFailure(Quoted(name) + ": " + error.reason);
+        }
+        return StatusOf(session);
+    }
+    std::vector<StoredValue> others;
+    Db().GetValuesOutsideSchema(path, others);
+    const StoredValue* stored = FindStored(others, name);
+    if (!stored)
+        throw ToolFailure("session \"" + DisplayPath(path) + "\" has no value " + Quoted(name));
+    PrintLine(FormatValue(ValueOfStored(*stored)));
+    return StatusOf(session);
+}
+
+int CommandSet(ToolSession& session, const CommandArgs& args)
+{
+    const ToolArguments a(args, {{"raw", true}}, 2, SIZE_MAX);
+    std::optional<ValueKind> raw;
+    if (const auto kind = a.Value("raw")) {
+        raw = KindFromName(*kind);
+        if (!raw)
+            throw UsageError("--raw takes a kind (flag, number, tristate, text, path, list, lines, secret, binary), "
+                             "not \"" + *kind + "\"");
+    }
+    const VUnicodeString path = SessionPathArgument(a.At(0));
+    const SessionConfigPtr config = RequireSession(path);
+    // Every assignment is read and checked before anything is written.
+    std::vector<StoredValue> others;
+    bool settingsChanged = false;
+    for (size_t i = 1; i < a.Count(); ++i) {
+        const VUnicodeString assignment = FromUtf8Argument(a.At(i), "the assignment");
+        const size_t equals = assignment.Find(u'=');
+        if (equals == VUnicodeString::npos || equals == 0)
+            throw UsageError("\"" + a.At(i) + "\" is no NAME=VALUE");
+        const VUnicodeString name = assignment.Left(equals);
+        const std::u16string_view text = std::u16string_view(assignment).substr(equals + 1);
+        try {
+            const SessionValueSpec* spec = nullptr;
+            if (VProfileData* setting = config->FindSetting(name, &spec)) {
+                SetSetting(*spec, *setting, ParseValue(KindOfSetting(*spec, *setting), text));
+                settingsChanged = true;
+            } else if (raw) {
+                others.push_back(StoredOf(name, ParseValue(*raw, text)));
+            } else {
+                throw ToolFailure(Quoted(name) + " is no setting of a session (give --raw KIND to store it anyway)");
+            }
+        } catch (const ValueError& error) {
+            throw ToolFailure(Quoted(name) + ": " + error.reason);
+        }
+    }
+    VReportPtr report = NewReport();
+    const VProfileStore transaction; // all the values or none
+    if (settingsChanged && !Db().SaveSession(*config, report.Get()))
+        throw ToolFailure("cannot save session \"" + DisplayPath(path) + "\": " + ReportText(*report));
+    if (!others.empty() && !Db().WriteValuesOutsideSchema(path, others, report.Get()))
+        throw ToolFailure("cannot save session \"" + DisplayPath(path) + "\": " + ReportText(*report));
+    return StatusOf(session);
+}
+
+int CommandSecret(ToolSession& session, const CommandArgs& args)
+{
+    const ToolArguments a(args, {}, 3, 3);
+    const std::string& action = a.At(0);
+    if (action != "get" && action != "set")
+        throw UsageError("secret takes get or set, not \"" + action + "\"");
+    const VUnicodeString path = SessionPathArgument(a.At(1));
+    const VUnicodeString name = FromUtf8Argument(a.At(2), "the value name");
+    const SessionConfigPtr config = RequireSession(path);
+    ToolSecret secret;
+    FindSecret(*config, path, name, action == "set", secret);
+    VProfileEncryptedString& value = secret.setting ? *secret.setting : secret.loose;
+    VReportPtr report = NewReport();
+
+    if (action == "get") {
+        VUnicodeString plaintext;
+        if (!GetProfileEncryptedPlaintextString(value, plaintext, report.Get()))
+            throw ToolFailure(ReportText(*report));
+        PrintLine(plaintext.str());
+        return StatusOf(session);
+    }
+
+    std::string line;
+    if (!std::getline(std::cin, line))
+        throw ToolFailure("no plaintext on standard input");
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    VUnicodeString plaintext;
+    try {
+        plaintext = FromUtf8Argument(line, "the plaintext");
+    } catch (const UsageError& error) {
+        throw ToolFailure(error.what());
+    }
+    if (!UpdateProfileEncryptedString(value, plaintext, report.Get()))
+        throw ToolFailure(ReportText(*report));
+    const VProfileStore transaction;
+    const bool saved = secret.setting
+                           ? Db().SaveSession(*config, report.Get())
+                           : Db().WriteValuesOutsideSchema(
+                                 path, {StoredOf(value.GetName(), ToolValue{ValueKind::Secret, 0, value.Get()})},
+                                 report.Get());
+    if (!saved)
+        throw ToolFailure("cannot save session \"" + DisplayPath(path) + "\": " + ReportText(*report));
+    return StatusOf(session);
+}
+
+int CommandEncrypt(ToolSession& session, const CommandArgs& args)
+{
+    const ToolArguments a(args, {}, 0, 0);
+    std::vector<std::u16string> results;
+    for (const VUnicodeString& line : ReadInputLines()) {
+        VProfileEncryptedString value(nullptr, u"line " + VUnicodeString::FromNumber(
+                                                              static_cast<int64_t>(results.size() + 1)).str(),
+                                      nullptr);
+        VReportPtr report = NewReport();
+        if (!UpdateProfileEncryptedString(value, line, report.Get()))
+            throw ToolFailure(ReportText(*report));
+        results.push_back(value.Get().str());
+    }
+    for (const std::u16string& result : results)
+        PrintLine(result);
+    return StatusOf(session);
+}
+
+int CommandDecrypt(ToolSession& session, const CommandArgs& args)
+{
+    const ToolArguments a(args, {}, 0, 0);
+    std::vector<std::u16string> results;
+    for (const VUnicodeString& line : ReadInputLines()) {
+        const VEncryptedString stored(line);
+        VProfileEncryptedString value(nullptr, u"line " + VUnicodeString::FromNumber(
+                                                              static_cast<int64_t>(results.size() + 1)).str(),
+                                      &stored);
+        VReportPtr report = NewReport();
+        VUnicodeString plaintext;
+        if (!GetProfileEncryptedPlaintextString(value, plaintext, report.Get()))
+            throw ToolFailure(ReportText(*report));
+        results.push_back(plaintext.str());
+    }
+    for (const std::u16string& result : results)
+        PrintLine(result);
+    return StatusOf(session);
+}

@@ -1,0 +1,147 @@
+// orvalis-sessions: the session database from a shell. A thin layer over
+// the library: every rule it applies is the library's own.
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "ToolArguments.h"
+#include "ToolCommands.h"
+#include "ToolSession.h"
+#include "ToolText.h"
+#include "core/Exceptions.h"
+
+namespace {
+
+constexpr char kUsage[] =
+    R"(usage: orvalis-sessions [--db FILE] [--passphrase-file FILE] [--app N] COMMAND ...
+
+Session paths take \ or / between names; the top folder is "". Options may
+stand anywhere after the command; "--" ends them.
+  tree [FOLDER] [--sort alpha|logical|manual] [--filter TEXT]
+  ls [FOLDER] [--sort alpha|logical|manual]
+  find TEXT [--name] [--host] [--description] [--folder] [--match-case]
+  mkdir PATH
+  add PATH [--protocol NAME] [--transfer-protocol NAME] [--host H] [--user U]
+           [--description TEXT] [--unique]
+  rename PATH NEWNAME
+  move PATH FOLDER [--before NAME | --after NAME]
+  copy PATH FOLDER [--before NAME | --after NAME]
+  delete PATH...
+  show PATH
+  get PATH NAME
+  set PATH NAME=VALUE... [--raw KIND]
+  secret set PATH NAME        (the plaintext is read from standard input)
+  secret get PATH NAME
+  encrypt | decrypt           (standard input to standard output, line by line)
+  export [PATH]
+  import FILE [--folder F]
+  import-ssh-config [FILE] [--folder F]
+  keymap check FILE | keymap default
+  menu check FILE
+  commands ls [FOLDER]
+  commands add FOLDER FUNCTION [--argument A] [--argument2 B] [--label L]
+)";
+
+struct Command {
+    const char* name;
+    int (*run)(ToolSession&, const CommandArgs&);
+    bool usesDatabase = true; // the others never open (or make) a database file
+};
+
+constexpr Command kCommands[] = {
+    {"tree", CommandTree},
+    {"ls", CommandLs},
+    {"find", CommandFind},
+    {"mkdir", CommandMkdir},
+    {"add", CommandAdd},
+    {"rename", CommandRename},
+    {"move", CommandMove},
+    {"copy", CommandCopy},
+    {"delete", CommandDelete},
+    {"show", CommandShow},
+    {"get", CommandGet},
+    {"set", CommandSet},
+    {"secret", CommandSecret},
+    {"encrypt", CommandEncrypt, false},
+    {"decrypt", CommandDecrypt, false},
+    {"export", CommandExport},
+    {"import", CommandImport},
+    {"import-ssh-config", CommandImportSshConfig},
+    {"keymap", CommandKeymap, false},
+    {"menu", CommandMenu, false},
+    {"commands", CommandCommands},
+};
+
+void PrintError(const std::string& message)
+{
+    const std::string line = "orvalis-sessions: " + message + "\n";
+    std::fwrite(line.data(), 1, line.size(), stderr);
+}
+
+int Run(int argc, char** argv)
+{
+    GlobalOptions global;
+    int at = 1;
+    // The global options come before the command.
+    for (; at < argc && std::strncmp(argv[at], "--", 2) == 0; ++at) {
+        const std::string arg = argv[at];
+        if (arg == "--help") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        const size_t equals = arg.find('=');
+        const std::string name = arg.substr(0, equals);
+        std::string value;
+        if (name != "--db" && name != "--passphrase-file" && name != "--app")
+            throw UsageError("unknown option " + name);
+        if (equals != std::string::npos)
+            value = arg.substr(equals + 1);
+        else if (at + 1 < argc)
+            value = argv[++at];
+        else
+            throw UsageError(name + " needs a value");
+        if (name == "--db")
+            global.database = value;
+        else if (name == "--passphrase-file")
+            global.passphraseFile = value;
+        else
+            global.application = static_cast<int>(ParseWholeNumber(value, 0, 0x7FFFFFFF, "--app"));
+    }
+    if (at >= argc)
+        throw UsageError("no command given");
+    const std::string name = argv[at];
+    const std::vector<std::string> args(argv + at + 1, argv + argc);
+    for (const Command& command : kCommands) {
+        if (name != command.name)
+            continue;
+        ToolSession session(global, command.usesDatabase);
+        const int status = command.run(session, args);
+        std::fflush(stdout);
+        return status;
+    }
+    throw UsageError("unknown command \"" + name + "\"");
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    try {
+        return Run(argc, argv);
+    } catch (const UsageError& error) {
+        PrintError(error.what());
+        std::fputs(kUsage, stderr);
+        return 2;
+    } catch (const ToolFailure& error) {
+        PrintError(error.what());
+        return 1;
+    } catch (const VException& error) {
+        PrintError(std::string("malformed data: ") + error.what());
+        return 1;
+    } catch (const std::exception& error) {
+        PrintError(error.what());
+        return 1;
+    }
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+// What a run of the tool gave.
+struct ToolRun {
+    int status = -1; // the exit status; -1 when it did not exit
+    std::string out;
+    std::string err;
+    // Standard output split into lines.
+    std::vector<std::string> Lines() const;
+};
+
+// Runs the built orvalis-sessions as a process against a database of its
+// own, with its base folders and HOME in a private folder, so that nothing
+// of the user's is read or changed.
+class ToolProcess {
+public:
+    // `home` holds the base folders; the database is home/sessions.db.
+    explicit ToolProcess(std::string home);
+
+    ToolRun Run(const std::vector<std::string>& args, const std::string& input = {}) const;
+    // The same with standard error on a terminal; what the terminal showed
+    // lands in `err`.
+    ToolRun RunOnTerminal(const std::vector<std::string>& args) const;
+
+    const std::string& Database() const { return m_database; }
+    const std::string& Home() const { return m_home; }
+    // Extra variables for the runs (a passphrase path, say).
+    std::map<std::string, std::string> environment;
+
+private:
+    std::vector<std::string> Command(const std::vector<std::string>& args) const;
+    std::vector<std::string> Environment() const;
+
+    std::string m_home;
+    std::string m_database;
+};
