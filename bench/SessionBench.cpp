@@ -227,8 +227,8 @@ BENCHMARK(BM_load_session_config_ours)->Unit(benchmark::kMicrosecond)->Repetitio
 BENCHMARK(BM_load_session_config_raw)->Unit(benchmark::kMicrosecond)->Repetitions(5);
 BENCHMARK(BM_move_folder_1k)->Unit(benchmark::kMillisecond)->Iterations(4);
 
-// Keeps each benchmark's best time per iteration (over repetitions, when
-// asked for: the machine is shared) for the ratio lines.
+// Keeps each benchmark's time per iteration for the ratio lines: the
+// median over the repetitions, since the machine may be shared.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override
@@ -238,14 +238,23 @@ public:
                 continue;
             benchmark::BenchmarkName plain = run.run_name;
             plain.repetitions.clear();
-            const std::string name = plain.str();
-            const double time = run.GetAdjustedRealTime();
-            if (!times.contains(name) || time < times[name])
-                times[name] = time;
+            m_runs[plain.str()].push_back(run.GetAdjustedRealTime());
         }
         ConsoleReporter::ReportRuns(runs);
     }
-    std::map<std::string, double> times;
+    std::map<std::string, double> Medians() const
+    {
+        std::map<std::string, double> medians;
+        for (auto [name, times] : m_runs) {
+            std::sort(times.begin(), times.end());
+            const size_t n = times.size();
+            medians[name] = n % 2 ? times[n / 2] : (times[n / 2 - 1] + times[n / 2]) / 2;
+        }
+        return medians;
+    }
+
+private:
+    std::map<std::string, std::vector<double>> m_runs;
 };
 
 } // namespace
@@ -261,7 +270,7 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    auto& t = reporter.times;
+    std::map<std::string, double> t = reporter.Medians();
     // Time per session, in microseconds (the benchmark reports milliseconds).
     if (const auto it = t.find("BM_move_folder_1k/iterations:4"); it != t.end())
         std::printf("move_folder_1k %.1f us per session\n", it->second * 1000.0 / kMoved);
