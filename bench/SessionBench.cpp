@@ -220,24 +220,41 @@ void BM_move_folder_1k(benchmark::State& state)
                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
-BENCHMARK(BM_list_folder_10k_ours)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_list_folder_10k_raw)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_list_folder_10k_ours)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Repetitions(5);
+BENCHMARK(BM_list_folder_10k_raw)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Repetitions(5);
 BENCHMARK(BM_list_folder_10k_kept)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_load_session_config_ours)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_load_session_config_raw)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_load_session_config_ours)->Unit(benchmark::kMicrosecond)->Repetitions(5);
+BENCHMARK(BM_load_session_config_raw)->Unit(benchmark::kMicrosecond)->Repetitions(5);
 BENCHMARK(BM_move_folder_1k)->Unit(benchmark::kMillisecond)->Iterations(4);
 
-// Keeps each benchmark's time per iteration for the ratio lines.
+// Keeps each benchmark's time per iteration for the ratio lines: the
+// median over the repetitions, since the machine may be shared.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override
     {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration)
-                times[run.benchmark_name()] = run.GetAdjustedRealTime();
+        for (const Run& run : runs) {
+            if (run.run_type != Run::RT_Iteration)
+                continue;
+            benchmark::BenchmarkName plain = run.run_name;
+            plain.repetitions.clear();
+            m_runs[plain.str()].push_back(run.GetAdjustedRealTime());
+        }
         ConsoleReporter::ReportRuns(runs);
     }
-    std::map<std::string, double> times;
+    std::map<std::string, double> Medians() const
+    {
+        std::map<std::string, double> medians;
+        for (auto [name, times] : m_runs) {
+            std::sort(times.begin(), times.end());
+            const size_t n = times.size();
+            medians[name] = n % 2 ? times[n / 2] : (times[n / 2 - 1] + times[n / 2]) / 2;
+        }
+        return medians;
+    }
+
+private:
+    std::map<std::string, std::vector<double>> m_runs;
 };
 
 } // namespace
@@ -253,7 +270,7 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    auto& t = reporter.times;
+    std::map<std::string, double> t = reporter.Medians();
     // Time per session, in microseconds (the benchmark reports milliseconds).
     if (const auto it = t.find("BM_move_folder_1k/iterations:4"); it != t.end())
         std::printf("move_folder_1k %.1f us per session\n", it->second * 1000.0 / kMoved);

@@ -491,6 +491,38 @@ private:
     size_t m_next = 0;
 };
 
+// The subkeys of one key, read from the table as the walk goes: listing a
+// folder of thousands of sessions holds no copy of all their names.
+class SqliteChildIterator final : public IProfileBackendIterator {
+public:
+    SqliteChildIterator(sqlite3* db, int64_t parent)
+    {
+        if (db && sqlite3_prepare_v2(db, "SELECT name, hasvals FROM keys WHERE parent=?1 ORDER BY folded", -1,
+                                     &m_statement, nullptr) == SQLITE_OK)
+            sqlite3_bind_int64(m_statement, 1, parent);
+    }
+    ~SqliteChildIterator() override { sqlite3_finalize(m_statement); }
+    bool Next(VUnicodeString& name, uint32_t& extra) override
+    {
+        if (!m_statement || sqlite3_step(m_statement) != SQLITE_ROW) {
+            sqlite3_finalize(m_statement); // done: nothing stays open
+            m_statement = nullptr;
+            return false;
+        }
+        name.str().assign(BlobText(m_statement, 0));
+        extra = sqlite3_column_int(m_statement, 1) ? kChildKindWithValues : kChildKindWithoutValues;
+        return true;
+    }
+    bool Next(VUnicodeString& name) override
+    {
+        uint32_t extra = 0;
+        return Next(name, extra);
+    }
+
+private:
+    sqlite3_stmt* m_statement = nullptr;
+};
+
 class SqliteKey final : public IProfileBackendKey {
 public:
     SqliteKey(Database& db, int64_t id) : m_db(db), m_id(id) {}
@@ -613,15 +645,10 @@ public:
     }
     IProfileBackendIterator* Enumerate(int kind) override
     {
+        if (kind == kEnumerateSubkeys)
+            return new SqliteChildIterator(m_db.Handle(), m_id);
         auto* it = new SqliteIterator();
-        if (kind == kEnumerateSubkeys) {
-            Database::Use q(m_db, "SELECT name, hasvals FROM keys WHERE parent=?1 ORDER BY folded");
-            if (q) {
-                sqlite3_bind_int64(*q, 1, m_id);
-                while (q.Step())
-                    it->Add(BlobText(*q, 0), sqlite3_column_int(*q, 1) ? kChildKindWithValues : kChildKindWithoutValues);
-            }
-        } else if (kind == kEnumerateValues) {
+        if (kind == kEnumerateValues) {
             // From the values the key reads in one query anyway: looking at
             // what a session holds and loading it is one query, not two.
             Load();

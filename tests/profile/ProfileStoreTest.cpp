@@ -178,6 +178,37 @@ TEST_P(ProfileStore, KeysListTheirValuesAndChildrenTheirKind)
                                                                         {u"Port", kValueKindDword}}));
 }
 
+TEST_P(ProfileStore, AWalkLeftHalfWayNeitherBlocksNorLosesTheStoresWrites)
+{
+    std::unique_ptr<VProfileKeyIterator> walk;
+    {
+        VProfileStore store;
+        const VProfileKey& root = *store.GetRootKey();
+        for (const char16_t* name : {u"Walk\\a", u"Walk\\b", u"Walk\\c"})
+            VProfileKey(root, name, 1);
+        walk = std::make_unique<VProfileKeyIterator>(VProfileKey(root, u"Walk", 0));
+        VUnicodeString first;
+        ASSERT_TRUE(walk->Next(first));
+        EXPECT_EQ(first, VUnicodeString(u"a"));
+        VProfileKey(root, u"Walk\\a", 0).WriteString(u"Written", u"during the walk");
+    } // the store ends while the walk is still open
+    if (IsSqlite()) { // committed: another connection sees it
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open_v2((dir.str() + "/config.db").c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+        sqlite3_stmt* q = nullptr;
+        sqlite3_prepare_v2(db, "SELECT count(*) FROM vals", -1, &q, nullptr);
+        EXPECT_EQ(sqlite3_step(q), SQLITE_ROW);
+        EXPECT_EQ(sqlite3_column_int(q, 0), 1);
+        sqlite3_finalize(q);
+        sqlite3_close(db);
+    }
+    VProfileStore later;
+    VUnicodeString text;
+    EXPECT_TRUE(VProfileKey(*later.GetRootKey(), u"Walk\\a", 0).ReadString(u"Written", text));
+    EXPECT_EQ(text, VUnicodeString(u"during the walk"));
+    walk.reset();
+}
+
 TEST_P(ProfileStore, EveryStoreAsksTheGetterForTheFactory)
 {
     const int before = recorder->storesMade;

@@ -96,10 +96,10 @@ TEST_F(SqliteReliability, AKilledWriterLeavesEveryOperationWhollyThereOrAbsent)
     // builds (sanitizers) so that the writer still gets work done.
     int64_t operationUs = 0;
     {
+        const auto start = std::chrono::steady_clock::now(); // a writer opens the file first
         SqliteProfileFactory factory(path);
         g_factory = &factory;
         SetProfileStoreFactoryGetter(&Factory);
-        const auto start = std::chrono::steady_clock::now();
         ASSERT_TRUE(RunOperation(0));
         operationUs = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start).count();
     }
