@@ -7,6 +7,7 @@
 #include <QToolButton>
 
 #include "CommandIds.h"
+#include "platform/SynchLock.h"
 #include "sessiontree/SessionTreeBase.h"
 #include "sessiontree/qt/SessionIcons.h"
 
@@ -215,4 +216,17 @@ int ConnectToolbar::ButtonsWidth() const
         if (QWidget* button = widgetForAction(action))
             width += button->sizeHint().width() + layout()->spacing();
     return width;
+}
+
+// The host's own toolbar work shares the lock with these.
+void ConnectToolbar::paintEvent(QPaintEvent* event)
+{
+    SynchLock lock;
+    QToolBar::paintEvent(event);
+}
+
+void ConnectToolbar::resizeEvent(QResizeEvent* event)
+{
+    SynchLock lock;
+    QToolBar::resizeEvent(event);
 }

@@ -23,4 +23,8 @@ public:
 
 signals:
     void commandTriggered(unsigned command);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 };

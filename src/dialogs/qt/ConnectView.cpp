@@ -78,11 +78,9 @@ ConnectView::ConnectView(const QString& caption, bool firstTreeFlag, bool hideTa
     UpdateCommandState();
 }
 
-ConnectView::~ConnectView()
-{
-    if (GetSink() && GetSink()->GetSessionManager() == this)
-        GetSink()->SetSessionManager(nullptr);
-}
+// The pane goes with its frame, which is also the sink: the sink is not
+// asked anything any more.
+ConnectView::~ConnectView() = default;
 
 void ConnectView::LayOutPane()
 {
