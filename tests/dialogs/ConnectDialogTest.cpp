@@ -109,6 +109,26 @@ TEST_F(DialogTest, StartupAndTabBoxesWriteTheirOptions)
     EXPECT_TRUE(config->openSessionsInTab);
 }
 
+TEST_F(DialogTest, AltIGoesToTheFilterFromAnywhereInTheDialog)
+{
+    Session(u"alpha");
+    auto dialog = Make(false);
+    dialog->show();
+    dialog->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    dialog->Filter()->setText(QStringLiteral("alp"));
+    dialog->CloseButton()->setFocus();
+    QTest::keyClick(dialog->CloseButton(), Qt::Key_I, Qt::AltModifier);
+    EXPECT_TRUE(dialog->Filter()->hasFocus());
+    EXPECT_EQ(dialog->Filter()->selectedText(), QStringLiteral("alp"));
+    dialog->Tree()->setFocus();
+    QTest::keyClick(dialog->Tree(), Qt::Key_I, Qt::AltModifier);
+    EXPECT_TRUE(dialog->IsFilterFocused());
+    // In the box, Ctrl+C copies its text rather than the tree's selection.
+    QTest::keyClick(dialog->Filter(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_FALSE(dialog->Tree()->CanPaste());
+}
+
 TEST_F(DialogTest, ResizingKeepsTheMinimumAndMovesControlsByTheirAnchors)
 {
     auto dialog = Make(false);

@@ -10,6 +10,8 @@
 #include "QtFixtures.h"
 #include "dialogs/qt/ConnectToolbar.h"
 #include "dialogs/qt/ConnectView.h"
+#include "dialogs/qt/SessionTreeMenus.h"
+#include <QMenu>
 #include "entry/ConnectDialog.h"
 #include "platform/SynchLock.h"
 #include "sessiontree/qt/FilterEditBox.h"
@@ -293,6 +295,89 @@ TEST_F(PaneTest, SeveralDockingStepsCaptureThePlacementOnce)
     Settle();
     EXPECT_EQ(bar.CaptureCount(), before + 2);
     EXPECT_EQ(bar.Placement().side, 3);
+}
+
+QStringList Texts(const QMenu& menu)
+{
+    QStringList texts;
+    for (QAction* action : menu.actions())
+        if (!action->isSeparator())
+            texts << (action->menu() ? action->menu()->title() + QStringLiteral(" >") : action->text());
+    return texts;
+}
+
+TEST(SessionTreeMenus, HaveTheirItemsInOrder)
+{
+    SessionTreeMenuState state;
+    state.enabled = [](unsigned command) { return command != kCmdPaste; };
+    state.sortMode = 2;
+    QMenu session;
+    BuildSessionTreeMenu(session, SessionTreeMenuKind::Session, state);
+    EXPECT_EQ(Texts(session),
+              (QStringList{"Connect Termina&l\tCtrl+Alt+T", "Connect in New &Window\tCtrl+Alt+W",
+                           "Connect in New Tab &Group\tCtrl+Alt+G", "C&onnect File Transfer\tAlt+X",
+                           "Connect &Both", "C&ut\tCtrl+X", "&Copy\tCtrl+C", "Dupl&icate...\tCtrl+D",
+                           "&Paste\tCtrl+V", "&Find...\tCtrl+F", "Find Ne&xt\tF3", "&Delete\tDel",
+                           "Rena&me\tF2", "Cr&eate Desktop Shortcut\tCtrl+Alt+E", "Expand All Folders",
+                           "Collapse All Folders", "&Arrange Tree >", "Sho&w Descriptions",
+                           "&Show Terminal Sessions", "&Show Transfer Sessions", "Expor&t Selected Session(s)...",
+                           "P&roperties\tAlt+Enter"}));
+    QMenu folder;
+    BuildSessionTreeMenu(folder, SessionTreeMenuKind::Folder, state);
+    EXPECT_EQ(Texts(folder),
+              (QStringList{"Connect in Ta&bs\tAlt+B", "Connect &in Tabs in New Window",
+                           "Connect in Tabs in New Tab &Group", "&Quick Connect\tAlt+Q", "&New Session\tAlt+N",
+                           "New F&older\tCtrl+Alt+F", "C&ut\tCtrl+X", "&Copy\tCtrl+C", "&Paste\tCtrl+V",
+                           "&Find...\tCtrl+F", "Find Ne&xt\tF3", "&Delete\tDel", "Rena&me\tF2",
+                           "Cr&eate Desktop Shortcut\tCtrl+Alt+E", "Expand All Folders", "Collapse All Folders",
+                           "&Arrange Tree >", "Sho&w Descriptions", "&Show Terminal Sessions",
+                           "&Show Transfer Sessions", "Expor&t Selected Session(s)...",
+                           "I&mport Settings from XML File...", "P&roperties\tAlt+Enter"}));
+    QMenu multiple;
+    BuildSessionTreeMenu(multiple, SessionTreeMenuKind::Multiple, state);
+    EXPECT_EQ(Texts(multiple),
+              (QStringList{"Connect in Ta&bs\tAlt+B", "Connect &in Tabs in New Window",
+                           "Connect in Tabs in New Tab &Group", "&New Session\tAlt+N", "New F&older\tCtrl+Alt+F",
+                           "C&ut\tCtrl+X", "&Copy\tCtrl+C", "&Find...\tCtrl+F", "Find Ne&xt\tF3",
+                           "&Delete\tDel", "Cr&eate Desktop Shortcut\tCtrl+Alt+E", "Expand All Folders",
+                           "Collapse All Folders", "&Arrange Tree >", "Sho&w Descriptions",
+                           "Expor&t Selected Session(s)...", "P&roperties\tAlt+Enter"}));
+    // The arrangement in force is checked; disabled commands are greyed.
+    QMenu* arrange = nullptr;
+    for (QAction* action : session.actions())
+        if (action->menu())
+            arrange = action->menu();
+    ASSERT_TRUE(arrange);
+    EXPECT_EQ(Texts(*arrange), (QStringList{"&Alphabetically", "&Logically", "&Manually\tAlt+A"}));
+    EXPECT_TRUE(arrange->actions().at(2)->isChecked());
+    for (QAction* action : session.actions()) {
+        if (action->data().toUInt() == kCmdPaste) {
+            EXPECT_FALSE(action->isEnabled());
+        }
+    }
+}
+
+TEST_F(PaneTest, ARefreshWaitsForTheEndOfAMultiItemDelete)
+{
+    Session(u"one");
+    Frame frame;
+    ConnectView view(QStringLiteral("Session Manager"), false, false, 3, &frame, &frame);
+    ConnectView other(QStringLiteral("Other"), false, false, 3, nullptr, nullptr);
+    box.answer = kIdYes;
+    // While the pane asks whether to delete, a change made elsewhere
+    // arrives: the pane refreshes once its delete is over.
+    bool refreshedDuring = true;
+    box.onShow = [&] {
+        ASSERT_TRUE(Db().CreateFolder(u"", u"fresh", {}, false, nullptr));
+        other.OnSessionDatabaseChanged(1, 0);
+        refreshedDuring = view.Tree()->FindItem(u"fresh") != kNoTreeItem;
+    };
+    view.Tree()->SelectItem(view.Tree()->FindItem(u"one"));
+    view.RunPaneCommand(kCmdDelete);
+    EXPECT_FALSE(refreshedDuring);
+    EXPECT_TRUE(view.Tree()->FindItem(u"fresh"));
+    EXPECT_FALSE(view.Tree()->FindItem(u"one"));
+    EXPECT_FALSE(Db().SessionExists(u"one"));
 }
 
 } // namespace
