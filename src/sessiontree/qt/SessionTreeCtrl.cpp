@@ -1,5 +1,7 @@
 #include "sessiontree/qt/SessionTreeCtrl.h"
 
+#include <map>
+
 #include <QAction>
 #include <QCursor>
 #include <QDrag>
@@ -29,6 +31,7 @@ namespace {
 using Node = SessionTreeModel::Node;
 
 constexpr int kEdgeScrollIntervalMs = 100;
+constexpr uint32_t kMsgSeveralSessions = 0x61090002;
 
 std::span<const uint8_t> BytesOf(const QByteArray& bytes)
 {
@@ -366,15 +369,61 @@ bool SessionTreeCtrl::RunTreeCommand(unsigned command)
 
 bool SessionTreeCtrl::CanEditProperties() const
 {
-    const std::vector<TreeItem> selected = GetSelectedItems();
-    return GetHostCallbacks().sessionProperties && selected.size() == 1 && !IsFolder(selected.front());
+    if (!GetHostCallbacks().sessionProperties)
+        return false;
+    for (TreeItem item : GetSelectedItems())
+        if (!IsFolder(item))
+            return true;
+    return false;
 }
 
 void SessionTreeCtrl::EditProperties()
 {
     if (!CanEditProperties())
         return;
-    EditNewSession(GetItemPath(GetSelectedItems().front()));
+    VStringArray sessions;
+    for (TreeItem item : GetSelectedItems())
+        if (!IsFolder(item))
+            sessions.Add(GetItemPath(item));
+    if (sessions.GetSize() == 1) {
+        EditNewSession(sessions[0]);
+        return;
+    }
+    // One dialog for several sessions: only what the user changed in it is
+    // written to each of them.
+    if (Message(NewReport(kMsgSeveralSessions)->GetText().str(), kMbOkCancel | kMbIconInformation) != kIdOk)
+        return;
+    const HostCallbacks& callbacks = GetHostCallbacks();
+    SessionDatabase& database = *GetSessionDatabaseImpl();
+    SessionConfigPtr edited = database.LoadSession(sessions[0]);
+    if (!edited)
+        return;
+    bool changed = false;
+    if (callbacks.sessionProperties(edited.Get(), kPropertiesMultipleSessions, false, false, changed, 0, false,
+                                    window()) != 1)
+        return;
+    std::map<std::u16string, VProfileData*> changes;
+    edited->Iterate([&](VProfileData& value) {
+        if (value.IsChanged())
+            changes.emplace(value.GetName().str(), &value);
+    });
+    for (const VUnicodeString& path : sessions) {
+        SessionConfigPtr config = database.LoadSession(path);
+        if (!config)
+            continue;
+        config->Iterate([&](VProfileData& value) {
+            if (const auto it = changes.find(value.GetName().str()); it != changes.end())
+                value.Assign(*it->second);
+        });
+        VReportPtr report = NewReport();
+        if (!database.SaveSession(*config, report.Get())) {
+            Message(report->GetText().str(), kMbOk | kMbIconExclamation);
+            return;
+        }
+        if (changed && callbacks.sessionChanged)
+            callbacks.sessionChanged(config->GetSessionName().c_str());
+    }
+    RedrawTree();
 }
 
 // The host's properties dialog for one session; its settings are saved

@@ -16,6 +16,9 @@
 #include <QtTest/QTest>
 
 #include "CommandIds.h"
+#include "platform/HostHooks.h"
+#include "profile/IRemoteHostConfig.h"
+#include "core/VUnknown.h"
 #include "platform/KeyState.h"
 #include "QtFixtures.h"
 #include "platform/qt/QtPlatformServices.h"
@@ -333,6 +336,40 @@ TEST_F(TreeWidgetTest, KeysOfTheTreeTableEditThroughTheDatabase)
     QTest::keyClick(tree.get(), Qt::Key_G, Qt::ControlModifier | Qt::AltModifier);
     QTest::keyClick(tree.get(), Qt::Key_I, Qt::AltModifier);
     EXPECT_EQ(asked, (std::vector<unsigned>{kCmdConnectInNewTabGroup, kCmdFocusFilter}));
+}
+
+std::vector<int> g_propertyFlags;
+int SetSharedHost(ISessionConfig* config, int flags, bool, bool, bool& changed, int, bool, QWidget*)
+{
+    g_propertyFlags.push_back(flags);
+    VUnknownPointer<IRemoteHostConfig> host(config->GetRemoteHostConfig());
+    host->SetHostname(u"shared.example");
+    changed = true;
+    return 1;
+}
+
+TEST_F(TreeWidgetTest, PropertiesOfSeveralSessionsWriteOnlyWhatChanged)
+{
+    Session(u"one", u"SSH2", u"None", u"one.example", u"first");
+    Session(u"two", u"Telnet", u"None", u"two.example", u"second");
+    auto tree = MakeTree(owner);
+    EXPECT_FALSE(tree->CanEditProperties()); // the host gave no dialog
+    GetHostCallbacks().sessionProperties = &SetSharedHost;
+    g_propertyFlags.clear();
+    tree->selectionModel()->select(tree->IndexOf(tree->FindItem(u"one")), QItemSelectionModel::Select);
+    tree->selectionModel()->select(tree->IndexOf(tree->FindItem(u"two")), QItemSelectionModel::Select);
+    tree->selectionModel()->select(tree->IndexOf(tree->GetRootItem()), QItemSelectionModel::Deselect);
+    box.answer = kIdOk;
+    EXPECT_TRUE(tree->RunTreeCommand(kCmdProperties));
+    GetHostCallbacks().sessionProperties = nullptr;
+    ASSERT_EQ(box.shown.size(), 1u); // the notice that only changes apply
+    EXPECT_EQ(g_propertyFlags, (std::vector<int>{kPropertiesMultipleSessions}));
+    const SessionConfigPtr one = Db().LoadSession(u"one");
+    const SessionConfigPtr two = Db().LoadSession(u"two");
+    EXPECT_EQ(one->GetHostname(), VUnicodeString(u"shared.example"));
+    EXPECT_EQ(two->GetHostname(), VUnicodeString(u"shared.example"));
+    EXPECT_EQ(one->GetDescription(), VUnicodeString(u"first"));
+    EXPECT_EQ(two->GetProtocolName(), VUnicodeString(u"Telnet"));
 }
 
 TEST_F(TreeWidgetTest, FindDialogHasItsControlsAndSearchesWhatItWasGiven)
