@@ -1,16 +1,44 @@
-// A small host: loads the library the way a host application does,
-// initialises it in the documented order and prints the registered
-// message numbers. It links to nothing of the library; every entry is
-// looked up by its exported name.
+// The demo host: a main window that loads the library the way a host
+// application does (dlopen, the start-up calls in their documented order),
+// docks the Session Manager, opens the Connect dialog from its menu and at
+// start-up, and logs everything the library asks of it.
 #include <dlfcn.h>
+#include <sys/stat.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <string>
 
+#include <QAction>
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDialog>
+#include <QFileInfo>
+#include <QStyle>
+#include <QDir>
+#include <QKeyEvent>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QStatusBar>
+#include <QTimer>
+#include <QTreeView>
+
+#include "SampleDatabase.h"
+#include "dialogs/IConnectDialogSink.h"
+#include "dialogs/ISessionManager.h"
 #include "entry/ConnectDialog.h"
 #include "entry/RegisteredMessages.h"
+#include "profile/IReportMessageParams.h"
 
 namespace {
+
+constexpr int kTerminalApplication = 3;
+constexpr unsigned kSessionManagerPaneId = 0xE900;
 
 class HostLock final : public ISynchObject {
 public:
@@ -25,7 +53,10 @@ private:
 
 class HostRouter final : public VReportMessageRouter {
 public:
-    void RouteReport(IReportMessageParams*) override {}
+    void RouteReport(IReportMessageParams* report) override
+    {
+        std::fprintf(stderr, "orvalis-demo-host: report 0x%08X\n", report->GetMessageId());
+    }
 };
 
 HostRouter g_router;
@@ -34,7 +65,181 @@ VReportMessageRouter* GetRouter()
     return &g_router;
 }
 
-std::string LibraryPath(const char* argv0)
+QString Q(const VUnicodeString& text)
+{
+    return QString::fromStdU16String(text.str());
+}
+
+// The library's exports, looked up by name.
+struct Library {
+    void* handle = nullptr;
+    decltype(&ConnectDialogDllInit) dllInit = nullptr;
+    decltype(&ConnectDialogDllInitProfileFactory) initFactory = nullptr;
+    decltype(&ConnectDialogInitGUI) initGui = nullptr;
+    decltype(&CleanupQuickConnectDialog) cleanup = nullptr;
+    decltype(&ShowConnectDialog) showConnectDialog = nullptr;
+    decltype(&ShowConnectView) showConnectView = nullptr;
+    decltype(&GetDockAlignment) dockAlignment = nullptr;
+
+    template <class F>
+    bool Find(F& slot, const char* name)
+    {
+        slot = reinterpret_cast<F>(dlsym(handle, name));
+        if (!slot)
+            std::fprintf(stderr, "orvalis-demo-host: the library lacks %s\n", name);
+        return slot != nullptr;
+    }
+    bool Load(const std::string& path)
+    {
+        handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (!handle) {
+            std::fprintf(stderr, "orvalis-demo-host: %s\n", dlerror());
+            return false;
+        }
+        return Find(dllInit, "ConnectDialogDllInit") && Find(initFactory, "ConnectDialogDllInitProfileFactory") &&
+               Find(initGui, "ConnectDialogInitGUI") && Find(cleanup, "CleanupQuickConnectDialog") &&
+               Find(showConnectDialog, "ShowConnectDialog") && Find(showConnectView, "ShowConnectView") &&
+               Find(dockAlignment, "GetDockAlignment");
+    }
+};
+
+class HostWindow final : public QMainWindow, public IConnectDialogSink {
+public:
+    HostWindow(Library& library, const QString& logPath) : m_library(library), m_logFile(logPath.toStdString())
+    {
+        setWindowTitle(QStringLiteral("Orvalis demo host"));
+        m_log = new QPlainTextEdit(this);
+        m_log->setReadOnly(true);
+        m_log->setObjectName(QStringLiteral("hostLog"));
+        setCentralWidget(m_log);
+        QMenu* sessions = menuBar()->addMenu(tr("&Session"));
+        sessions->addAction(tr("&Connect..."), this, &HostWindow::OpenConnectDialog);
+        sessions->addAction(tr("Session &Manager"), this, &HostWindow::ToggleSessionManager);
+        sessions->addSeparator();
+        sessions->addAction(tr("E&xit"), this, &QWidget::close);
+        statusBar()->showMessage(tr("Sessions open here are only logged: the demo makes no connections."));
+        resize(1100, 700);
+    }
+
+    void Log(const QString& line)
+    {
+        m_log->appendPlainText(line);
+        if (m_logFile)
+            m_logFile << line.toStdString() << std::endl;
+    }
+
+    void DockSessionManager()
+    {
+        VArray<ISessionConfig*> sessions;
+        std::vector<VUnknownPointer<ISessionConfig>> others;
+        int mode = 0;
+        const int result = m_library.showConnectDialog(u"Session Manager", kSessionManagerPaneId, false, false, true,
+                                                       false, kTerminalApplication, this, sessions, others, mode);
+        Log(QStringLiteral("Session Manager docked (result %1, side %2)")
+                .arg(result)
+                .arg(m_pane ? m_library.dockAlignment(m_pane->GetPaneWindow()) : -1));
+    }
+
+    void OpenConnectDialog()
+    {
+        VArray<ISessionConfig*> sessions;
+        std::vector<VUnknownPointer<ISessionConfig>> others;
+        int mode = 0;
+        const int result = m_library.showConnectDialog(u"Connect", 0, false, false, false, false,
+                                                       kTerminalApplication, this, sessions, others, mode);
+        if (result != 1) {
+            Log(QStringLiteral("Connect dialog closed (result %1)").arg(result));
+            return;
+        }
+        Log(QStringLiteral("Connect dialog: %1 session(s) here, %2 for the other application, connect mode %3")
+                .arg(sessions.GetSize())
+                .arg(others.size())
+                .arg(mode));
+        for (ISessionConfig* config : sessions) {
+            LogSession(QStringLiteral("  open here"), *config);
+            config->Release(); // one reference each is ours
+        }
+        for (const auto& config : others)
+            LogSession(QStringLiteral("  open in the file-transfer application"), *config);
+    }
+
+    void ToggleSessionManager()
+    {
+        if (!m_pane) {
+            DockSessionManager();
+            return;
+        }
+        bool visible = m_pane->GetPaneWindow()->isVisible();
+        m_library.showConnectView(!visible, m_pane->GetPaneWindow(), visible);
+        Log(QStringLiteral("Session Manager %1").arg(visible ? "shown" : "hidden"));
+    }
+
+    // Selects `path` in the docked tree and presses Enter there, as a user
+    // would; the request comes back through ConnectSessions.
+    bool ConnectFromPane(const QString& path)
+    {
+        if (!m_pane)
+            return false;
+        auto* tree = m_pane->GetPaneWindow()->findChild<QTreeView*>(QStringLiteral("sessionTree"));
+        if (!tree)
+            return false;
+        QModelIndex at = tree->model()->index(0, 0); // "Sessions"
+        for (const QString& name : path.split(QLatin1Char('\\'))) {
+            tree->expand(at);
+            QModelIndex found;
+            for (int row = 0; row < tree->model()->rowCount(at); ++row)
+                if (tree->model()->index(row, 0, at).data().toString() == name)
+                    found = tree->model()->index(row, 0, at);
+            if (!found.isValid())
+                return false;
+            at = found;
+        }
+        tree->setCurrentIndex(at);
+        tree->setFocus();
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(tree, &press);
+        return true;
+    }
+
+    ISessionManager* Pane() const { return m_pane; }
+
+    // IConnectDialogSink
+    ISessionManager* GetSessionManager() const override { return m_pane; }
+    void SetSessionManager(ISessionManager* pane) override { m_pane = pane; }
+    bool OpensSessionsInTabs() const override { return true; }
+    void ConnectSessions(const VStringArray& paths, const std::vector<VUnknownPointer<ISessionConfig>>& configs,
+                         bool ownProduct, bool otherProduct, int opening) override
+    {
+        static const char* const openings[] = {"current window", "new tab", "new window", "new tab group"};
+        Log(QStringLiteral("Session Manager asks to connect %1 session(s): here %2, file-transfer application %3, %4")
+                .arg(paths.GetSize())
+                .arg(ownProduct ? "yes" : "no")
+                .arg(otherProduct ? "yes" : "no")
+                .arg(QLatin1String(openings[opening >= 0 && opening < 4 ? opening : 0])));
+        for (const auto& config : configs)
+            LogSession(QStringLiteral("  connect"), *config);
+    }
+    void OnQuickConnect() override { Log(QStringLiteral("Session Manager asks for Quick Connect")); }
+    void OnSessionManagerClosed() override { Log(QStringLiteral("Session Manager closed")); }
+    void OnSessionDatabaseChanged(int changed, int) override
+    {
+        Log(QStringLiteral("Session database changed (%1)").arg(changed));
+    }
+
+private:
+    void LogSession(const QString& what, const ISessionConfig& config)
+    {
+        Log(QStringLiteral("%1 %2 (%3, %4)")
+                .arg(what, Q(config.GetSessionPath()), Q(config.GetProtocolName()), Q(config.GetHostname())));
+    }
+
+    Library& m_library;
+    std::ofstream m_logFile;
+    QPlainTextEdit* m_log;
+    ISessionManager* m_pane = nullptr;
+};
+
+std::string DefaultLibraryPath(const char* argv0)
 {
     std::string self = argv0;
     const size_t slash = self.rfind('/');
@@ -42,51 +247,139 @@ std::string LibraryPath(const char* argv0)
     return folder + "/../lib/libconnectdialog.so";
 }
 
-template <class F>
-F Entry(void* library, const char* name)
+// The whole screen where there is one; the windows drawn one beside the
+// other where the platform cannot grab a screen.
+bool SaveScreenshot(HostWindow& window, const QString& path)
 {
-    void* entry = dlsym(library, name);
-    if (!entry) {
-        std::fprintf(stderr, "orvalis-demo-host: the library lacks %s\n", name);
-        std::exit(1);
+    QPixmap shot;
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        shot = screen->grabWindow(0);
+    if (shot.isNull() || QGuiApplication::platformName() == QLatin1String("offscreen")) {
+        QList<QWidget*> shown{&window};
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top != &window && top->isVisible() && top->isWindow() && qobject_cast<QDialog*>(top))
+                shown << top;
+        int width = 0;
+        int height = 0;
+        for (QWidget* w : shown) {
+            width += w->width() + 16;
+            height = std::max(height, w->height());
+        }
+        shot = QPixmap(width, height);
+        shot.fill(Qt::darkGray);
+        QPainter painter(&shot);
+        int x = 0;
+        for (QWidget* w : shown) {
+            painter.drawPixmap(x, 0, w->grab());
+            x += w->width() + 16;
+        }
     }
-    return reinterpret_cast<F>(entry);
+    return shot.save(path);
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    const std::string path = argc > 1 ? argv[1] : LibraryPath(argv[0]);
-    void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!library) {
-        std::fprintf(stderr, "orvalis-demo-host: %s\n", dlerror());
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("orvalis-demo-host"));
+    QCommandLineParser options;
+    options.setApplicationDescription(QStringLiteral("Shows the connect-dialog library at work."));
+    options.addHelpOption();
+    options.addOptions({
+        {QStringLiteral("library"), QStringLiteral("The library to load."), QStringLiteral("path")},
+        {QStringLiteral("database"), QStringLiteral("The session database file (made and seeded when missing)."),
+         QStringLiteral("path")},
+        {QStringLiteral("log"), QStringLiteral("Also write the log to this file."), QStringLiteral("path")},
+        {QStringLiteral("no-startup-dialog"), QStringLiteral("Do not open the Connect dialog at start-up.")},
+        {QStringLiteral("connect"), QStringLiteral("Connect this session from the Session Manager."),
+         QStringLiteral("path")},
+        {QStringLiteral("screenshot"), QStringLiteral("Save a picture of the windows here, then quit."),
+         QStringLiteral("path")},
+        {QStringLiteral("quit"), QStringLiteral("Quit once the start-up work is done.")},
+    });
+    options.process(app);
+
+    QString database = options.value(QStringLiteral("database"));
+    if (database.isEmpty())
+        database = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/sessions.db");
+    QDir().mkpath(QFileInfo(database).absolutePath());
+    const bool firstRun = !QFileInfo::exists(database);
+    if (firstRun && !SeedSampleDatabase(database.toStdString())) {
+        std::fprintf(stderr, "orvalis-demo-host: cannot write %s\n", qPrintable(database));
         return 1;
     }
+    // The library's embedded store opens the file this names.
+    qputenv("ORV_CONFIG_DB", database.toLocal8Bit());
+
+    Library library;
+    const std::string libraryPath = options.isSet(QStringLiteral("library"))
+                                        ? options.value(QStringLiteral("library")).toStdString()
+                                        : DefaultLibraryPath(argv[0]);
+    if (!library.Load(libraryPath))
+        return 1;
     // The library keeps a reference on the lock until it is unloaded, which
     // may be as late as the end of the process: the lock lives as long.
     static HostLock* lock = new HostLock;
-    Entry<decltype(&ConnectDialogDllInit)>(library, "ConnectDialogDllInit")(&GetRouter, lock);
-    Entry<decltype(&ConnectDialogDllInitProfileFactory)>(library, "ConnectDialogDllInitProfileFactory")(nullptr);
-    Entry<decltype(&ConnectDialogInitGUI)>(library, "ConnectDialogInitGUI")(nullptr, 3, nullptr, nullptr, nullptr,
-                                                                            nullptr);
+    static const QIcon icon = QApplication::style()->standardIcon(QStyle::SP_ComputerIcon);
+    library.dllInit(&GetRouter, lock);
+    library.initFactory(nullptr); // the embedded database
+    library.initGui(&icon, kTerminalApplication, nullptr, nullptr, nullptr, nullptr);
 
-    static const char* const getters[] = {
-        "GetTrayvellCanExitApplicationMessage", "GetTrayvellShowSelectionMessage",
-        "GetGlimmondTerminateMessage",          "GetCreateNewTabMessage",
-        "GetGlobalConfigChangeMessage",         "GetProcessCommandLineMessage",
-        "GetRetrieveAppInformationMessage",     "GetKestruneAppWindowCommandLineMessage",
-        "GetSessionDatabaseChangeMessage",
-    };
-    int status = 0;
-    for (size_t i = 0; i < std::size(getters); ++i) {
-        const unsigned number = Entry<unsigned (*)()>(library, getters[i])();
+    HostWindow window(library, options.value(QStringLiteral("log")));
+    window.setWindowIcon(icon);
+    window.Log(QStringLiteral("Loaded %1").arg(QString::fromStdString(libraryPath)));
+    window.Log(QStringLiteral("Session database %1%2").arg(database, firstRun ? " (new, with sample sessions)" : ""));
+    for (size_t i = 0; i < std::size(kRegisteredMessageNames); ++i) {
+        static const char* const getters[] = {
+            "GetTrayvellCanExitApplicationMessage", "GetTrayvellShowSelectionMessage",
+            "GetGlimmondTerminateMessage",          "GetCreateNewTabMessage",
+            "GetGlobalConfigChangeMessage",         "GetProcessCommandLineMessage",
+            "GetRetrieveAppInformationMessage",     "GetKestruneAppWindowCommandLineMessage",
+            "GetSessionDatabaseChangeMessage",
+        };
+        auto getter = reinterpret_cast<unsigned (*)()>(dlsym(library.handle, getters[i]));
         const std::u16string name = kRegisteredMessageNames[i];
-        std::printf("0x%04X %s\n", number, std::string(name.begin(), name.end()).c_str());
-        if (number == 0)
-            status = 1;
+        window.Log(QStringLiteral("Message 0x%1 %2")
+                       .arg(getter ? getter() : 0, 4, 16, QLatin1Char('0'))
+                       .arg(QString::fromStdU16String(name)));
     }
-    Entry<decltype(&CleanupQuickConnectDialog)>(library, "CleanupQuickConnectDialog")();
-    dlclose(library);
-    return status;
+    window.show();
+    window.DockSessionManager();
+
+    int status = 0;
+    const QString connectPath = options.value(QStringLiteral("connect"));
+    const QString screenshot = options.value(QStringLiteral("screenshot"));
+    const bool quit = options.isSet(QStringLiteral("quit"));
+    QTimer::singleShot(0, &window, [&] {
+        if (!connectPath.isEmpty() && !window.ConnectFromPane(connectPath)) {
+            window.Log(QStringLiteral("No session %1 in the Session Manager").arg(connectPath));
+            status = 1;
+        }
+        if (!screenshot.isEmpty()) {
+            // The picture shows the Connect dialog over the frame.
+            QTimer::singleShot(800, &window, [&] {
+                for (QWidget* top : QApplication::topLevelWidgets())
+                    if (auto* dialog = qobject_cast<QDialog*>(top); dialog && dialog->isVisible()) {
+                        dialog->raise();
+                        break;
+                    }
+                QTimer::singleShot(200, &window, [&] {
+                    if (!SaveScreenshot(window, screenshot))
+                        status = 1;
+                    for (QWidget* top : QApplication::topLevelWidgets())
+                        if (auto* dialog = qobject_cast<QDialog*>(top); dialog && dialog->isVisible())
+                            dialog->reject();
+                    QTimer::singleShot(0, &app, &QApplication::quit);
+                });
+            });
+        }
+        if (!options.isSet(QStringLiteral("no-startup-dialog")))
+            window.OpenConnectDialog();
+        if (quit && screenshot.isEmpty())
+            QTimer::singleShot(0, &app, &QApplication::quit);
+    });
+    const int result = app.exec();
+    library.cleanup();
+    return status != 0 ? status : result;
 }

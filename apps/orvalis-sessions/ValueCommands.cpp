@@ -82,13 +82,13 @@ std::string ReportText(IReportMessageParams& report)
 
 // A secret of the session: the setting itself when the schema has it,
 // else a value made from the text stored under that name.
-struct SecretValue {
+struct ToolSecret {
     VProfileEncryptedString* setting = nullptr;
     VProfileEncryptedString loose;
 };
 
 void FindSecret(SessionConfig& config, const VUnicodeString& path, const VUnicodeString& name, bool forWriting,
-                SecretValue& secret)
+                ToolSecret& secret)
 {
     const SessionValueSpec* spec = nullptr;
     if (VProfileData* setting = config.FindSetting(name, &spec)) {
@@ -209,7 +209,7 @@ int CommandSecret(ToolSession& session, const CommandArgs& args)
     const VUnicodeString path = SessionPathArgument(a.At(1));
     const VUnicodeString name = FromUtf8Argument(a.At(2), "the value name");
     const SessionConfigPtr config = RequireSession(path);
-    SecretValue secret;
+    ToolSecret secret;
     FindSecret(*config, path, name, action == "set", secret);
     VProfileEncryptedString& value = secret.setting ? *secret.setting : secret.loose;
     VReportPtr report = NewReport();

@@ -13,7 +13,16 @@
 #include "profile/ProfileStoreFactoryGetter.h"
 #include "profile/VReportMessageRouter.h"
 
+#include <vector>
+
+#include "core/VArray.h"
+#include "core/VStringArray.h"
+#include "core/VUnknown.h"
+#include "profile/ISessionConfig.h"
+
+class QComboBox;
 class QIcon;
+class QWidget;
 
 extern "C" {
 
@@ -31,6 +40,35 @@ ORV_EXPORT void ConnectDialogInitGUI(const QIcon* icon, int applicationNumber,
 ORV_EXPORT void GetSpecialFunctions(const char16_t* directory, const char16_t* fileName);
 // Releases the configuration Quick Connect retained, if any.
 ORV_EXPORT void CleanupQuickConnectDialog();
+
+// The modal Connect dialog, or with `dock` and a frame that is an
+// IConnectDialogSink the docked Session Manager (result 2, out arguments
+// untouched). On 1 the chosen sessions are appended to `sessions`, one
+// reference each for the caller to release; `otherSessions` is replaced by
+// those for the suite's other application; `connectMode` is 1 tab, 2 new
+// window, 3 new tab group. Any other result leaves the out arguments alone.
+ORV_EXPORT int ShowConnectDialog(const char16_t* title, unsigned int paneId, bool firstTreeFlag, bool hideTabOption,
+                                 bool dock, bool focusFilter, int applicationNumber, QWidget* parent,
+                                 VArray<ISessionConfig*>& sessions,
+                                 std::vector<VUnknownPointer<ISessionConfig>>& otherSessions, int& connectMode);
+// Picks one session; on 1 `sessionPath` (the first selection) is replaced.
+ORV_EXPORT int ShowConnectDialogBrowseMode(const char16_t* title, VUnicodeString& sessionPath, int applicationNumber,
+                                           QWidget* parent, bool treeOption);
+// Picks sessions; on 1 their paths are appended in the tree's order.
+ORV_EXPORT int ShowConnectDialogMultiSelectBrowseMode(const char16_t* title, VStringArray& paths,
+                                                      int applicationNumber, QWidget* parent);
+// Keeps a firewall combo box in step with the user's choice of `chosen`.
+ORV_EXPORT void ShowConnectDialogBrowseModeFirewall(VUnicodeString& result, VUnicodeString chosen,
+                                                    int applicationNumber, QWidget* parent, QComboBox* combo,
+                                                    VStringArray firewallNames, unsigned int& rememberedIndex,
+                                                    const char16_t* protocol, unsigned short value);
+// Shows or hides the Session Manager `pane`; other windows are ignored.
+ORV_EXPORT void ShowConnectView(bool show, QWidget* pane, bool& visible);
+// The side a docked pane sits on (0 left, 1 right, 2 top, 3 bottom), and how
+// it lies against another pane (0 none, 1 toward `side`, 2 same row to the
+// left, 3 same row to the right).
+ORV_EXPORT int GetDockAlignment(const QWidget* bar);
+ORV_EXPORT int GetDockSibling(const QWidget* bar, int side, const QWidget* other);
 
 // The registered numbers of the suite's cross-process messages: the same
 // non-zero numbers in every process of the user's session.

@@ -44,9 +44,7 @@ void ConnectDialogInitGUI(const QIcon* icon, int applicationNumber, SessionPrope
     const uint32_t result = RegisterWindowClass(dialogClass);
     GetLibraryState().dialogClassRegistered = result == 0 || result == kErrorClassAlreadyExists;
 
-    // The session browser and icon list come with the session tree's
-    // windows; until then the configuration dialogs are given none.
-    ClientFormsInitGUI(applicationNumber, nullptr, nullptr);
+    ClientFormsInitGUI(applicationNumber, GetLibraryState().sessionBrowser, nullptr);
     callbacks.newFirewall = newFirewall;
 }
 

@@ -6,6 +6,7 @@
 #include "KeyTables.h"
 #include "core/Export.h"
 #include "core/VUnknown.h"
+#include "platform/HostForms.h"
 #include "profile/ISessionConfig.h"
 
 inline constexpr char16_t kConnectDialogClassName[] = u"Orvalis Software Connect Dialog";
@@ -20,6 +21,9 @@ struct LibraryState {
     std::span<const AcceleratorEntry> activeSessionKeys;
     bool dialogClassRegistered = false;
     VUnknownPointer<ISessionConfig> quickConnectRetained;
+    // The session browser the configuration dialogs are given; set by the
+    // windowing part of the library when it is loaded.
+    SessionBrowseFunction sessionBrowser = nullptr;
 };
 
 LibraryState& GetLibraryState();

@@ -117,8 +117,10 @@ void FormatNumber(std::u16string& out, int64_t value, bool isUnsigned, const Con
     std::string format = "%" + conv.flags;
     if (conv.width >= 0)
         format += std::to_string(conv.width);
-    if (conv.precision >= 0)
-        format += "." + std::to_string(conv.precision);
+    if (conv.precision >= 0) {
+        format += '.'; // not "." + string: GCC 12 warns falsely about that at -O3
+        format += std::to_string(conv.precision);
+    }
     char buffer[kMaxWidth + 64];
     int n = 0;
     if (conv.type == 'c') {

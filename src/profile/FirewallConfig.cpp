@@ -9,6 +9,7 @@ constexpr SessionValueSpec kValues[] = {
     TextValue(u"Firewall Address"),
     UnsignedValue(u"Firewall Port", 0),
     TextValue(u"Firewall User"),
+    SecretValue(FirewallConfig::kPassword, u"Firewall Password"),
     TextValue(u"Proxy Command"),
     TextValue(u"Proxy Prompt"),
 };

@@ -6,6 +6,7 @@
 class ORV_EXPORT FirewallConfig : public SessionConfigPart {
 public:
     static constexpr char16_t kFirewallsKey[] = u"Firewalls";
+    static constexpr char16_t kPassword[] = u"Firewall Password V2";
 
     FirewallConfig(const VProfileKey* key, const ProfilePath::Folders& folders);
     static const SessionValueTable& Table();

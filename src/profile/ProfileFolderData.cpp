@@ -1,6 +1,7 @@
 #include "profile/ProfileFolderData.h"
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include "core/StableSort.h"
@@ -34,8 +35,8 @@ void RemoveAll(VStringArray& names, const VUnicodeString& name)
             names.RemoveAt(i);
 }
 
-// The child keys that may be listed, split into folders and sessions, each
-// sorted by exact comparison.
+// The child keys that may be listed, split into folders and sessions, in
+// the back end's order.
 struct Children {
     std::vector<VUnicodeString> folders;
     std::vector<VUnicodeString> sessions;
@@ -52,6 +53,7 @@ bool HoldsValues(const VProfileKey& parent, const VUnicodeString& name)
 Children ReadChildren(const VProfileKey& folder)
 {
     Children children;
+    children.sessions.reserve(64);
     VProfileKeyIterator it(folder);
     VUnicodeString name;
     uint32_t kind = 0;
@@ -63,35 +65,79 @@ Children ReadChildren(const VProfileKey& folder)
             session = HoldsValues(folder, name);
         (session ? children.sessions : children.folders).push_back(std::move(name));
     }
-    std::sort(children.folders.begin(), children.folders.end()); // exact code-unit order
-    std::sort(children.sessions.begin(), children.sessions.end());
     return children;
 }
 
-// Keeps the stored names that are children, in place, drops the others,
-// and appends the children not stored yet in exact order. True on change.
-bool ReconcileList(VProfileStringArray& list, const std::vector<VUnicodeString>& children)
+// Keeps the stored names that are children, in place, drops the others
+// (and second mentions), and appends the children not stored yet in exact
+// code-unit order. True on change.
+bool ReconcileList(VProfileStringArray& list, std::vector<VUnicodeString>& children)
 {
-    std::vector<bool> taken(children.size(), false);
-    VStringArray result;
-    result.Reserve(children.size());
-    for (const VUnicodeString& name : list.Get()) {
-        const auto it = std::lower_bound(children.begin(), children.end(), name);
-        if (it == children.end() || *it != name)
-            continue;
-        const size_t at = static_cast<size_t>(it - children.begin());
-        if (taken[at])
-            continue; // listed twice: the first place stands
-        taken[at] = true;
-        result.Add(name);
+    // An open-addressing table of child indexes: folders of thousands of
+    // sessions are listed often, and a node per name costs more than the
+    // look-ups.
+    size_t slots = 16;
+    while (slots < children.size() * 2)
+        slots *= 2;
+    std::vector<uint32_t> table(slots, 0); // child index + 1; 0 is free
+    const std::hash<std::u16string_view> hash;
+    for (size_t i = 0; i < children.size(); ++i) {
+        size_t at = hash(children[i].str()) & (slots - 1);
+        while (table[at] != 0)
+            at = (at + 1) & (slots - 1);
+        table[at] = static_cast<uint32_t>(i + 1);
     }
+    const auto find = [&](std::u16string_view name) -> size_t {
+        for (size_t at = hash(name) & (slots - 1); table[at] != 0; at = (at + 1) & (slots - 1))
+            if (children[table[at] - 1].str() == name)
+                return table[at] - 1;
+        return children.size();
+    };
+    std::vector<bool> taken(children.size(), false);
+    const VStringArray& stored = list.Get();
+    std::vector<size_t> kept;
+    kept.reserve(stored.GetSize());
+    for (size_t i = 0; i < stored.GetSize(); ++i) {
+        const size_t child = find(stored[i].str());
+        if (child == children.size() || taken[child])
+            continue;
+        taken[child] = true;
+        kept.push_back(i);
+    }
+    std::vector<size_t> added;
     for (size_t i = 0; i < children.size(); ++i)
         if (!taken[i])
-            result.Add(children[i]);
-    if (result == list.Get())
+            added.push_back(i);
+    if (added.empty() && kept.size() == stored.GetSize())
         return false;
+    std::sort(added.begin(), added.end(), [&children](size_t a, size_t b) { return children[a] < children[b]; });
+    VStringArray result;
+    result.Reserve(kept.size() + added.size());
+    for (size_t i : kept)
+        result.Add(stored[i]);
+    for (size_t i : added)
+        result.Add(std::move(children[i]));
     list.Set(result);
     return true;
+}
+
+// The simple case folding of every code point, as code points: ordering
+// these exactly is ordering the names without regard to case.
+std::u32string FoldedCodePoints(const VUnicodeString& name)
+{
+    const std::u16string folded = VUnicodeString::FoldCase(name);
+    std::u32string out;
+    out.reserve(folded.size());
+    for (size_t i = 0; i < folded.size(); ++i) {
+        const char16_t c = folded[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < folded.size() && folded[i + 1] >= 0xDC00 && folded[i + 1] <= 0xDFFF) {
+            out += static_cast<char32_t>(0x10000 + ((c - 0xD800) << 10) + (folded[i + 1] - 0xDC00));
+            ++i;
+        } else {
+            out += static_cast<char32_t>(c);
+        }
+    }
+    return out;
 }
 
 } // namespace
@@ -124,7 +170,22 @@ bool ProfileFolderData::IsListedName(std::u16string_view name)
 {
     if (name.empty() || name.front() == u'.')
         return false;
-    return VUnicodeString::FoldCase(name).find(VUnicodeString::FoldCase(kFolderDataKey)) == std::u16string::npos;
+    // Compared ASCII letters only: no other character folds to a letter of
+    // "__folderdata__" (only the Kelvin sign and the long s fold to ASCII).
+    constexpr std::u16string_view kHidden = u"__folderdata__";
+    for (size_t i = 0; i + kHidden.size() <= name.size(); ++i) {
+        size_t j = 0;
+        for (; j < kHidden.size(); ++j) {
+            char16_t c = name[i + j];
+            if (c >= u'A' && c <= u'Z')
+                c = static_cast<char16_t>(c + 32);
+            if (c != kHidden[j])
+                break;
+        }
+        if (j == kHidden.size())
+            return false;
+    }
+    return true;
 }
 
 VStringArray ProfileFolderData::SplitOlderList(std::u16string_view text)
@@ -146,14 +207,26 @@ VStringArray ProfileFolderData::SplitOlderList(std::u16string_view text)
 
 void ProfileFolderData::SortNames(VStringArray& names, int sortMode)
 {
-    if (sortMode == kSortNoCase)
-        StableSort(names.begin(), names.end(), [](const VUnicodeString& a, const VUnicodeString& b) {
-            return VUnicodeString::CompareNoCase(a, b) < 0;
-        });
-    else if (sortMode == kSortNatural)
+    if (sortMode == kSortNoCase) {
+        // Each name folded once rather than at every comparison.
+        struct Keyed {
+            std::u32string key;
+            size_t index = 0;
+        };
+        std::vector<Keyed> keyed(names.GetSize());
+        for (size_t i = 0; i < keyed.size(); ++i)
+            keyed[i] = {FoldedCodePoints(names[i]), i};
+        StableSort(keyed.data(), keyed.data() + keyed.size(), [](const Keyed& a, const Keyed& b) { return a.key < b.key; });
+        VStringArray sorted;
+        sorted.Reserve(keyed.size());
+        for (const Keyed& k : keyed)
+            sorted.Add(std::move(names[k.index]));
+        names = std::move(sorted);
+    } else if (sortMode == kSortNatural) {
         StableSort(names.begin(), names.end(), [](const VUnicodeString& a, const VUnicodeString& b) {
             return VUnicodeString::CompareLogical(a, b) < 0;
         });
+    }
 }
 
 void ProfileFolderData::Load()
@@ -200,7 +273,7 @@ void ProfileFolderData::LoadList(VProfileStringArray& list, const char16_t* name
 bool ProfileFolderData::Reconcile()
 {
     const VProfileKey folder(*m_store->GetRootKey(), m_keyPath, 0);
-    const Children children = folder.IsOpen() ? ReadChildren(folder) : Children{};
+    Children children = folder.IsOpen() ? ReadChildren(folder) : Children{};
     const bool folders = ReconcileList(m_folderList, children.folders);
     const bool sessions = ReconcileList(m_sessionList, children.sessions);
     return folders || sessions;

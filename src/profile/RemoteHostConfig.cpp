@@ -12,6 +12,7 @@ constexpr SessionValueSpec kValues[] = {
     FlagValue(RemoteHostConfig::kPromptForHostname, false),
     TextValue(RemoteHostConfig::kFirewallName, kProtocolNone),
     TextValue(RemoteHostConfig::kCredentialTitle),
+    SecretValue(RemoteHostConfig::kLocalShellCommand, u"Local Shell Command Pre-connect", OlderSecretForm::Plaintext),
 };
 
 } // namespace

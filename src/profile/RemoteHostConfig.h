@@ -6,7 +6,9 @@
 
 // Where a session connects to. "Firewall Name" absent takes its default
 // from the older flag "Use Firewall": "DefaultTerminalFirewall" when that
-// is set, else "None", and is written by the next save.
+// is set, else "None", and is written by the next save. The command run
+// before a local shell connects was once kept as plain text; such a text is
+// encrypted when the secret is first needed.
 class ORV_EXPORT RemoteHostConfig : public VUnknown<IRemoteHostConfig>, public SessionConfigPart {
 public:
     static constexpr char16_t kHostname[] = u"Hostname";
@@ -14,6 +16,7 @@ public:
     static constexpr char16_t kPromptForHostname[] = u"Prompt For Hostname";
     static constexpr char16_t kFirewallName[] = u"Firewall Name";
     static constexpr char16_t kCredentialTitle[] = u"Credential Title";
+    static constexpr char16_t kLocalShellCommand[] = u"Local Shell Command Pre-connect V2";
     static constexpr char16_t kOlderUseFirewall[] = u"Use Firewall";
     static constexpr char16_t kDefaultTerminalFirewall[] = u"DefaultTerminalFirewall";
 

@@ -113,6 +113,9 @@ constexpr SessionValueSpec kCommon[] = {
     KindValue(K::List, u"Pellowin Post Login User Commands"),
     KindValue(K::List, u"Pellowin Bookmarks"),
     KindValue(K::Lines, SessionConfig::kDescription),
+    SecretValue(u"Monitor Password V2", u"Monitor Password"),
+    SecretValue(u"PGP Upload Command V2", u"PGP Upload Command"),
+    SecretValue(u"PGP Download Command V2", u"PGP Download Command"),
     KindValue(K::Placement, u"RemoteFrame Window Placement"),
     KindValue(K::FrameState, u"Remote ExplorerFrame State"),
     KindValue(K::FrameState, u"Pellowin Remote Tab State"),
@@ -124,14 +127,15 @@ constexpr SessionValueSpec kCommon[] = {
 SessionConfig::SessionConfig(const VProfileKey* key, const VUnicodeString& sessionPath)
     : m_path(sessionPath), m_folders(ProfilePath::CurrentFolders()), m_connect(key, m_folders),
       m_remoteHost(new RemoteHostConfig(key, m_folders)), m_terminal(key, m_folders), m_serial(key, m_folders),
-      m_printer(key, m_folders), m_common(CommonTable(), key, m_folders)
+      m_printer(key, m_folders), m_common(CommonTable(), key, m_folders), m_loginScript(key)
 {
 }
 
 SessionConfig::SessionConfig(const SessionConfig& other)
     : VUnknown(), VProfileContainer(other), m_path(other.m_path), m_folders(other.m_folders),
       m_connect(other.m_connect), m_remoteHost(new RemoteHostConfig(*other.m_remoteHost)),
-      m_terminal(other.m_terminal), m_serial(other.m_serial), m_printer(other.m_printer), m_common(other.m_common)
+      m_terminal(other.m_terminal), m_serial(other.m_serial), m_printer(other.m_printer), m_common(other.m_common),
+      m_loginScript(other.m_loginScript)
 {
 }
 
@@ -179,10 +183,40 @@ VStringArray SessionConfig::GetFirewallNames() const
 
 VProfileData* SessionConfig::FindValue(const VUnicodeString& name)
 {
-    for (size_t i = 0; VProfileData* part = ChildAt(i); ++i)
-        if (VProfileData* value = static_cast<SessionConfigPart*>(part)->Find(name))
+    for (SessionConfigPart* part : Parts())
+        if (VProfileData* value = part->Find(name))
             return value;
-    return nullptr;
+    return m_loginScript.GetName().EqualsNoCase(name) ? &m_loginScript : nullptr;
+}
+
+std::array<SessionConfigPart*, 6> SessionConfig::Parts()
+{
+    return {&m_connect, m_remoteHost.Get(), &m_terminal, &m_serial, &m_printer, &m_common};
+}
+
+bool SessionConfig::GetSecret(const VUnicodeString& name, VUnicodeString& plaintext, IReportMessageParams* report)
+{
+    for (SessionConfigPart* part : Parts())
+        if (part->Find(name))
+            return part->GetSecret(name, plaintext, report);
+    return m_common.GetSecret(name, plaintext, report); // reports the unknown name
+}
+
+bool SessionConfig::SetSecret(const VUnicodeString& name, const VUnicodeString& plaintext,
+                              IReportMessageParams* report)
+{
+    for (SessionConfigPart* part : Parts())
+        if (part->Find(name))
+            return part->SetSecret(name, plaintext, report);
+    return m_common.SetSecret(name, plaintext, report);
+}
+
+size_t SessionConfig::PendingOlderSecrets()
+{
+    size_t pending = 0;
+    for (SessionConfigPart* part : Parts())
+        pending += part->PendingOlderSecrets();
+    return pending;
 }
 
 SessionConfig* SessionConfig::Clone() const
@@ -248,6 +282,8 @@ VProfileData* SessionConfig::ChildAt(size_t index)
         return &m_printer;
     case 5:
         return &m_common;
+    case 6:
+        return &m_loginScript;
     default:
         return nullptr;
     }

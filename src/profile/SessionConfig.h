@@ -1,11 +1,13 @@
 #pragma once
 
+#include <array>
 #include <functional>
 
 #include "core/VUnknown.h"
 #include "profile/ConnectConfig.h"
 #include "profile/ISessionConfig.h"
 #include "profile/PrinterConfig.h"
+#include "profile/ProfileExpectSendList.h"
 #include "profile/RemoteHostConfig.h"
 #include "profile/SessionConfigPart.h"
 #include "profile/TerminalConfig.h"
@@ -13,9 +15,11 @@
 
 // One saved session's settings, loaded at once from its key below
 // "Sessions": the protocol choice, the remote host, the terminal, the
-// serial line, the printer and the settings common to every session. A
-// setting the key lacks takes its default and is written by the next Save;
-// settings outside the schema stay in the key untouched.
+// serial line, the printer, the settings common to every session and the
+// login script. A setting the key lacks takes its default and is written
+// by the next Save; settings outside the schema stay in the key untouched.
+// Secrets stay encrypted: loading derives no key (an older login script is
+// the exception: it is converted, and written, when first read).
 class ORV_EXPORT SessionConfig final : public VUnknown<ISessionConfig>, public VProfileContainer {
 public:
     static constexpr char16_t kDescription[] = u"Description";
@@ -57,8 +61,15 @@ public:
     // the protocol-specific defaults get their protocol.
     void CreateDefaultKey(const VProfileKey* key, const VUnicodeString& name);
 
+    // A secret setting's plaintext, and a new one (written by Save); older
+    // forms are converted first. False with a report when it cannot be.
+    bool GetSecret(const VUnicodeString& name, VUnicodeString& plaintext, IReportMessageParams* report);
+    bool SetSecret(const VUnicodeString& name, const VUnicodeString& plaintext, IReportMessageParams* report);
+    // Secrets still held under their older names, converted when needed.
+    size_t PendingOlderSecrets();
+
     // Children in this order: protocol choice, remote host, terminal,
-    // serial line, printer, common settings.
+    // serial line, printer, common settings, login script.
     VProfileData* ChildAt(size_t index) override;
 
     // Every setting with its schema entry, in schema order (the children's
@@ -77,12 +88,14 @@ public:
     VSerialDeviceConfig& Serial() { return m_serial; }
     PrinterConfig& Printer() { return m_printer; }
     SessionConfigPart& Common() { return m_common; }
+    ProfileExpectSendList& LoginScript() { return m_loginScript; }
     const SessionConfigPart& Common() const { return m_common; }
     const ProfilePath::Folders& GetFolders() const { return m_folders; }
 
 private:
     SessionConfig(const SessionConfig& other);
     ~SessionConfig() override = default;
+    std::array<SessionConfigPart*, 6> Parts();
 
     VUnicodeString m_path;
     ProfilePath::Folders m_folders;
@@ -92,6 +105,7 @@ private:
     VSerialDeviceConfig m_serial;
     PrinterConfig m_printer;
     SessionConfigPart m_common;
+    ProfileExpectSendList m_loginScript;
 };
 
 using SessionConfigPtr = VUnknownPointer<SessionConfig>;

@@ -1,19 +1,34 @@
 #include "profile/SessionConfigPart.h"
 
+#include "platform/PlatformError.h"
+#include "profile/ConfigPassphrase.h"
+#include "profile/EncryptedStringServices.h"
 #include "profile/VProfileDword.h"
+#include "profile/VProfileEncryptedString.h"
+#include "profile/VProfileKey.h"
 #include "profile/VProfileMultiSz.h"
 #include "profile/VProfileSz.h"
+#include "profile/VReportMessageParams.h"
 
 SessionConfigPart::SessionConfigPart(const SessionValueTable& table, const VProfileKey* key,
                                      const ProfilePath::Folders& folders)
     : m_table(&table)
 {
     m_values.reserve(table.Specs().size());
-    for (const SessionValueSpec& spec : table.Specs())
+    for (const SessionValueSpec& spec : table.Specs()) {
         m_values.push_back(CreateSessionValue(spec, key, folders));
+        VProfileData& value = *m_values.back();
+        VUnicodeString older;
+        if (spec.kind == SessionValueKind::Secret && key && value.IsDirty() && key->ReadString(spec.text, older) &&
+            !older.IsEmpty()) {
+            m_pendingOlder.emplace(m_values.size() - 1, std::move(older));
+            value.SetFlag(false);
+        }
+    }
 }
 
-SessionConfigPart::SessionConfigPart(const SessionConfigPart& other) : VProfileContainer(other), m_table(other.m_table)
+SessionConfigPart::SessionConfigPart(const SessionConfigPart& other)
+    : VProfileContainer(other), m_table(other.m_table), m_pendingOlder(other.m_pendingOlder)
 {
     m_values.reserve(other.m_values.size());
     for (size_t i = 0; i < other.m_values.size(); ++i)
@@ -115,4 +130,78 @@ void SessionConfigPart::SetList(std::u16string_view name, const VStringArray& va
 {
     if (auto* list = dynamic_cast<VProfileStringArray*>(Find(name)))
         list->Set(value);
+}
+
+bool SessionConfigPart::ConvertOlderSecret(size_t index, IReportMessageParams* report)
+{
+    const auto pending = m_pendingOlder.find(index);
+    if (pending == m_pendingOlder.end())
+        return true;
+    const SessionValueSpec& spec = m_table->Specs()[index];
+    VUnicodeString plaintext;
+    if (static_cast<OlderSecretForm>(spec.number) == OlderSecretForm::Plaintext) {
+        plaintext = pending->second;
+    } else {
+        const TwoLayerStringKeys* keys = GetTwoLayerStringKeys();
+        if (!keys) // unreadable without the fixed keys: kept for when they come
+            return Report(report, kMsgEncryptedValueDamaged, VUnicodeString(spec.text));
+        if (!DecryptTwoLayerString(pending->second, *keys, plaintext))
+            return Report(report, kMsgEncryptedValueDamaged, VUnicodeString(spec.text));
+    }
+    auto& value = static_cast<VProfileEncryptedString&>(*m_values[index]);
+    if (!UpdateProfileEncryptedString(value, plaintext, report))
+        return false;
+    value.Accept(); // the converted text, to be written under the current name
+    value.SetDirty(true);
+    value.SetFlag(true);
+    m_pendingOlder.erase(pending);
+    return true;
+}
+
+bool SessionConfigPart::ConvertOlderSecrets(IReportMessageParams* report)
+{
+    bool ok = true;
+    std::vector<size_t> indexes;
+    for (const auto& [index, text] : m_pendingOlder)
+        indexes.push_back(index);
+    for (size_t index : indexes)
+        ok = ConvertOlderSecret(index, report) && ok;
+    return ok;
+}
+
+bool SessionConfigPart::Save(const VProfileKey* key)
+{
+    if (!m_pendingOlder.empty()) {
+        const PlatformError before = GetPlatformLastError();
+        VReportPtr ignored = NewReport(); // what cannot be converted now stays as it is
+        ConvertOlderSecrets(ignored.Get());
+        SetPlatformLastError(before.code, before.text);
+    }
+    return VProfileContainer::Save(key);
+}
+
+bool SessionConfigPart::GetSecret(std::u16string_view name, VUnicodeString& plaintext, IReportMessageParams* report)
+{
+    plaintext = VUnicodeString();
+    const size_t index = m_table->IndexOf(name);
+    if (index == SessionValueTable::npos || m_table->Specs()[index].kind != SessionValueKind::Secret)
+        return Report(report, kMsgTypeMismatch, VUnicodeString(name));
+    if (!ConvertOlderSecret(index, report))
+        return false;
+    return GetProfileEncryptedPlaintextString(static_cast<const VProfileEncryptedString&>(*m_values[index]), plaintext,
+                                              report);
+}
+
+bool SessionConfigPart::SetSecret(std::u16string_view name, const VUnicodeString& plaintext,
+                                  IReportMessageParams* report)
+{
+    const size_t index = m_table->IndexOf(name);
+    if (index == SessionValueTable::npos || m_table->Specs()[index].kind != SessionValueKind::Secret)
+        return Report(report, kMsgTypeMismatch, VUnicodeString(name));
+    auto& value = static_cast<VProfileEncryptedString&>(*m_values[index]);
+    if (!UpdateProfileEncryptedString(value, plaintext, report))
+        return false;
+    m_pendingOlder.erase(index); // the new value replaces the older one
+    value.SetFlag(true);
+    return true;
 }

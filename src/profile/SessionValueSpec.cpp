@@ -2,6 +2,7 @@
 
 #include "profile/VProfileBinary.h"
 #include "profile/VProfileDword.h"
+#include "profile/VProfileEncryptedString.h"
 #include "profile/VProfileExplorerFrameState.h"
 #include "profile/VProfileListViewState.h"
 #include "profile/VProfileMultiSz.h"
@@ -99,6 +100,10 @@ std::unique_ptr<VProfileData> CreateSessionValue(const SessionValueSpec& spec, c
     }
     case SessionValueKind::Colors:
         return std::make_unique<VProfileCustomColors>(key, name, &kAnsiColors, spec.loadMode);
+    case SessionValueKind::Secret: {
+        const VEncryptedString none;
+        return std::make_unique<VProfileEncryptedString>(key, name, &none, nullptr, spec.loadMode);
+    }
     }
     return nullptr;
 }
@@ -134,6 +139,8 @@ std::unique_ptr<VProfileData> CloneSessionValue(SessionValueKind kind, const VPr
         return Clone<VProfileMarginData>(value);
     case SessionValueKind::Colors:
         return Clone<VProfileCustomColors>(value);
+    case SessionValueKind::Secret:
+        return Clone<VProfileEncryptedString>(value);
     }
     return nullptr;
 }

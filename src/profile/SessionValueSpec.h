@@ -29,14 +29,21 @@ enum class SessionValueKind : uint8_t {
     ListViewState, // VProfileListViewState
     Margins,       // VProfileMarginData
     Colors,        // VProfileCustomColors
+    Secret,        // VProfileEncryptedString
+};
+
+// Where a secret's older value comes from when its current name is absent.
+enum class OlderSecretForm : int64_t {
+    TwoLayer = 0,  // the older two-layer encrypted form
+    Plaintext = 1, // plain text, encrypted on conversion
 };
 
 // One setting of the session schema: its name, kind and default.
 struct SessionValueSpec {
     SessionValueKind kind;
     const char16_t* name;
-    int64_t number = 0;            // flags, numbers and tri-states
-    const char16_t* text = nullptr; // texts and paths; a font's face name
+    int64_t number = 0;            // flags, numbers and tri-states; a secret's OlderSecretForm
+    const char16_t* text = nullptr; // texts and paths; a font's face name; a secret's older name
     int loadMode = 0;
 };
 
@@ -63,6 +70,11 @@ constexpr SessionValueSpec TextValue(const char16_t* name, const char16_t* value
 constexpr SessionValueSpec PathValue(const char16_t* name, int loadMode = 0)
 {
     return {SessionValueKind::Path, name, 0, u"", loadMode};
+}
+constexpr SessionValueSpec SecretValue(const char16_t* name, const char16_t* olderName,
+                                       OlderSecretForm olderForm = OlderSecretForm::TwoLayer)
+{
+    return {SessionValueKind::Secret, name, static_cast<int64_t>(olderForm), olderName};
 }
 constexpr SessionValueSpec KindValue(SessionValueKind kind, const char16_t* name, const char16_t* text = nullptr)
 {

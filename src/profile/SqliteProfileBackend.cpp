@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -40,6 +41,7 @@ CREATE TABLE IF NOT EXISTS keys(
   parent INTEGER REFERENCES keys(id) ON DELETE CASCADE,
   name BLOB NOT NULL,
   folded BLOB NOT NULL,
+  hasvals INTEGER NOT NULL DEFAULT 0,
   UNIQUE(parent, folded));
 CREATE TABLE IF NOT EXISTS vals(
   key INTEGER NOT NULL REFERENCES keys(id) ON DELETE CASCADE,
@@ -49,6 +51,16 @@ CREATE TABLE IF NOT EXISTS vals(
   data,
   PRIMARY KEY(key, folded)) WITHOUT ROWID;
 INSERT OR IGNORE INTO keys(id, parent, name, folded) VALUES(1, NULL, x'', x'');
+)";
+
+// Files made before keys were marked as holding values get the mark, with
+// its value, once. From then on the first write through a key's handle
+// marks it (values are never deleted one by one, so the mark only ever
+// goes from 0 to 1), and listing a folder of thousands of sessions need not
+// look into the values of each.
+const char* const kAddValuesMark = R"(
+ALTER TABLE keys ADD COLUMN hasvals INTEGER NOT NULL DEFAULT 0;
+UPDATE keys SET hasvals=EXISTS(SELECT 1 FROM vals WHERE vals.key=keys.id);
 )";
 
 std::u16string_view BlobText(sqlite3_stmt* statement, int column)
@@ -77,7 +89,15 @@ std::string EncodeArray(const VStringArray& array)
 
 bool DecodeArray(const void* data, size_t size, VStringArray& out)
 {
+    // Counted first, so that a list of thousands of names grows once.
+    size_t count = 0;
+    for (size_t at = 0; at + 4 <= size; ++count) {
+        uint32_t n = 0;
+        std::memcpy(&n, static_cast<const char*>(data) + at, 4);
+        at += 4 + static_cast<size_t>(n) * 2;
+    }
     VStringArray array;
+    array.Reserve(count);
     const auto* p = static_cast<const char*>(data);
     while (size > 0) {
         uint32_t n = 0;
@@ -157,6 +177,7 @@ public:
     bool IsOpen() const { return m_db != nullptr; }
     bool InTransaction() const { return m_depth > 0 && m_began; }
     uint64_t Generation() const { return m_generation; }
+    uint64_t StatementsRun() const { return m_statementsRun; }
 
     // Grows whenever a key's values may have changed, so that every other
     // handle on the same key drops what it cached; a delete may take any
@@ -199,7 +220,7 @@ public:
     // A cached statement, reset and cleared when the use ends.
     class Use {
     public:
-        Use(Database& db, const char* sql) : m_statement(db.Prepare(sql)) {}
+        Use(Database& db, const char* sql) : m_statement(db.Prepare(sql)) { ++db.m_statementsRun; }
         ~Use()
         {
             if (m_statement) {
@@ -379,12 +400,35 @@ private:
                     break;
                 }
             }
+            if (outcome == Outcome::Sound && !AddValuesMark()) {
+                outcome = IsDamage(sqlite3_errcode(db)) ? Outcome::Damaged : Outcome::Unusable;
+                problem = sqlite3_errmsg(db);
+            }
         }
         if (outcome != Outcome::Sound) {
             sqlite3_close(db);
             m_db = nullptr;
         }
         return outcome;
+    }
+    bool HasValuesMark()
+    {
+        sqlite3_stmt* probe = nullptr;
+        const bool marked = sqlite3_prepare_v2(m_db, "SELECT hasvals FROM keys", -1, &probe, nullptr) == SQLITE_OK;
+        sqlite3_finalize(probe);
+        return marked;
+    }
+    bool AddValuesMark()
+    {
+        if (HasValuesMark())
+            return true;
+        if (!Exec("BEGIN IMMEDIATE")) // the other application may be opening the file too
+            return false;
+        if (!HasValuesMark() && !Exec(kAddValuesMark)) {
+            Exec("ROLLBACK");
+            return false;
+        }
+        return Exec("COMMIT");
     }
     bool QueryText(const char* sql, std::string& out)
     {
@@ -406,25 +450,28 @@ private:
     uint64_t m_generation = 1;
     std::unordered_map<int64_t, uint64_t> m_valueVersions;
     uint64_t m_deletes = 0;
+    uint64_t m_statementsRun = 0;
 };
 
 namespace {
 
 using Database = SqliteProfileFactory::Database;
 
+// The names of one walk, kept in one buffer.
 class SqliteIterator final : public IProfileBackendIterator {
 public:
-    struct Entry {
-        VUnicodeString name;
-        uint32_t extra;
-    };
-    explicit SqliteIterator(std::vector<Entry> entries) : m_entries(std::move(entries)) {}
+    void Add(std::u16string_view name, uint32_t extra)
+    {
+        m_entries.push_back({m_names.size(), name.size(), extra});
+        m_names.append(name);
+    }
     bool Next(VUnicodeString& name, uint32_t& extra) override
     {
         if (m_next >= m_entries.size())
             return false;
-        extra = m_entries[m_next].extra;
-        name = std::move(m_entries[m_next++].name);
+        const Entry& entry = m_entries[m_next++];
+        name.str().assign(m_names, entry.offset, entry.length);
+        extra = entry.extra;
         return true;
     }
     bool Next(VUnicodeString& name) override
@@ -434,8 +481,46 @@ public:
     }
 
 private:
+    struct Entry {
+        size_t offset;
+        size_t length;
+        uint32_t extra;
+    };
+    std::u16string m_names;
     std::vector<Entry> m_entries;
     size_t m_next = 0;
+};
+
+// The subkeys of one key, read from the table as the walk goes: listing a
+// folder of thousands of sessions holds no copy of all their names.
+class SqliteChildIterator final : public IProfileBackendIterator {
+public:
+    SqliteChildIterator(sqlite3* db, int64_t parent)
+    {
+        if (db && sqlite3_prepare_v2(db, "SELECT name, hasvals FROM keys WHERE parent=?1 ORDER BY folded", -1,
+                                     &m_statement, nullptr) == SQLITE_OK)
+            sqlite3_bind_int64(m_statement, 1, parent);
+    }
+    ~SqliteChildIterator() override { sqlite3_finalize(m_statement); }
+    bool Next(VUnicodeString& name, uint32_t& extra) override
+    {
+        if (!m_statement || sqlite3_step(m_statement) != SQLITE_ROW) {
+            sqlite3_finalize(m_statement); // done: nothing stays open
+            m_statement = nullptr;
+            return false;
+        }
+        name.str().assign(BlobText(m_statement, 0));
+        extra = sqlite3_column_int(m_statement, 1) ? kChildKindWithValues : kChildKindWithoutValues;
+        return true;
+    }
+    bool Next(VUnicodeString& name) override
+    {
+        uint32_t extra = 0;
+        return Next(name, extra);
+    }
+
+private:
+    sqlite3_stmt* m_statement = nullptr;
 };
 
 class SqliteKey final : public IProfileBackendKey {
@@ -560,27 +645,22 @@ public:
     }
     IProfileBackendIterator* Enumerate(int kind) override
     {
-        std::vector<SqliteIterator::Entry> entries;
-        if (kind == kEnumerateSubkeys) {
-            // The child kind comes with the names: listing a folder of
-            // thousands of sessions must not open each one.
-            Database::Use q(m_db, "SELECT name, EXISTS(SELECT 1 FROM vals WHERE vals.key=keys.id) FROM keys "
-                                  "WHERE parent=?1 ORDER BY folded");
-            if (q) {
-                sqlite3_bind_int64(*q, 1, m_id);
-                while (q.Step())
-                    entries.push_back({VUnicodeString(BlobText(*q, 0)),
-                                       sqlite3_column_int(*q, 1) ? kChildKindWithValues : kChildKindWithoutValues});
-            }
-        } else if (kind == kEnumerateValues) {
-            Database::Use q(m_db, "SELECT name, kind FROM vals WHERE key=?1 ORDER BY folded");
-            if (q) {
-                sqlite3_bind_int64(*q, 1, m_id);
-                while (q.Step())
-                    entries.push_back({VUnicodeString(BlobText(*q, 0)), static_cast<uint32_t>(sqlite3_column_int(*q, 1))});
-            }
+        if (kind == kEnumerateSubkeys)
+            return new SqliteChildIterator(m_db.Handle(), m_id);
+        auto* it = new SqliteIterator();
+        if (kind == kEnumerateValues) {
+            // From the values the key reads in one query anyway: looking at
+            // what a session holds and loading it is one query, not two.
+            Load();
+            std::vector<const std::pair<const std::u16string, Cached>*> values;
+            values.reserve(m_values.size());
+            for (const auto& entry : m_values)
+                values.push_back(&entry);
+            std::sort(values.begin(), values.end(), [](const auto* a, const auto* b) { return a->first < b->first; });
+            for (const auto* entry : values)
+                it->Add(entry->second.name, static_cast<uint32_t>(entry->second.kind));
         }
-        return new SqliteIterator(std::move(entries));
+        return it;
     }
 
 private:
@@ -588,6 +668,7 @@ private:
         int kind = 0;
         uint32_t number = 0;
         std::string data;
+        std::u16string name; // as first written
     };
 
     // All values of the key come in one query, kept while this process
@@ -599,11 +680,12 @@ private:
             return;
         m_values.clear();
         m_values.reserve(512);
-        Database::Use q(m_db, "SELECT folded, kind, data FROM vals WHERE key=?1");
+        Database::Use q(m_db, "SELECT folded, kind, data, name FROM vals WHERE key=?1");
         if (q) {
             sqlite3_bind_int64(*q, 1, m_id);
             while (q.Step()) {
                 Cached c;
+                c.name = BlobText(*q, 3);
                 c.kind = sqlite3_column_int(*q, 1);
                 if (c.kind == kDword) {
                     c.number = static_cast<uint32_t>(sqlite3_column_int64(*q, 2));
@@ -646,12 +728,24 @@ private:
         else
             sqlite3_bind_blob(*q, 5, data.data(), static_cast<int>(data.size()), SQLITE_STATIC);
         const bool current = CacheIsCurrent();
-        const bool done = q.Run();
+        bool done = q.Run();
         m_db.ValuesChanged(m_id);
+        if (done && !m_marked) {
+            Database::Use mark(m_db, "UPDATE keys SET hasvals=1 WHERE id=?1 AND hasvals=0");
+            if (mark)
+                sqlite3_bind_int64(*mark, 1, m_id);
+            done = mark.Run();
+            m_marked = done;
+        }
         if (!done)
             return false;
         if (current) { // keep the cache: this handle knows what it wrote
-            m_values[std::move(folded)] = Cached{kind, number, std::move(data)};
+            Cached& cached = m_values[std::move(folded)];
+            if (cached.name.empty())
+                cached.name = name.str();
+            cached.kind = kind;
+            cached.number = number;
+            cached.data = std::move(data);
             m_loadedVersion = m_db.ValuesVersion(m_id);
         }
         return true;
@@ -662,6 +756,7 @@ private:
     bool m_loaded = false;
     uint64_t m_loadedGeneration = 0;
     uint64_t m_loadedVersion = 0;
+    bool m_marked = false; // this key is known to be marked as holding values
     std::unordered_map<std::u16string, Cached> m_values;
     VUnicodeString m_recordedName;
 };
@@ -707,6 +802,11 @@ const std::string& SqliteProfileFactory::Path() const
 bool SqliteProfileFactory::IsOpen() const
 {
     return m_db->IsOpen();
+}
+
+uint64_t SqliteProfileFactory::StatementsRun() const
+{
+    return m_db->StatementsRun();
 }
 
 VProfileStoreFactory* GetDefaultProfileStoreFactory()

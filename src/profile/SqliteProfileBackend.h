@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -24,6 +25,9 @@ public:
     const std::string& Path() const;
     // False when the file could not be opened or made (a report said why).
     bool IsOpen() const;
+    // How many queries the back end has run on the file, so that tests can
+    // hold reading a whole session to one.
+    uint64_t StatementsRun() const;
 
     class Database;
 

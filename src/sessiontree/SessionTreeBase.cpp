@@ -128,6 +128,8 @@ void SessionTreeBase::Fill(unsigned flags)
     LoadFolder(root);
     ExpandItem(root, true);
     m_filling = false;
+    if (IsFiltering())
+        return; // a filter that ends gives back the selection and open folders itself
     SelectPathOrRoot(selected);
 }
 

@@ -10,6 +10,8 @@
 #include "platform/PlatformError.h"
 #include "platform/Products.h"
 #include "platform/ProtocolTable.h"
+#include "platform/TerminalTypes.h"
+#include "platform/UrlSchemeTable.h"
 #include "platform/SessionNameValidator.h"
 #include "platform/WindowClassRegistry.h"
 
@@ -104,6 +106,32 @@ TEST(ProtocolTable, RowsAndLookups)
             (row.applicationNumber == kApplicationTerminal ? terminalNone : transferNone)++;
     EXPECT_EQ(terminalNone, 1);
     EXPECT_EQ(transferNone, 1);
+}
+
+TEST(ProtocolTable, UrlSchemesAndTerminalTypes)
+{
+    const UrlSchemeRow* ssh = FindUrlScheme(u"SSH");
+    ASSERT_NE(ssh, nullptr);
+    EXPECT_EQ(ssh->number, 5);
+    EXPECT_EQ(ssh->defaultPort, 22);
+    EXPECT_EQ(FindUrlScheme(u"ftps")->defaultPort, 990);
+    EXPECT_EQ(FindUrlScheme(u"httpsawss3")->number, 10);
+    EXPECT_EQ(FindUrlScheme(u"rlogin")->defaultPort, 0); // none
+    EXPECT_EQ(FindUrlScheme(u"gopher"), nullptr);
+    int number = 0;
+    for (const UrlSchemeRow& row : GetUrlSchemeTable())
+        EXPECT_EQ(row.number, number++); // numbered in order, none left out
+    EXPECT_EQ(number, 15);
+
+    {
+        ScopedEnv harlin("ORV_HARLIN_EMULATION", "0");
+        const VStringArray types = GetTerminalTypes();
+        EXPECT_EQ(types.GetSize(), 15u);
+        EXPECT_EQ(types[14], VUnicodeString(u"TN3270"));
+    }
+    ScopedEnv harlin("ORV_HARLIN_EMULATION", nullptr);
+    EXPECT_EQ(GetTerminalTypes()[15], VUnicodeString(u"Harlin"));
+    EXPECT_EQ(GetTn3270Models().size(), 4u);
 }
 
 TEST(PlatformServices, ErrorTextsAndWindowClasses)

@@ -178,6 +178,37 @@ TEST_P(ProfileStore, KeysListTheirValuesAndChildrenTheirKind)
                                                                         {u"Port", kValueKindDword}}));
 }
 
+TEST_P(ProfileStore, AWalkLeftHalfWayNeitherBlocksNorLosesTheStoresWrites)
+{
+    std::unique_ptr<VProfileKeyIterator> walk;
+    {
+        VProfileStore store;
+        const VProfileKey& root = *store.GetRootKey();
+        for (const char16_t* name : {u"Walk\\a", u"Walk\\b", u"Walk\\c"})
+            VProfileKey(root, name, 1);
+        walk = std::make_unique<VProfileKeyIterator>(VProfileKey(root, u"Walk", 0));
+        VUnicodeString first;
+        ASSERT_TRUE(walk->Next(first));
+        EXPECT_EQ(first, VUnicodeString(u"a"));
+        VProfileKey(root, u"Walk\\a", 0).WriteString(u"Written", u"during the walk");
+    } // the store ends while the walk is still open
+    if (IsSqlite()) { // committed: another connection sees it
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open_v2((dir.str() + "/config.db").c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+        sqlite3_stmt* q = nullptr;
+        sqlite3_prepare_v2(db, "SELECT count(*) FROM vals", -1, &q, nullptr);
+        EXPECT_EQ(sqlite3_step(q), SQLITE_ROW);
+        EXPECT_EQ(sqlite3_column_int(q, 0), 1);
+        sqlite3_finalize(q);
+        sqlite3_close(db);
+    }
+    VProfileStore later;
+    VUnicodeString text;
+    EXPECT_TRUE(VProfileKey(*later.GetRootKey(), u"Walk\\a", 0).ReadString(u"Written", text));
+    EXPECT_EQ(text, VUnicodeString(u"during the walk"));
+    walk.reset();
+}
+
 TEST_P(ProfileStore, EveryStoreAsksTheGetterForTheFactory)
 {
     const int before = recorder->storesMade;
@@ -315,6 +346,38 @@ TEST_F(SqliteStore, AnExistingFileReadableByOthersIsMadePrivate)
     struct stat st {};
     ASSERT_EQ(stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
+TEST_F(SqliteStore, AFileFromBeforeTheValuesMarkGetsItWhenOpened)
+{
+    std::filesystem::create_directories(dir.path() / "orvalis");
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    const char* older = R"(
+        CREATE TABLE keys(id INTEGER PRIMARY KEY, parent INTEGER REFERENCES keys(id) ON DELETE CASCADE,
+                          name BLOB NOT NULL, folded BLOB NOT NULL, UNIQUE(parent, folded));
+        CREATE TABLE vals(key INTEGER NOT NULL REFERENCES keys(id) ON DELETE CASCADE, folded BLOB NOT NULL,
+                          name BLOB NOT NULL, kind INTEGER NOT NULL, data, PRIMARY KEY(key, folded)) WITHOUT ROWID;
+        INSERT INTO keys VALUES(1, NULL, x'', x''), (2, 1, CAST('a' AS BLOB), CAST('a' AS BLOB)),
+                               (3, 1, CAST('b' AS BLOB), CAST('b' AS BLOB));
+        INSERT INTO vals VALUES(2, CAST('v' AS BLOB), CAST('v' AS BLOB), 4, 7);
+    )";
+    ASSERT_EQ(sqlite3_exec(db, older, nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+
+    // Names written as one-byte text read as nothing sensible, but the
+    // kinds of the children must come out right.
+    SqliteProfileFactory factory(path);
+    ASSERT_TRUE(factory.IsOpen());
+    EXPECT_TRUE(box.shown.empty());
+    std::unique_ptr<IProfileBackendStore> store(factory.CreateStore());
+    VProfileKey root(store->OpenRootKey(0));
+    std::vector<uint32_t> kinds;
+    VProfileKeyIterator it(root);
+    VUnicodeString name;
+    for (uint32_t kind = 0; it.Next(name, kind);)
+        kinds.push_back(kind);
+    EXPECT_EQ(kinds, (std::vector<uint32_t>{kChildKindWithValues, kChildKindWithoutValues}));
 }
 
 TEST_F(SqliteStore, AnUnusablePlaceIsReported)

@@ -2,7 +2,12 @@
 
 #include <set>
 
+#include "SecretFakes.h"
 #include "StoreFixtures.h"
+#include "profile/ConfigPassphrase.h"
+#include "profile/EncryptedStringServices.h"
+#include "profile/VEncryptedString.h"
+#include "profile/VEncryptedStringKeyData.h"
 #include "profile/FirewallConfig.h"
 #include "profile/ProfileBackend.h"
 #include "profile/ProfilePath.h"
@@ -10,6 +15,7 @@
 #include "profile/VProfileBinary.h"
 #include "profile/VProfileKey.h"
 #include "profile/VProfileStore.h"
+#include "profile/VReportMessageParams.h"
 
 namespace {
 
@@ -182,6 +188,116 @@ TEST_P(SessionSettings, DefaultKeysInheritWhatTheGivenKeyHolds)
     EXPECT_EQ(SessionConfig::DefaultSessionNameFor(u"SSH2"), VUnicodeString(u"Default"));
 }
 
+class SessionSecrets : public StoreTest {
+protected:
+    void SetUp() override
+    {
+        StoreTest::SetUp();
+        SetConfigPassphrase(u"host secret", nullptr);
+    }
+    VUnicodeString Stored(const VProfileKey& key, const char16_t* name)
+    {
+        VUnicodeString text;
+        key.ReadString(name, text);
+        return text;
+    }
+    PassphraseScope passphrase;
+    FakeRandomSource random;
+    const TwoLayerStringKeys keys = TestTwoLayerKeys();
+};
+
+TEST_P(SessionSecrets, OlderSecretsAreConvertedWhenNeededNeverWhileLoading)
+{
+    VProfileStore store;
+    const VProfileKey key(*store.GetRootKey(), u"Sessions\\old", 1);
+    key.WriteString(u"Monitor Password", EncryptTwoLayerString(u"m\u00f6nitor", keys, 2));
+    key.WriteString(u"Local Shell Command Pre-connect", u"ssh-add -l");
+    key.WriteString(u"PGP Upload Command", u""); // empty: nothing to convert
+    ASSERT_TRUE(SetTwoLayerStringKeys(&keys));
+
+    const uint64_t derived = VEncryptedStringKeyData::DerivationCount();
+    const SessionConfigPtr config(new SessionConfig(&key, u"old"));
+    EXPECT_EQ(VEncryptedStringKeyData::DerivationCount(), derived);
+    EXPECT_EQ(config->PendingOlderSecrets(), 2u);
+    EXPECT_TRUE(config->IsDirty());
+    const SessionConfigPtr copy(config->Clone()); // a copy keeps what is still to convert
+    EXPECT_EQ(copy->PendingOlderSecrets(), 2u);
+    EXPECT_EQ(VEncryptedStringKeyData::DerivationCount(), derived);
+
+    VUnicodeString plaintext;
+    ASSERT_TRUE(config->GetSecret(u"monitor password v2", plaintext, nullptr));
+    EXPECT_EQ(plaintext, VUnicodeString(u"m\u00f6nitor"));
+    ASSERT_TRUE(config->Save(&key));
+    EXPECT_EQ(config->PendingOlderSecrets(), 0u);
+    EXPECT_TRUE(Stored(key, u"Monitor Password V2").StartsWith(u"03:"));
+    EXPECT_TRUE(Stored(key, u"Local Shell Command Pre-connect V2").StartsWith(u"03:"));
+    EXPECT_EQ(Stored(key, u"Local Shell Command Pre-connect"), VUnicodeString(u"ssh-add -l")); // left in place
+
+    const SessionConfigPtr again(new SessionConfig(&key, u"old"));
+    EXPECT_EQ(again->PendingOlderSecrets(), 0u);
+    ASSERT_TRUE(again->GetSecret(RemoteHostConfig::kLocalShellCommand, plaintext, nullptr));
+    EXPECT_EQ(plaintext, VUnicodeString(u"ssh-add -l"));
+    EXPECT_FALSE(again->GetSecret(u"Hostname", plaintext, nullptr)); // no secret
+}
+
+TEST_P(SessionSecrets, AnOlderSecretThatCannotBeReadYetIsNeverOverwritten)
+{
+    VProfileStore store;
+    const VProfileKey key(*store.GetRootKey(), u"Sessions\\old", 1);
+    key.WriteString(u"Monitor Password", EncryptTwoLayerString(u"kept", keys, 2));
+    {
+        const SessionConfigPtr config(new SessionConfig(&key, u"old")); // no fixed keys supplied
+        VReportPtr report = NewReport();
+        VUnicodeString plaintext;
+        EXPECT_FALSE(config->GetSecret(u"Monitor Password V2", plaintext, report.Get()));
+        EXPECT_EQ(report->GetMessageId(), kMsgEncryptedValueDamaged);
+        ASSERT_TRUE(config->Save(&key));
+        EXPECT_FALSE(key.ValueExists(u"Monitor Password V2"));
+        EXPECT_TRUE(key.ValueExists(u"Hostname")); // everything else was written
+    }
+    ASSERT_TRUE(SetTwoLayerStringKeys(&keys)); // the keys come later: it converts then
+    const SessionConfigPtr later(new SessionConfig(&key, u"old"));
+    VUnicodeString plaintext;
+    ASSERT_TRUE(later->GetSecret(u"Monitor Password V2", plaintext, nullptr));
+    EXPECT_EQ(plaintext, VUnicodeString(u"kept"));
+
+    // A new secret replaces an older one that was never converted.
+    const SessionConfigPtr fresh(new SessionConfig(&key, u"old"));
+    ASSERT_TRUE(fresh->SetSecret(u"Monitor Password V2", u"new", nullptr));
+    EXPECT_EQ(fresh->PendingOlderSecrets(), 0u);
+    ASSERT_TRUE(fresh->Save(&key));
+    ASSERT_TRUE(SessionConfigPtr(new SessionConfig(&key, u"old"))->GetSecret(u"Monitor Password V2", plaintext, nullptr));
+    EXPECT_EQ(plaintext, VUnicodeString(u"new"));
+}
+
+TEST_P(SessionSecrets, SecretsAndLoginScriptsTravelEncryptedAndDeriveNothing)
+{
+    VProfileStore store;
+    const VProfileKey key(*store.GetRootKey(), u"Sessions\\web", 1);
+    {
+        const SessionConfigPtr config(new SessionConfig(&key, u"web"));
+        ASSERT_TRUE(config->SetSecret(u"PGP Download Command V2", u"gpg -d", nullptr));
+        ASSERT_TRUE(config->LoginScript().SetSteps({{true, u"login:", u"ann", u""}}, nullptr));
+        ASSERT_TRUE(config->Save(&key));
+    }
+    const VUnicodeString stored = Stored(key, u"PGP Download Command V2");
+    const uint64_t derived = VEncryptedStringKeyData::DerivationCount();
+    const SessionConfigPtr loaded(new SessionConfig(&key, u"web"));
+    const SessionConfigPtr copy(loaded->Clone());
+    EXPECT_FALSE(copy->IsChanged());
+    EXPECT_EQ(loaded->FindValue(u"Login Script V4"), &loaded->LoginScript());
+    const VProfileKey other(*store.GetRootKey(), u"Sessions\\copy", 1);
+    ASSERT_TRUE(copy->Save(&other));
+    EXPECT_EQ(VEncryptedStringKeyData::DerivationCount(), derived); // loading, copying, saving: no key
+    EXPECT_EQ(Stored(other, u"PGP Download Command V2"), stored);
+
+    const SessionConfigPtr reread(new SessionConfig(&other, u"copy"));
+    ASSERT_EQ(reread->LoginScript().GetSteps().size(), 1u);
+    EXPECT_EQ(reread->LoginScript().GetSteps()[0], (ExpectSendStep{true, u"login:", u"ann", u""}));
+}
+
+ORV_BOTH_BACKENDS(SessionSecrets);
+
 TEST_P(SessionSettings, SettingsWalkInSchemaOrderWithTheirKinds)
 {
     const SessionConfigPtr config(new SessionConfig(nullptr, u"walk"));
@@ -195,7 +311,11 @@ TEST_P(SessionSettings, SettingsWalkInSchemaOrderWithTheirKinds)
     // Every setting once, in the children's order: protocol choice first,
     // the common settings last.
     EXPECT_EQ(seen.size(), names.size());
-    EXPECT_EQ(names.size(), SchemaNames(*config).size());
+    // Every setting of the tables; the login-script list is no table's and
+    // is left out of this walk.
+    std::set<std::u16string> tables = SchemaNames(*config);
+    tables.erase(u"Login Script V4");
+    EXPECT_EQ(names.size(), tables.size());
     ASSERT_FALSE(names.empty());
     EXPECT_EQ(names.front(), ConnectConfig::kProtocolName);
     EXPECT_EQ(names.back(), u"Remote ListView State");

@@ -101,6 +101,21 @@ TEST_P(SessionDb, KeyLayoutAndPaths)
     EXPECT_EQ(db.LoadSession(u"Lab/web")->GetSessionPath(), VUnicodeString(u"Lab\\web"));
 }
 
+TEST_P(SessionDb, LoadingASessionReadsItsValuesInOneQuery)
+{
+    if (!IsSqlite())
+        GTEST_SKIP() << "the memory tree runs no queries";
+    VUnicodeString path;
+    ASSERT_TRUE(db.CreateSession(u"", u"web", u"SSH2", {}, false, &path, report.Get()));
+    auto& sqlite = static_cast<SqliteProfileFactory&>(*backend);
+    const uint64_t before = sqlite.StatementsRun();
+    const SessionConfigPtr config = db.LoadSession(u"web");
+    ASSERT_TRUE(config);
+    EXPECT_GT(config->Common().GetCount(), 100u);
+    // "Sessions" and "web" looked up, then every value of the key at once.
+    EXPECT_EQ(sqlite.StatementsRun() - before, 3u);
+}
+
 TEST_P(SessionDb, UniqueNamesCountUpFromOne)
 {
     EXPECT_EQ(db.MakeUniqueSessionName(u"", u"web"), VUnicodeString(u"web"));

@@ -9,11 +9,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <random>
 
 #include "Fakes.h"
+#include "profile/ProfileBackend.h"
 #include "profile/ProfileStoreFactoryGetter.h"
+#include "profile/SessionDatabase.h"
 #include "profile/SqliteProfileBackend.h"
 #include "profile/VProfileKey.h"
 #include "profile/VProfileStore.h"
@@ -89,9 +92,20 @@ protected:
 
 TEST_F(SqliteReliability, AKilledWriterLeavesEveryOperationWhollyThereOrAbsent)
 {
+    // The first operation, timed here, stretches the kill delays on slow
+    // builds (sanitizers) so that the writer still gets work done.
+    int64_t operationUs = 0;
+    {
+        const auto start = std::chrono::steady_clock::now(); // a writer opens the file first
+        SqliteProfileFactory factory(path);
+        g_factory = &factory;
+        SetProfileStoreFactoryGetter(&Factory);
+        ASSERT_TRUE(RunOperation(0));
+        operationUs = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start).count();
+    }
     std::mt19937 random(12345);
-    std::uniform_int_distribution<int> delayUs(0, 8000);
-    int lastSeen = -1;
+    std::uniform_int_distribution<int64_t> delayUs(0, std::max<int64_t>(8000, operationUs * 2));
+    int lastSeen = 0;
     for (int round = 0; round < 100; ++round) {
         int done[2];
         ASSERT_EQ(pipe(done), 0);
@@ -155,6 +169,154 @@ TEST_F(SqliteReliability, AKilledWriterLeavesEveryOperationWhollyThereOrAbsent)
     }
     EXPECT_GT(lastSeen, 10); // the writer got real work done between kills
     EXPECT_TRUE(box.shown.empty()); // the file never needed to be moved aside
+}
+
+// A folder of sessions moved back and forth and copied, each operation in
+// its own store, by a process killed at random instants.
+constexpr int kBatchSessions = 8;
+constexpr int kBatchValues = 200;
+constexpr int kKeptCopies = 3;
+
+void MakeBatch()
+{
+    VProfileStore store;
+    const VProfileKey& root = *store.GetRootKey();
+    VProfileKey(root, u"Sessions\\Right", 1);
+    VProfileKey(root, u"Sessions\\Copies", 1);
+    for (int s = 0; s <= kBatchSessions; ++s) {
+        const VUnicodeString path = s == kBatchSessions ? VUnicodeString(u"Sessions\\Left\\Batch\\Sub\\deep")
+                                                        : Name(u"Sessions\\Left\\Batch\\s", s);
+        VProfileKey key(root, path, 1);
+        key.WriteString(u"Protocol Name", u"SSH2");
+        for (int v = 0; v < kBatchValues; ++v)
+            key.WriteString(Name(u"Value ", v), path);
+    }
+}
+
+// Whether the folder holds the whole batch: every session with every value.
+bool BatchIsWhole(const VProfileKey& root, const VUnicodeString& folder, const VUnicodeString& original)
+{
+    for (int s = 0; s <= kBatchSessions; ++s) {
+        const VUnicodeString leaf = s == kBatchSessions ? VUnicodeString(u"Sub\\deep") : Name(u"s", s);
+        const VProfileKey key(root, folder + u"\\" + leaf.str(), 0);
+        const VUnicodeString expected = original + u"\\" + leaf.str();
+        VUnicodeString text;
+        for (int v = 0; v < kBatchValues; ++v)
+            if (!key.ReadString(Name(u"Value ", v), text) || text != expected)
+                return false;
+        if (!key.ValueExists(u"Protocol Name")) // the session settings came along
+            return false;
+    }
+    return true;
+}
+
+std::vector<VUnicodeString> ChildNames(const VProfileKey& root, const VUnicodeString& path)
+{
+    std::vector<VUnicodeString> names;
+    VProfileKeyIterator it(VProfileKey(root, path, 0));
+    for (VUnicodeString name; it.Next(name);)
+        if (name != VUnicodeString(u"__FolderData__"))
+            names.push_back(name);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The stored folder order of `path` names exactly its subfolders.
+bool OrderMatches(const VProfileKey& root, const VUnicodeString& path)
+{
+    VStringArray stored;
+    if (!VProfileKey(root, path + u"\\__FolderData__", 0).ReadStringArray(u"Folder List V2", stored))
+        return true; // never written: nothing to disagree
+    std::vector<VUnicodeString> listed(stored.begin(), stored.end());
+    std::sort(listed.begin(), listed.end());
+    return listed == ChildNames(root, path);
+}
+
+TEST_F(SqliteReliability, AKilledMoveOrCopyOfAFolderIsWhollyDoneOrNotDone)
+{
+    {
+        SqliteProfileFactory factory(path);
+        g_factory = &factory;
+        SetProfileStoreFactoryGetter(&Factory);
+        MakeBatch();
+    }
+    // One move and one copy timed here set the kill delays, so that kills
+    // land before, inside and between operations on any build and load.
+    int64_t pairUs = 0;
+    {
+        SqliteProfileFactory factory(path);
+        g_factory = &factory;
+        SetProfileStoreFactoryGetter(&Factory);
+        SessionDatabase db;
+        VUnicodeString made;
+        const auto start = std::chrono::steady_clock::now();
+        ASSERT_TRUE(db.MoveItem(u"Left\\Batch", u"Right", {}, false, made, nullptr, nullptr));
+        ASSERT_TRUE(db.CopyItem(made, u"Copies", true, {}, false, made, nullptr));
+        pairUs = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start).count();
+    }
+    std::mt19937 random(2024);
+    std::uniform_int_distribution<int64_t> delayUs(std::max<int64_t>(1000, pairUs / 4), std::max<int64_t>(4000, pairUs * 4));
+    int copiesSeen = 0;
+    int sideChanges = 0;
+    bool wasLeft = false; // the timed move put it on the right
+    for (int round = 0; round < 30; ++round) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            SqliteProfileFactory factory(path);
+            g_factory = &factory;
+            SetProfileStoreFactoryGetter(&Factory);
+            SessionDatabase db;
+            for (;;) {
+                const bool left = db.SessionExists(u"Left\\Batch");
+                VUnicodeString moved;
+                if (!db.MoveItem(left ? u"Left\\Batch" : u"Right\\Batch", left ? u"Right" : u"Left", {}, false,
+                                 moved, nullptr, nullptr) ||
+                    moved != VUnicodeString(left ? u"Right\\Batch" : u"Left\\Batch"))
+                    _exit(3);
+                VUnicodeString copy;
+                if (!db.CopyItem(moved, u"Copies", true, {}, false, copy, nullptr))
+                    _exit(4);
+                VStringArray copies;
+                db.DropCachedListings();
+                db.GetFolderList(u"Copies", 2, copies);
+                if (copies.GetSize() > kKeptCopies && !db.DeleteItem(VUnicodeString(u"Copies\\") + copies[0].str(), nullptr))
+                    _exit(5);
+            }
+        }
+        usleep(static_cast<useconds_t>(delayUs(random)));
+        kill(child, SIGKILL);
+        int status = 0;
+        waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the worker stopped by itself, status " << status;
+
+        ASSERT_EQ(IntegrityCheck(path), "ok") << "round " << round;
+        SqliteProfileFactory factory(path);
+        ASSERT_TRUE(factory.IsOpen());
+        g_factory = &factory;
+        SetProfileStoreFactoryGetter(&Factory);
+        VProfileStore store;
+        const VProfileKey& root = *store.GetRootKey();
+        const bool inLeft = root.KeyExists(u"Sessions\\Left\\Batch");
+        const bool inRight = root.KeyExists(u"Sessions\\Right\\Batch");
+        ASSERT_NE(inLeft, inRight) << "the batch is in both folders or in neither, round " << round;
+        sideChanges += inLeft != wasLeft;
+        wasLeft = inLeft;
+        const VUnicodeString batch = inLeft ? u"Sessions\\Left\\Batch" : u"Sessions\\Right\\Batch";
+        EXPECT_TRUE(BatchIsWhole(root, batch, u"Sessions\\Left\\Batch")) << "round " << round;
+        for (const char16_t* folder : {u"Sessions\\Left", u"Sessions\\Right", u"Sessions\\Copies"})
+            EXPECT_TRUE(OrderMatches(root, folder)) << VUnicodeString(folder).ToUtf8() << ", round " << round;
+        for (const VUnicodeString& copy : ChildNames(root, u"Sessions\\Copies")) {
+            EXPECT_TRUE(BatchIsWhole(root, VUnicodeString(u"Sessions\\Copies\\") + copy.str(), u"Sessions\\Left\\Batch"))
+                << copy.ToUtf8() << ", round " << round;
+            ++copiesSeen;
+        }
+    }
+    // The worker got real work done between kills: copies were made and
+    // the batch changed sides.
+    EXPECT_GT(copiesSeen, 10);
+    EXPECT_GT(sideChanges, 3);
+    EXPECT_TRUE(box.shown.empty());
 }
 
 TEST_F(SqliteReliability, TwoProcessesWriteOneFileAtOnce)

@@ -283,6 +283,21 @@ TEST_P(SessionTree, TypingAppliesOnceAfterTheDelayAndEscapeRestores)
     EXPECT_EQ(FilterBoxKeyActionFor(FilterBoxKey::Down, false), FilterBoxKeyAction::PassToTree);
 }
 
+TEST_P(SessionTree, EndingAFilterLeavesClosedTheFoldersThatWereClosed)
+{
+    Folder(u"prod");
+    Session(u"prod\\web01");
+    Session(u"top");
+    ASSERT_TRUE(Tree().Select(u"top"));
+    const Lines before = Tree().Lines();
+    Tree().ApplyFilter(u"web");
+    EXPECT_EQ(Tree().SelectedPath(), "prod\\web01");
+    Tree().ClearFilter();
+    // The filtered selection lay in prod: it is not opened for it.
+    EXPECT_EQ(Tree().Lines(), before);
+    EXPECT_EQ(Tree().SelectedPath(), "top");
+}
+
 TEST_P(SessionTree, ArrangingWhileFilteredKeepsTheFilter)
 {
     for (auto name : {u"web10", u"web9", u"db"})

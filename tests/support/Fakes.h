@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -40,6 +41,8 @@ public:
     int Show(QWidget*, std::u16string_view text, std::u16string_view caption, unsigned style) override
     {
         shown.push_back({std::u16string(text), std::u16string(caption), style});
+        if (onShow)
+            onShow();
         return answer;
     }
     int ShowWithOption(QWidget* owner, std::u16string_view text, std::u16string_view caption, unsigned style,
@@ -53,6 +56,7 @@ public:
     std::vector<std::u16string> optionTexts;
     int answer = kIdOk;
     bool optionAnswer = false; // the check box as the user leaves it
+    std::function<void()> onShow; // runs while the box would be up
 };
 
 class FakeRouter final : public VReportMessageRouter {

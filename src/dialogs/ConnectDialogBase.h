@@ -1,0 +1,121 @@
+#pragma once
+
+#include <cstdint>
+
+#include "core/Export.h"
+#include "core/VStringArray.h"
+#include "dialogs/IConnectDialogSink.h"
+#include "sessiontree/ISessionTreeOwner.h"
+
+class SessionTreeBase;
+
+// The connect mode the Connect dialog hands back.
+enum ConnectMode : int { kConnectModeNone = 0, kConnectModeTab = 1, kConnectModeNewWindow = 2, kConnectModeNewTabGroup = 3 };
+
+// Sessions chosen by a connect command, and where they open.
+struct ConnectRequest {
+    VStringArray paths;
+    bool ownProduct = false;   // open in the host's own product
+    bool otherProduct = false; // open in the suite's other product
+    int opening = IConnectDialogSink::kOpenCurrent;
+};
+
+// The command logic the Connect dialog and the Session Manager share: the
+// owner of their session tree, the connect commands with the multi-connect
+// warning, the enable rules, and passing database changes on.
+class ConnectDialogBase : public ISessionTreeOwner {
+public:
+    ConnectDialogBase(IConnectDialogSink* sink, int applicationNumber);
+    ~ConnectDialogBase() override;
+    ConnectDialogBase(const ConnectDialogBase&) = delete;
+    ConnectDialogBase& operator=(const ConnectDialogBase&) = delete;
+
+    // --- What the window provides.
+    virtual void EnableEditButtons(bool properties, bool cutAndCopy, bool del) = 0;
+    virtual void EnableConnect(bool enable, bool toolbar) = 0;
+    virtual void EnablePaste(bool enable) = 0;
+    virtual void EndDialog(int result) = 0;
+    virtual QWidget* GetDialog() const = 0;
+    virtual SessionTreeBase* GetTree() const = 0;
+    // Hand a database change on to the host.
+    virtual void ForwardToSink(int changed, int reserved);
+    virtual void NotifySink();
+    virtual VUnicodeString GetFilterText() const = 0;
+    virtual bool IsFilterFocused() const = 0;
+    virtual void FocusFilter() = 0;
+    // The multi-connect warning for more than `threshold` sessions; true
+    // to go on.
+    virtual bool ConfirmMultiConnect(uint32_t threshold) = 0;
+    // The chosen sessions: the modal dialog keeps them and ends, the pane
+    // sends them to the host.
+    virtual void DeliverConnect(const ConnectRequest& request) = 0;
+    // The picker's protocol rule: only sessions of that protocol count.
+    virtual VUnicodeString RequiredProtocol() const { return {}; }
+    virtual bool IsBrowseMode() const { return false; }
+
+    // --- ISessionTreeOwner
+    int GetHostKind() const override { return m_applicationNumber; }
+    VUnicodeString GetDatabaseIdentity() const override;
+    QWidget* GetMessageParent() const override { return GetDialog(); }
+    void OnSessionDatabaseChanged(int changed, int reserved) override;
+    void OnSessionDatabaseViewChanged() override;
+    void OnConnectRequested(const VStringArray& paths) override;
+
+    // --- Commands
+    // Runs a connect command (or Quick Connect); false for any other.
+    bool RunConnectCommand(unsigned command);
+    // Connect commands and the commands on how the tree is shown (filter,
+    // arrangement, display toggles, expand and collapse, help); false for
+    // the tree's editing commands and anything else.
+    bool RunCommand(unsigned command);
+    // The enable rules of the connect commands and of Properties.
+    bool IsCommandEnabled(unsigned command) const;
+    // Mirrors the tree's state onto the buttons.
+    void UpdateCommandState();
+    // Refills the tree keeping its open folders and selection; while the
+    // tree runs a multi-item delete the refresh waits for its end.
+    void RefreshTree();
+    void RunPendingRefresh();
+
+    // --- Result of the modal dialog
+    // The pending mode if one was set (and clears it); else 1 when tabs
+    // were asked for or are the user's choice, else 2.
+    int TakeConnectMode();
+    const VStringArray& OwnSessions() const { return m_own; }
+    const VStringArray& OtherSessions() const { return m_other; }
+
+    IConnectDialogSink* GetSink() const { return m_sink; }
+    int GetApplicationNumber() const { return m_applicationNumber; }
+    bool IsConnectEnabled() const { return m_connectEnabled; }
+    int GetPendingConnectMode() const { return m_pendingMode; }
+
+    // The selection with folders standing for the sessions below them, in
+    // tree order, each session once.
+    VStringArray ResolveSelection() const;
+    // Every live owner of a session tree in this process.
+    static size_t LiveOwnerCount();
+
+protected:
+    // Keeps the result of a modal connect: call from DeliverConnect.
+    void KeepResult(const ConnectRequest& request);
+    void SetConnectEnabledState(bool enabled) { m_connectEnabled = enabled; }
+
+private:
+    enum class ConnectKind { Plain, Terminal, FileTransfer, Both };
+    bool Connect(ConnectKind kind, int opening, int pendingMode, bool tabs);
+    void Capabilities(const VUnicodeString& path, bool& terminal, bool& transfer) const;
+    bool HasProtocol(const VUnicodeString& path) const;
+    bool OwnProductTerminal() const;
+    bool OwnProductTransfer() const;
+    bool SingleSelection(VUnicodeString& path) const;
+    bool AnySelected(bool wantTerminal, bool wantTransfer) const;
+
+    IConnectDialogSink* m_sink;
+    int m_applicationNumber;
+    int m_pendingMode = kConnectModeNone;
+    bool m_tabRequest = false;
+    bool m_connectEnabled = false;
+    bool m_refreshPending = false;
+    VStringArray m_own;
+    VStringArray m_other;
+};

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "dialogs/ConnectDialogBase.h"
+#include "dialogs/ISessionManager.h"
+#include "platform/qt/VDockingControlBar.h"
+
+class ConnectToolbar;
+class FilterEditBox;
+class SessionTreeCtrl;
+
+// The Session Manager: the session tree docked in the host's frame, with
+// its toolbar and filter box. Its commands become requests to the host.
+class ConnectView final : public VDockingControlBar, public ConnectDialogBase, public ISessionManager {
+    Q_OBJECT
+public:
+    ConnectView(const QString& caption, bool firstTreeFlag, bool hideTabOption, int applicationNumber,
+                IConnectDialogSink* sink, QWidget* frame);
+    ~ConnectView() override;
+
+    SessionTreeCtrl* Tree() const { return m_tree; }
+    FilterEditBox* Filter() const { return m_filter; }
+    ConnectToolbar* Toolbar() const { return m_toolbar; }
+    bool HideTabOption() const { return m_hideTabOption; }
+    void RunPaneCommand(unsigned command);
+    // Toolbar on top at its own height, the filter as tall as its font
+    // plus 8, the tree below.
+    void LayOutPane();
+
+    // ISessionManager
+    QWidget* GetPaneWindow() override { return this; }
+    void ShowPane(bool show, bool& visible) override;
+    void SetHideTabOption(bool hide) override { m_hideTabOption = hide; }
+    void RefreshTree() override;
+
+    // ConnectDialogBase
+    void EnableEditButtons(bool properties, bool cutAndCopy, bool del) override;
+    void EnableConnect(bool enable, bool toolbar) override;
+    void EnablePaste(bool enable) override;
+    void EndDialog(int) override {}
+    QWidget* GetDialog() const override;
+    SessionTreeBase* GetTree() const override;
+    VUnicodeString GetFilterText() const override;
+    bool IsFilterFocused() const override;
+    void FocusFilter() override;
+    bool ConfirmMultiConnect(uint32_t threshold) override;
+    void DeliverConnect(const ConnectRequest& request) override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    bool m_firstTreeFlag;
+    bool m_hideTabOption;
+    bool m_showing = false;
+    QWidget* m_contents;
+    ConnectToolbar* m_toolbar;
+    FilterEditBox* m_filter;
+    SessionTreeCtrl* m_tree;
+};

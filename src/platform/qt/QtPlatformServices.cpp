@@ -1,0 +1,159 @@
+#include "platform/qt/QtPlatformServices.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QMimeData>
+
+#include "platform/qt/QtStrings.h"
+
+namespace {
+
+QString MimeTypeOf(uint32_t format)
+{
+    return ToQString(GetClipboardFormatName(format));
+}
+
+bool IsPlainText(const QString& mime)
+{
+    return mime.startsWith(QLatin1String("text/plain"));
+}
+
+} // namespace
+
+bool QtClipboard::IsFormatAvailable(uint32_t format)
+{
+    const QString mime = MimeTypeOf(format);
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    return !mime.isEmpty() && data && data->hasFormat(mime);
+}
+
+bool QtClipboard::GetData(uint32_t format, std::vector<uint8_t>& bytes)
+{
+    const QString mime = MimeTypeOf(format);
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    if (mime.isEmpty() || !data || !data->hasFormat(mime))
+        return false;
+    const QByteArray held = data->data(mime);
+    bytes.assign(held.begin(), held.end());
+    return true;
+}
+
+bool QtClipboard::SetData(std::span<const FormatData> formats)
+{
+    auto* data = new QMimeData;
+    for (const FormatData& format : formats) {
+        const QString mime = MimeTypeOf(format.format);
+        if (mime.isEmpty()) {
+            delete data;
+            return false;
+        }
+        const QByteArray bytes(reinterpret_cast<const char*>(format.bytes.data()),
+                               static_cast<qsizetype>(format.bytes.size()));
+        if (IsPlainText(mime))
+            data->setText(QString::fromUtf8(bytes)); // what other programs paste
+        data->setData(mime, bytes);
+    }
+    QGuiApplication::clipboard()->setMimeData(data); // takes ownership
+    return true;
+}
+
+int QtMessageBox::Show(QWidget* owner, std::u16string_view text, std::u16string_view caption, unsigned style)
+{
+    return Run(owner, text, caption, style, {}, nullptr);
+}
+
+int QtMessageBox::ShowWithOption(QWidget* owner, std::u16string_view text, std::u16string_view caption,
+                                 unsigned style, std::u16string_view optionText, bool& option)
+{
+    return Run(owner, text, caption, style, optionText, &option);
+}
+
+int QtMessageBox::Run(QWidget* owner, std::u16string_view text, std::u16string_view caption, unsigned style,
+                      std::u16string_view optionText, bool* option)
+{
+    QMessageBox box(owner);
+    box.setWindowTitle(ToQString(caption));
+    // The message texts keep the platform's line breaks.
+    box.setText(ToQString(text).replace(QLatin1String("\r\n"), QLatin1String("\n")));
+    switch (style & kMbIconMask) {
+    case kMbIconError: box.setIcon(QMessageBox::Critical); break;
+    case kMbIconQuestion: box.setIcon(QMessageBox::Question); break;
+    case kMbIconExclamation: box.setIcon(QMessageBox::Warning); break;
+    case kMbIconInformation: box.setIcon(QMessageBox::Information); break;
+    default: box.setIcon(QMessageBox::NoIcon); break;
+    }
+    switch (style & kMbButtonMask) {
+    case kMbOkCancel:
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Ok);
+        break;
+    case kMbYesNoCancel:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Yes);
+        break;
+    case kMbYesNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::Yes);
+        break;
+    default:
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+    }
+    QCheckBox* check = nullptr;
+    if (option) {
+        check = new QCheckBox(ToQString(optionText), &box);
+        check->setChecked(*option);
+        box.setCheckBox(check);
+    }
+    const int pressed = box.exec();
+    if (check)
+        *option = check->isChecked();
+    switch (pressed) {
+    case QMessageBox::Ok: return kIdOk;
+    case QMessageBox::Yes: return kIdYes;
+    case QMessageBox::No: return kIdNo;
+    default: return (style & kMbButtonMask) == kMbOk ? kIdOk : kIdCancel;
+    }
+}
+
+void QtWaitCursor::Begin()
+{
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void QtWaitCursor::End()
+{
+    QGuiApplication::restoreOverrideCursor();
+}
+
+unsigned QtKeyState::HeldModifiers() const
+{
+    const Qt::KeyboardModifiers held = QGuiApplication::queryKeyboardModifiers();
+    unsigned result = 0;
+    if (held & Qt::ShiftModifier)
+        result |= kKeyShift;
+    if (held & Qt::ControlModifier)
+        result |= kKeyControl;
+    if (held & Qt::AltModifier)
+        result |= kKeyAlt;
+    return result;
+}
+
+void InstallQtPlatformServices()
+{
+    static QtClipboard clipboard;
+    static QtMessageBox box;
+    static QtWaitCursor cursor;
+    static QtKeyState keys;
+    static const bool installed = [] {
+        SetClipboard(&clipboard);
+        SetMessageBox(&box);
+        SetWaitCursor(&cursor);
+        SetKeyState(&keys);
+        return true;
+    }();
+    (void)installed;
+}

@@ -1,0 +1,203 @@
+#include "sessiontree/qt/SessionTreeModel.h"
+
+#include <QApplication>
+#include <QPalette>
+
+#include "platform/qt/QtStrings.h"
+#include "sessiontree/qt/SessionIcons.h"
+#include "sessiontree/qt/SessionTreeCtrl.h"
+
+namespace {
+// A tooltip buffer as large as the platform's item tips.
+constexpr size_t kTipCapacity = 1024;
+} // namespace
+
+SessionTreeModel::SessionTreeModel(SessionTreeCtrl& tree) : QAbstractItemModel(&tree), m_tree(tree) {}
+
+SessionTreeModel::Node* SessionTreeModel::NodeOf(const QModelIndex& index) const
+{
+    return index.isValid() ? static_cast<Node*>(index.internalPointer()) : nullptr;
+}
+
+QModelIndex SessionTreeModel::IndexOf(const Node* node) const
+{
+    if (!node || node == &m_top)
+        return {};
+    return createIndex(node->row, 0, const_cast<Node*>(node));
+}
+
+SessionTreeModel::Node* SessionTreeModel::Insert(Node* parent, TreeItem after, const QString& text,
+                                                 const SessionTreeItemData& data)
+{
+    auto& siblings = parent->children;
+    size_t at = siblings.size();
+    if (after == kInsertFirst) {
+        at = 0;
+    } else if (after != kInsertLast) {
+        const Node* sibling = NodeOf(after);
+        if (!sibling || sibling->parent != parent)
+            return nullptr;
+        at = static_cast<size_t>(sibling->row) + 1;
+    }
+    auto node = std::make_unique<Node>();
+    node->text = text;
+    node->data = data;
+    node->parent = parent;
+    Node* raw = node.get();
+    beginInsertRows(IndexOf(parent), static_cast<int>(at), static_cast<int>(at));
+    siblings.insert(siblings.begin() + static_cast<std::ptrdiff_t>(at), std::move(node));
+    for (size_t i = at; i < siblings.size(); ++i)
+        siblings[i]->row = static_cast<int>(i);
+    endInsertRows();
+    return raw;
+}
+
+void SessionTreeModel::Remove(Node* node)
+{
+    Node* parent = node->parent;
+    if (!parent)
+        return;
+    for (Node* at = m_dropHighlight; at; at = at->parent)
+        if (at == node) {
+            m_dropHighlight = nullptr;
+            break;
+        }
+    const int row = node->row;
+    beginRemoveRows(IndexOf(parent), row, row);
+    auto& siblings = parent->children;
+    siblings.erase(siblings.begin() + row);
+    for (size_t i = static_cast<size_t>(row); i < siblings.size(); ++i)
+        siblings[i]->row = static_cast<int>(i);
+    endRemoveRows();
+}
+
+void SessionTreeModel::Clear()
+{
+    beginResetModel();
+    m_dropHighlight = nullptr;
+    m_top.children.clear();
+    endResetModel();
+}
+
+void SessionTreeModel::Changed(Node* node)
+{
+    if (node && node != &m_top) {
+        const QModelIndex index = IndexOf(node);
+        emit dataChanged(index, index);
+    }
+}
+
+void SessionTreeModel::ForgetImages(Node* node)
+{
+    node->image = -1;
+    for (auto& child : node->children)
+        ForgetImages(child.get());
+}
+
+void SessionTreeModel::ForgetImages()
+{
+    ForgetImages(&m_top);
+}
+
+void SessionTreeModel::SetDropHighlight(Node* node)
+{
+    if (node == m_dropHighlight)
+        return;
+    Node* old = m_dropHighlight;
+    m_dropHighlight = node;
+    Changed(old);
+    Changed(node);
+}
+
+QModelIndex SessionTreeModel::index(int row, int column, const QModelIndex& parent) const
+{
+    const Node* holder = parent.isValid() ? NodeOf(parent) : &m_top;
+    if (column != 0 || row < 0 || static_cast<size_t>(row) >= holder->children.size())
+        return {};
+    return createIndex(row, 0, holder->children[static_cast<size_t>(row)].get());
+}
+
+QModelIndex SessionTreeModel::parent(const QModelIndex& child) const
+{
+    const Node* node = NodeOf(child);
+    return node ? IndexOf(node->parent) : QModelIndex();
+}
+
+int SessionTreeModel::rowCount(const QModelIndex& parent) const
+{
+    if (parent.column() > 0)
+        return 0;
+    const Node* holder = parent.isValid() ? NodeOf(parent) : &m_top;
+    return static_cast<int>(holder->children.size());
+}
+
+int SessionTreeModel::columnCount(const QModelIndex&) const
+{
+    return 1;
+}
+
+bool SessionTreeModel::Loadable(const Node* node)
+{
+    return node && node->data.isFolder && !node->data.childrenLoaded && !node->data.isNewFolder;
+}
+
+bool SessionTreeModel::hasChildren(const QModelIndex& parent) const
+{
+    const Node* holder = parent.isValid() ? NodeOf(parent) : &m_top;
+    return !holder->children.empty() || Loadable(holder);
+}
+
+bool SessionTreeModel::canFetchMore(const QModelIndex& parent) const
+{
+    return Loadable(NodeOf(parent));
+}
+
+void SessionTreeModel::fetchMore(const QModelIndex& parent)
+{
+    if (Node* node = NodeOf(parent); Loadable(node))
+        m_tree.OnItemExpanding(ItemOf(node));
+}
+
+QVariant SessionTreeModel::data(const QModelIndex& index, int role) const
+{
+    Node* node = NodeOf(index);
+    if (!node)
+        return {};
+    const TreeItem item = ItemOf(node);
+    switch (role) {
+    case Qt::DisplayRole:
+        return node->text;
+    case Qt::EditRole:
+        return node->editText.isNull() ? node->text : node->editText;
+    case Qt::DecorationRole:
+        if (node->data.isFolder)
+            return m_tree.FolderIcon(m_tree.GetItemImage(item, false), m_tree.GetItemImage(item, true));
+        if (node->image < 0)
+            node->image = m_tree.GetItemImage(item, false);
+        return SessionIcons::Image(node->image);
+    case Qt::ToolTipRole: {
+        VUnicodeString tip;
+        if (!m_tree.GetTooltip(item, kTipCapacity, tip))
+            return {};
+        return ToQString(tip);
+    }
+    case Qt::ForegroundRole:
+        if (node->cut)
+            return m_tree.palette().color(QPalette::Disabled, QPalette::Text);
+        return {};
+    case Qt::BackgroundRole:
+        if (node == m_dropHighlight)
+            return m_tree.palette().color(QPalette::Highlight).lighter(160);
+        return {};
+    default:
+        return {};
+    }
+}
+
+Qt::ItemFlags SessionTreeModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return Qt::ItemIsDropEnabled;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsDragEnabled |
+           Qt::ItemIsDropEnabled;
+}

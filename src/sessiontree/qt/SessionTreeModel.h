@@ -1,0 +1,68 @@
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include <QAbstractItemModel>
+
+#include "sessiontree/SessionTreeBase.h"
+
+class SessionTreeCtrl;
+
+// The items of a session tree as a Qt model. Each node knows its row, so
+// walking siblings and finding an index cost nothing however many
+// sessions a folder holds; icons and tooltips are asked of the tree logic
+// only for the rows the view draws.
+class SessionTreeModel final : public QAbstractItemModel {
+    Q_OBJECT
+public:
+    struct Node {
+        QString text;
+        SessionTreeItemData data;
+        Node* parent = nullptr;
+        std::vector<std::unique_ptr<Node>> children;
+        int row = 0;
+        bool expanded = false;
+        bool cut = false;
+        int image = -1; // computed when first drawn
+        QString editText; // what the label editor starts with
+    };
+
+    explicit SessionTreeModel(SessionTreeCtrl& tree);
+
+    static Node* NodeOf(TreeItem item) { return reinterpret_cast<Node*>(item); }
+    static TreeItem ItemOf(const Node* node) { return reinterpret_cast<TreeItem>(node); }
+    Node* NodeOf(const QModelIndex& index) const;
+    QModelIndex IndexOf(const Node* node) const;
+    Node* Top() { return &m_top; }
+    const Node* Top() const { return &m_top; }
+
+    // `after` is a sibling, kInsertFirst or kInsertLast. Null when `after`
+    // is not a child of `parent`.
+    Node* Insert(Node* parent, TreeItem after, const QString& text, const SessionTreeItemData& data);
+    void Remove(Node* node);
+    void Clear();
+    void Changed(Node* node);
+    // Every row's image is computed again when next drawn.
+    void ForgetImages();
+    void SetDropHighlight(Node* node);
+    Node* DropHighlight() const { return m_dropHighlight; }
+
+    QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
+    QModelIndex parent(const QModelIndex& child) const override;
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    bool hasChildren(const QModelIndex& parent = {}) const override;
+    bool canFetchMore(const QModelIndex& parent) const override;
+    void fetchMore(const QModelIndex& parent) override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+private:
+    static bool Loadable(const Node* node);
+    void ForgetImages(Node* node);
+
+    SessionTreeCtrl& m_tree;
+    Node m_top; // holds the root item "Sessions"
+    Node* m_dropHighlight = nullptr;
+};

@@ -1,0 +1,51 @@
+// The demo host end to end: it loads the library, seeds a database, docks
+// the Session Manager and connects one session from it; its log tells.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "Fakes.h"
+
+namespace {
+
+std::string RunHost(const std::string& arguments, const TempDir& dir, int& status)
+{
+    const std::string log = dir.str() + "/host.log";
+    const std::string command = "QT_QPA_PLATFORM=offscreen " + std::string(ORV_BINARY_DIR) +
+                                "/orvalis-demo-host --database " + dir.str() + "/sessions.db --log " + log + " " +
+                                arguments + " > " + dir.str() + "/out.txt 2>&1";
+    status = std::system(command.c_str());
+    std::ifstream in(log);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+TEST(DemoHost, ConnectsASessionFromTheDockedSessionManager)
+{
+    TempDir dir;
+    int status = -1;
+    const std::string log =
+        RunHost("--no-startup-dialog --quit --connect 'Production\\Databases\\db-primary'", dir, status);
+    EXPECT_EQ(status, 0) << log;
+    EXPECT_NE(log.find("(new, with sample sessions)"), std::string::npos) << log;
+    EXPECT_NE(log.find("Message 0xc008 Orvalis_Software_Session Database_Change"), std::string::npos) << log;
+    EXPECT_NE(log.find("Session Manager docked (result 2, side 0)"), std::string::npos) << log;
+    EXPECT_NE(log.find("Session Manager asks to connect 1 session(s): here yes, file-transfer application no, "
+                       "current window"),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find("connect Production\\Databases\\db-primary (SSH2, db1.example.net)"), std::string::npos)
+        << log;
+
+    // The second run finds the database as the first left it.
+    const std::string again = RunHost("--no-startup-dialog --quit --connect 'No Such Session'", dir, status);
+    EXPECT_NE(status, 0);
+    EXPECT_EQ(again.find("sample sessions"), std::string::npos) << again;
+    EXPECT_NE(again.find("No session No Such Session in the Session Manager"), std::string::npos) << again;
+}
+
+} // namespace

@@ -1,0 +1,383 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMainWindow>
+#include <QTextEdit>
+#include <QTimer>
+#include <QtTest/QTest>
+
+#include "CommandIds.h"
+#include "QtFixtures.h"
+#include "dialogs/qt/ConnectToolbar.h"
+#include "dialogs/qt/ConnectView.h"
+#include "dialogs/qt/SessionTreeMenus.h"
+#include <QMenu>
+#include "entry/ConnectDialog.h"
+#include "platform/SynchLock.h"
+#include "sessiontree/qt/FilterEditBox.h"
+#include "sessiontree/qt/SessionTreeCtrl.h"
+
+namespace {
+
+using Commands = std::vector<unsigned>;
+
+// A host frame: a main window that is the connect sink.
+class Frame final : public QMainWindow, public IConnectDialogSink {
+public:
+    Frame()
+    {
+        setCentralWidget(new QTextEdit(this));
+        resize(900, 700);
+    }
+    ISessionManager* GetSessionManager() const override { return pane; }
+    void SetSessionManager(ISessionManager* p) override
+    {
+        pane = p;
+        ++panesMade;
+    }
+    bool OpensSessionsInTabs() const override { return true; }
+    void ConnectSessions(const VStringArray& paths, const std::vector<VUnknownPointer<ISessionConfig>>& sessions,
+                         bool own, bool other, int opening) override
+    {
+        for (const VUnicodeString& path : paths)
+            connected.push_back(path.ToUtf8());
+        configs = sessions.size();
+        ownFlag = own;
+        otherFlag = other;
+        lastOpening = opening;
+    }
+    void OnSessionManagerClosed() override { ++closes; }
+
+    ISessionManager* pane = nullptr;
+    int panesMade = 0;
+    std::vector<std::string> connected;
+    size_t configs = 0;
+    bool ownFlag = false;
+    bool otherFlag = false;
+    int lastOpening = -1;
+    int closes = 0;
+};
+
+class Bar final : public VDockingControlBar {
+public:
+    explicit Bar(const QString& name, QWidget* parent) : VDockingControlBar(name, parent)
+    {
+        setWidget(new QWidget(this));
+        setObjectName(name);
+    }
+    int stored = 0;
+
+protected:
+    void StorePlacement(const DockPlacement&) override { ++stored; }
+};
+
+class PaneTest : public WidgetTest {
+protected:
+    int ShowDocked(Frame& frame, bool hideTab, int application = 3)
+    {
+        VArray<ISessionConfig*> sessions;
+        std::vector<VUnknownPointer<ISessionConfig>> others;
+        int mode = -1;
+        const int result = ShowConnectDialog(u"Connect", 1001, false, hideTab, true, false, application, &frame,
+                                             sessions, others, mode);
+        EXPECT_EQ(mode, -1);
+        EXPECT_EQ(sessions.GetSize(), 0u);
+        return result;
+    }
+};
+
+TEST_F(PaneTest, DockingTwiceMakesOnePaneUnderTheLock)
+{
+    FakeSynchObject lock;
+    ReplaceLibrarySynchObject(&lock);
+    Frame frame;
+    frame.show();
+    EXPECT_EQ(ShowDocked(frame, false), 2);
+    ASSERT_TRUE(frame.pane);
+    auto* view = dynamic_cast<ConnectView*>(frame.pane);
+    ASSERT_TRUE(view);
+    EXPECT_GT(lock.locks, 0); // pane creation (and its drawing) ran locked
+    EXPECT_EQ(lock.held, 0);
+    EXPECT_EQ(view->windowTitle(), QStringLiteral("Session Manager"));
+    EXPECT_EQ(frame.dockWidgetArea(view), Qt::LeftDockWidgetArea);
+    EXPECT_EQ(view->property("paneId").toUInt(), 1001u);
+    EXPECT_FALSE(view->HideTabOption());
+
+    EXPECT_EQ(ShowDocked(frame, true), 2);
+    EXPECT_EQ(frame.panesMade, 1);
+    EXPECT_TRUE(view->HideTabOption());
+    EXPECT_TRUE(view->isVisible());
+
+    // ShowConnectView hides and shows it; other windows are ignored.
+    bool visible = true;
+    ShowConnectView(false, view, visible);
+    EXPECT_FALSE(visible);
+    EXPECT_FALSE(view->isVisible());
+    ShowConnectView(true, frame.centralWidget(), visible);
+    EXPECT_FALSE(view->isVisible());
+    ShowConnectView(true, view, visible);
+    EXPECT_TRUE(visible);
+    ReplaceLibrarySynchObject(nullptr);
+    EXPECT_EQ(lock.refs, 1u);
+}
+
+TEST_F(PaneTest, WithoutASinkTheDialogIsModal)
+{
+    QMainWindow plain;
+    bool modal = false;
+    QTimer::singleShot(0, [&] {
+        if (QWidget* dialog = QApplication::activeModalWidget()) {
+            modal = true;
+            dialog->close();
+        }
+    });
+    VArray<ISessionConfig*> sessions;
+    std::vector<VUnknownPointer<ISessionConfig>> others;
+    int mode = -1;
+    EXPECT_EQ(ShowConnectDialog(u"Connect", 1, false, false, true, false, 3, &plain, sessions, others, mode), 2);
+    EXPECT_TRUE(modal);
+}
+
+TEST_F(PaneTest, ToolbarFollowsTheHostKind)
+{
+    Frame frame;
+    ConnectView terminal(QStringLiteral("Session Manager"), false, false, 3, &frame, &frame);
+    EXPECT_EQ(terminal.Toolbar()->Commands(),
+              (Commands{kCmdConnect, kCmdConnectInTab, kCmdNewSession, kCmdCut, kCmdCopy, kCmdPaste, kCmdDelete,
+                        kCmdProperties, kCmdFind, kCmdNewFolder, kCmdCreateDesktopShortcut}));
+    ConnectView transfer(QStringLiteral("Session Manager"), false, false, 9, &frame, &frame);
+    EXPECT_EQ(transfer.Toolbar()->Commands(),
+              (Commands{kCmdConnect, kCmdNewSession, kCmdCut, kCmdCopy, kCmdPaste, kCmdDelete, kCmdProperties,
+                        kCmdFind, kCmdNewFolder}));
+}
+
+TEST_F(PaneTest, ConnectsThroughTheSinkAndTabMovesBetweenTreeAndFilter)
+{
+    Folder(u"lab");
+    Session(u"lab\\router");
+    Session(u"lab\\files", u"None", u"SFTP");
+    Frame frame;
+    frame.show();
+    ASSERT_EQ(ShowDocked(frame, false), 2);
+    auto* view = dynamic_cast<ConnectView*>(frame.pane);
+    frame.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
+    SessionTreeCtrl* tree = view->Tree();
+    tree->SelectItem(tree->FindItem(u"lab\\router"));
+    tree->setFocus();
+    QTest::keyClick(tree, Qt::Key_Return);
+    EXPECT_EQ(frame.connected, (std::vector<std::string>{"lab\\router"}));
+    EXPECT_EQ(frame.configs, 1u);
+    EXPECT_TRUE(frame.ownFlag);
+    EXPECT_FALSE(frame.otherFlag);
+    // A transfer-only session on the terminal host goes to the other product.
+    frame.connected.clear();
+    tree->SelectItem(tree->FindItem(u"lab\\files"));
+    QTest::keyClick(tree, Qt::Key_W, Qt::ControlModifier | Qt::AltModifier); // needs a terminal: nothing
+    EXPECT_TRUE(frame.connected.empty());
+    view->RunPaneCommand(kCmdConnect);
+    EXPECT_EQ(frame.connected, (std::vector<std::string>{"lab\\files"}));
+    EXPECT_FALSE(frame.ownFlag);
+    EXPECT_TRUE(frame.otherFlag);
+    // The folder in a new window: both sessions, mode new window.
+    frame.connected.clear();
+    tree->SelectItem(tree->FindItem(u"lab"));
+    view->RunPaneCommand(kCmdConnectInTabsInNewWindow);
+    EXPECT_EQ(frame.connected, (std::vector<std::string>{"lab\\files", "lab\\router"}));
+    EXPECT_EQ(frame.lastOpening, IConnectDialogSink::kOpenNewWindow);
+
+    QTest::keyClick(tree, Qt::Key_Tab);
+    EXPECT_TRUE(view->Filter()->hasFocus());
+    QTest::keyClick(view->Filter(), Qt::Key_Tab);
+    EXPECT_TRUE(tree->hasFocus());
+
+    // The close button hides the pane and tells the host.
+    view->close();
+    EXPECT_FALSE(view->isVisible());
+    EXPECT_EQ(frame.closes, 1);
+    EXPECT_EQ(frame.pane, view);
+}
+
+TEST_F(PaneTest, ChangesThroughTheDialogRefreshThePane)
+{
+    Folder(u"a");
+    Folder(u"b");
+    Session(u"a\\s");
+    Frame frame;
+    frame.show();
+    ASSERT_EQ(ShowDocked(frame, false), 2);
+    auto* view = dynamic_cast<ConnectView*>(frame.pane);
+    view->Tree()->ExpandItem(view->Tree()->FindItem(u"a"), true);
+    ConnectView other(QStringLiteral("Other"), false, false, 3, nullptr, nullptr);
+    other.Tree()->SelectItem(other.Tree()->FindItem(u"a\\s"));
+    other.Tree()->Cut();
+    other.Tree()->SelectItem(other.Tree()->FindItem(u"b"));
+    other.Tree()->Paste();
+    EXPECT_TRUE(Db().IsSession(u"b\\s"));
+    EXPECT_TRUE(view->Tree()->FindItem(u"b\\s"));
+    EXPECT_FALSE(view->Tree()->FindItem(u"a\\s"));
+    // The folder the user had open is still open.
+    EXPECT_TRUE(view->Tree()->IsItemExpanded(view->Tree()->FindItem(u"a")));
+}
+
+TEST_F(PaneTest, DockSidesAndSiblings)
+{
+    QMainWindow frame;
+    frame.setCentralWidget(new QTextEdit(&frame));
+    frame.resize(1000, 800);
+    frame.setCorner(Qt::BottomLeftCorner, Qt::LeftDockWidgetArea);
+    frame.setCorner(Qt::BottomRightCorner, Qt::RightDockWidgetArea);
+    Bar left(QStringLiteral("left"), &frame);
+    Bar right(QStringLiteral("right"), &frame);
+    Bar bottomA(QStringLiteral("bottomA"), &frame);
+    Bar bottomB(QStringLiteral("bottomB"), &frame);
+    frame.addDockWidget(Qt::LeftDockWidgetArea, &left);
+    frame.addDockWidget(Qt::RightDockWidgetArea, &right);
+    frame.addDockWidget(Qt::BottomDockWidgetArea, &bottomA);
+    frame.splitDockWidget(&bottomA, &bottomB, Qt::Horizontal);
+    frame.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+    Settle();
+    EXPECT_EQ(GetDockAlignment(&left), 0);
+    EXPECT_EQ(GetDockAlignment(&right), 1);
+    EXPECT_EQ(GetDockAlignment(&bottomA), 3);
+    EXPECT_EQ(GetDockAlignment(frame.centralWidget()), 0); // not a bar
+    // One row: by their left edges, whatever side is given.
+    EXPECT_EQ(GetDockSibling(&bottomA, 0, &bottomB), 2);
+    EXPECT_EQ(GetDockSibling(&bottomB, 1, &bottomA), 3);
+    // Left of the other bar on the left side; further right on the right.
+    EXPECT_EQ(GetDockSibling(&left, 0, &bottomA), 1);
+    EXPECT_EQ(GetDockSibling(&right, 1, &bottomA), 1);
+    EXPECT_EQ(GetDockSibling(&bottomA, 3, &left), 1);
+    EXPECT_EQ(GetDockSibling(&left, 2, &bottomA), 0);
+    // A tabbed bar takes the side of its group.
+    Bar tabbed(QStringLiteral("tabbed"), &frame);
+    frame.tabifyDockWidget(&bottomB, &tabbed);
+    Settle();
+    EXPECT_EQ(GetDockAlignment(&tabbed), 3);
+    // A hidden bar is no sibling.
+    right.hide();
+    EXPECT_EQ(GetDockSibling(&left, 0, &right), 0);
+    EXPECT_EQ(GetDockSibling(nullptr, 0, &left), 0);
+}
+
+TEST_F(PaneTest, SeveralDockingStepsCaptureThePlacementOnce)
+{
+    QMainWindow frame;
+    frame.setCentralWidget(new QTextEdit(&frame));
+    frame.resize(900, 700);
+    frame.show();
+    Bar bar(QStringLiteral("pane"), &frame);
+    Bar other(QStringLiteral("other"), &frame);
+    frame.addDockWidget(Qt::RightDockWidgetArea, &other);
+    Settle();
+    const int before = bar.CaptureCount();
+    {
+        VDockingControlBar::Operation drag(bar); // one drag through several steps
+        frame.addDockWidget(Qt::LeftDockWidgetArea, &bar);
+        frame.addDockWidget(Qt::BottomDockWidgetArea, &bar);
+        frame.tabifyDockWidget(&other, &bar);
+        bar.setFloating(true);
+        bar.setFloating(false);
+        frame.addDockWidget(Qt::RightDockWidgetArea, &bar);
+    }
+    EXPECT_TRUE(bar.IsCapturePending());
+    EXPECT_EQ(bar.CaptureCount(), before);
+    Settle();
+    EXPECT_EQ(bar.CaptureCount(), before + 1);
+    EXPECT_FALSE(bar.IsCapturePending());
+    EXPECT_TRUE(bar.Placement().docked);
+    EXPECT_EQ(bar.Placement().side, 1);
+    // Steps the frame makes on its own, in one turn, also capture once.
+    frame.addDockWidget(Qt::BottomDockWidgetArea, &bar);
+    bar.hide();
+    bar.show();
+    Settle();
+    EXPECT_EQ(bar.CaptureCount(), before + 2);
+    EXPECT_EQ(bar.Placement().side, 3);
+}
+
+QStringList Texts(const QMenu& menu)
+{
+    QStringList texts;
+    for (QAction* action : menu.actions())
+        if (!action->isSeparator())
+            texts << (action->menu() ? action->menu()->title() + QStringLiteral(" >") : action->text());
+    return texts;
+}
+
+TEST(SessionTreeMenus, HaveTheirItemsInOrder)
+{
+    SessionTreeMenuState state;
+    state.enabled = [](unsigned command) { return command != kCmdPaste; };
+    state.sortMode = 2;
+    QMenu session;
+    BuildSessionTreeMenu(session, SessionTreeMenuKind::Session, state);
+    EXPECT_EQ(Texts(session),
+              (QStringList{"Connect Termina&l\tCtrl+Alt+T", "Connect in New &Window\tCtrl+Alt+W",
+                           "Connect in New Tab &Group\tCtrl+Alt+G", "C&onnect File Transfer\tAlt+X",
+                           "Connect &Both", "C&ut\tCtrl+X", "&Copy\tCtrl+C", "Dupl&icate...\tCtrl+D",
+                           "&Paste\tCtrl+V", "&Find...\tCtrl+F", "Find Ne&xt\tF3", "&Delete\tDel",
+                           "Rena&me\tF2", "Cr&eate Desktop Shortcut\tCtrl+Alt+E", "Expand All Folders",
+                           "Collapse All Folders", "&Arrange Tree >", "Sho&w Descriptions",
+                           "&Show Terminal Sessions", "&Show Transfer Sessions", "Expor&t Selected Session(s)...",
+                           "P&roperties\tAlt+Enter"}));
+    QMenu folder;
+    BuildSessionTreeMenu(folder, SessionTreeMenuKind::Folder, state);
+    EXPECT_EQ(Texts(folder),
+              (QStringList{"Connect in Ta&bs\tAlt+B", "Connect &in Tabs in New Window",
+                           "Connect in Tabs in New Tab &Group", "&Quick Connect\tAlt+Q", "&New Session\tAlt+N",
+                           "New F&older\tCtrl+Alt+F", "C&ut\tCtrl+X", "&Copy\tCtrl+C", "&Paste\tCtrl+V",
+                           "&Find...\tCtrl+F", "Find Ne&xt\tF3", "&Delete\tDel", "Rena&me\tF2",
+                           "Cr&eate Desktop Shortcut\tCtrl+Alt+E", "Expand All Folders", "Collapse All Folders",
+                           "&Arrange Tree >", "Sho&w Descriptions", "&Show Terminal Sessions",
+                           "&Show Transfer Sessions", "Expor&t Selected Session(s)...",
+                           "I&mport Settings from XML File...", "P&roperties\tAlt+Enter"}));
+    QMenu multiple;
+    BuildSessionTreeMenu(multiple, SessionTreeMenuKind::Multiple, state);
+    EXPECT_EQ(Texts(multiple),
+              (QStringList{"Connect in Ta&bs\tAlt+B", "Connect &in Tabs in New Window",
+                           "Connect in Tabs in New Tab &Group", "&New Session\tAlt+N", "New F&older\tCtrl+Alt+F",
+                           "C&ut\tCtrl+X", "&Copy\tCtrl+C", "&Find...\tCtrl+F", "Find Ne&xt\tF3",
+                           "&Delete\tDel", "Cr&eate Desktop Shortcut\tCtrl+Alt+E", "Expand All Folders",
+                           "Collapse All Folders", "&Arrange Tree >", "Sho&w Descriptions",
+                           "Expor&t Selected Session(s)...", "P&roperties\tAlt+Enter"}));
+    // The arrangement in force is checked; disabled commands are greyed.
+    QMenu* arrange = nullptr;
+    for (QAction* action : session.actions())
+        if (action->menu())
+            arrange = action->menu();
+    ASSERT_TRUE(arrange);
+    EXPECT_EQ(Texts(*arrange), (QStringList{"&Alphabetically", "&Logically", "&Manually\tAlt+A"}));
+    EXPECT_TRUE(arrange->actions().at(2)->isChecked());
+    for (QAction* action : session.actions()) {
+        if (action->data().toUInt() == kCmdPaste) {
+            EXPECT_FALSE(action->isEnabled());
+        }
+    }
+}
+
+TEST_F(PaneTest, ARefreshWaitsForTheEndOfAMultiItemDelete)
+{
+    Session(u"one");
+    Frame frame;
+    ConnectView view(QStringLiteral("Session Manager"), false, false, 3, &frame, &frame);
+    ConnectView other(QStringLiteral("Other"), false, false, 3, nullptr, nullptr);
+    box.answer = kIdYes;
+    // While the pane asks whether to delete, a change made elsewhere
+    // arrives: the pane refreshes once its delete is over.
+    bool refreshedDuring = true;
+    box.onShow = [&] {
+        ASSERT_TRUE(Db().CreateFolder(u"", u"fresh", {}, false, nullptr));
+        other.OnSessionDatabaseChanged(1, 0);
+        refreshedDuring = view.Tree()->FindItem(u"fresh") != kNoTreeItem;
+    };
+    view.Tree()->SelectItem(view.Tree()->FindItem(u"one"));
+    view.RunPaneCommand(kCmdDelete);
+    EXPECT_FALSE(refreshedDuring);
+    EXPECT_TRUE(view.Tree()->FindItem(u"fresh"));
+    EXPECT_FALSE(view.Tree()->FindItem(u"one"));
+    EXPECT_FALSE(Db().SessionExists(u"one"));
+}
+
+} // namespace
