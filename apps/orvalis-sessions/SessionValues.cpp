@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "profile/ProfileBackend.h"
+#include "profile/SessionConfig.h"
 #include "profile/ProfilePath.h"
 #include "profile/VProfileBinary.h"
 #include "profile/VProfileDword.h"
@@ -119,7 +120,27 @@ int64_t ParseInteger(std::u16string_view text)
     return negative ? -value : value;
 }
 
+// The login script belongs to no table; this is how the tool shows it.
+constexpr SessionValueSpec kLoginScript = KindValue(SessionValueKind::List, ProfileExpectSendList::kValueName);
+
 } // namespace
+
+void ForEachConfigValue(SessionConfig& config, const std::function<void(const SessionValueSpec&, VProfileData&)>& visit)
+{
+    config.ForEachSetting(visit);
+    visit(kLoginScript, config.LoginScript());
+}
+
+VProfileData* FindConfigValue(SessionConfig& config, std::u16string_view name, const SessionValueSpec*& spec)
+{
+    spec = nullptr;
+    if (VProfileData* setting = config.FindSetting(name, &spec))
+        return setting;
+    if (VUnicodeString::CompareNoCase(name, kLoginScript.name) != 0)
+        return nullptr;
+    spec = &kLoginScript;
+    return &config.LoginScript();
+}
 
 const char* KindName(ValueKind kind)
 {
@@ -154,6 +175,7 @@ ValueKind KindOfSetting(const SessionValueSpec& spec, const VProfileData& settin
     case SessionValueKind::Text:
     case SessionValueKind::FrameState:
     case SessionValueKind::ListViewState: return ValueKind::Text;
+    case SessionValueKind::Secret: return ValueKind::Secret;
     default: throw ValueError{"the setting is of a kind the tool does not know"};
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,6 +12,7 @@
 #include "profile/SessionValueSpec.h"
 #include "profile/StoredValue.h"
 
+class SessionConfig;
 class VProfileData;
 
 // The kinds of value the tool shows, sets, exports and imports.
@@ -34,6 +36,14 @@ struct ToolValue {
 struct ValueError {
     std::string reason;
 };
+
+// Every value a session's configuration keeps, with its schema entry, in
+// schema order: the settings of the tables, then the login script (a list
+// of encrypted steps, shown as stored).
+void ForEachConfigValue(SessionConfig& config, const std::function<void(const SessionValueSpec&, VProfileData&)>& visit);
+// One of them by name (case ignored); null when the configuration keeps
+// no value of that name.
+VProfileData* FindConfigValue(SessionConfig& config, std::u16string_view name, const SessionValueSpec*& spec);
 
 // The kind a setting of the schema shows as: records as binary, the
 // states kept as strings as text, encrypted strings as secret.

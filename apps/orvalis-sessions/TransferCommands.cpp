@@ -124,7 +124,7 @@ void WriteSession(JsonWriter& out, const VUnicodeString& path, const VUnicodeStr
     out.String(name.str());
     out.Key(u"values");
     out.BeginArray();
-    config->ForEachSetting([&](const SessionValueSpec& spec, VProfileData& value) {
+    ForEachConfigValue(*config, [&](const SessionValueSpec& spec, VProfileData& value) {
         try {
             WriteValue(out, value.GetName(), ValueOfSetting(spec, value));
         } catch (const ValueError& error) {
@@ -419,7 +419,7 @@ private:
         for (const PlannedValue& planned : session.values) {
             try {
                 const SessionValueSpec* spec = nullptr;
-                if (VProfileData* setting = config->FindSetting(planned.name, &spec))
+                if (VProfileData* setting = FindConfigValue(*config, planned.name, spec))
                     SetSetting(*spec, *setting, planned.value);
                 else if (others)
                     others->push_back(StoredOf(planned.name, planned.value));
@@ -448,7 +448,7 @@ private:
         bool differs = false;
         for (const PlannedValue& planned : session.values) {
             const SessionValueSpec* spec = nullptr;
-            VProfileData* setting = saved->FindSetting(planned.name, &spec);
+            VProfileData* setting = FindConfigValue(*saved, planned.name, spec);
             if (setting && !(ValueOfSetting(*spec, *setting) == planned.value)) {
                 SetSetting(*spec, *setting, planned.value);
                 differs = true;

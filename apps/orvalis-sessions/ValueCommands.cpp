@@ -91,7 +91,7 @@ void FindSecret(SessionConfig& config, const VUnicodeString& path, const VUnicod
                 ToolSecret& secret)
 {
     const SessionValueSpec* spec = nullptr;
-    if (VProfileData* setting = config.FindSetting(name, &spec)) {
+    if (VProfileData* setting = FindConfigValue(config, name, spec)) {
         secret.setting = dynamic_cast<VProfileEncryptedString*>(setting);
         if (!secret.setting)
             throw ToolFailure(Quoted(name) + " is a setting of kind " + KindName(KindOfSetting(*spec, *setting)) +
@@ -117,7 +117,7 @@ int CommandShow(ToolSession& session, const CommandArgs& args)
     const ToolArguments a(args, {}, 1, 1);
     const VUnicodeString path = SessionPathArgument(a.At(0));
     const SessionConfigPtr config = RequireSession(path);
-    config->ForEachSetting([](const SessionValueSpec& spec, VProfileData& value) {
+    ForEachConfigValue(*config, [](const SessionValueSpec& spec, VProfileData& value) {
         try {
             PrintValue(value.GetName(), ValueOfSetting(spec, value));
         } catch (const ValueError& error) {
@@ -138,7 +138,7 @@ int CommandGet(ToolSession& session, const CommandArgs& args)
     const VUnicodeString name = FromUtf8Argument(a.At(1), "the value name");
     const SessionConfigPtr config = RequireSession(path);
     const SessionValueSpec* spec = nullptr;
-    if (VProfileData* setting = config->FindSetting(name, &spec)) {
+    if (VProfileData* setting = FindConfigValue(*config, name, spec)) {
         try {
             PrintLine(FormatValue(ValueOfSetting(*spec, *setting)));
         } catch (const ValueError& error) {
@@ -179,7 +179,7 @@ int CommandSet(ToolSession& session, const CommandArgs& args)
         const std::u16string_view text = std::u16string_view(assignment).substr(equals + 1);
         try {
             const SessionValueSpec* spec = nullptr;
-            if (VProfileData* setting = config->FindSetting(name, &spec)) {
+            if (VProfileData* setting = FindConfigValue(*config, name, spec)) {
                 SetSetting(*spec, *setting, ParseValue(KindOfSetting(*spec, *setting), text));
                 settingsChanged = true;
             } else if (raw) {
@@ -215,8 +215,12 @@ int CommandSecret(ToolSession& session, const CommandArgs& args)
     VReportPtr report = NewReport();
 
     if (action == "get") {
+        // A setting's secret through its configuration, which converts a
+        // value still kept under its older name first.
         VUnicodeString plaintext;
-        if (!GetProfileEncryptedPlaintextString(value, plaintext, report.Get()))
+        const bool read = secret.setting ? config->GetSecret(value.GetName(), plaintext, report.Get())
+                                         : GetProfileEncryptedPlaintextString(value, plaintext, report.Get());
+        if (!read)
             throw ToolFailure(ReportText(*report));
         PrintLine(plaintext.str());
         return StatusOf(session);
@@ -233,7 +237,9 @@ int CommandSecret(ToolSession& session, const CommandArgs& args)
     } catch (const UsageError& error) {
         throw ToolFailure(error.what());
     }
-    if (!UpdateProfileEncryptedString(value, plaintext, report.Get()))
+    const bool encrypted = secret.setting ? config->SetSecret(value.GetName(), plaintext, report.Get())
+                                          : UpdateProfileEncryptedString(value, plaintext, report.Get());
+    if (!encrypted)
         throw ToolFailure(ReportText(*report));
     const VProfileStore transaction;
     const bool saved = secret.setting

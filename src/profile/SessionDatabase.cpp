@@ -541,7 +541,7 @@ bool SessionDatabase::GetValuesOutsideSchema(const VUnicodeString& path, std::ve
         return false;
     const SessionConfigPtr schema(new SessionConfig(nullptr, normal));
     for (StoredValue& value : ReadStoredValues(key))
-        if (!schema->FindSetting(value.name))
+        if (!schema->FindValue(value.name))
             values.push_back(std::move(value));
     return true;
 }
@@ -552,7 +552,7 @@ bool SessionDatabase::WriteValuesOutsideSchema(const VUnicodeString& path, const
     const VUnicodeString normal = NormalizeSessionPath(path);
     const SessionConfigPtr schema(new SessionConfig(nullptr, normal));
     for (const StoredValue& value : values)
-        if (value.name.IsEmpty() || schema->FindSetting(value.name))
+        if (value.name.IsEmpty() || schema->FindValue(value.name))
             return FailWith(report, EINVAL);
     SessionDatabaseOperation op(report);
     if (!op.IsOpen())

@@ -108,8 +108,8 @@ public:
                         const VUnicodeString& reference, bool after, IReportMessageParams* report);
     // Writes the settings of an existing session back to its key.
     bool SaveSession(SessionConfig& config, IReportMessageParams* report);
-    // The values a session's key holds that no setting of the schema names
-    // (older names, the host's own values), as stored. False when the path
+    // The values a session's key holds that no setting of the configuration
+    // names (older names, the host's own values), as stored. False when the path
     // is no session.
     bool GetValuesOutsideSchema(const VUnicodeString& path, std::vector<StoredValue>& values) const;
     // Writes such values into a session's key in one operation. A name the

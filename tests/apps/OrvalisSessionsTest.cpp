@@ -232,6 +232,8 @@ TEST_F(SessionsTool, ValuesShowAndSetByTheirKinds)
     EXPECT_EQ(line("Is Session"), "Is Session\tflag\t1");
     EXPECT_EQ(line("Description"), "Description\tlines\tfirst");
     EXPECT_EQ(line("Page Margins"), "Page Margins\tbinary\t" + std::string(64, '0'));
+    EXPECT_EQ(line("Monitor Password V2"), "Monitor Password V2\tsecret\t");
+    EXPECT_EQ(shown.back(), "Login Script V4\tlist\t"); // the configuration's own, after the tables
 
     Ok({"set", "s", "Rows=50", "Description=one\\ntwo", "Auto Reconnect=1", "Pellowin Bookmarks=/a\\n/b\\\\c",
         "Page Margins=" + std::string(62, '0') + "ff", "Use Login Script=yes"});
@@ -313,6 +315,7 @@ TEST_F(SessionsTool, ExportImportExportGivesTheSameDocument)
     Ok({"set", "top", "Engine List=x\\ny", "--raw", "list"});
     Ok({"set", "top", "Engine Port=2222", "--raw", "number"});
     Ok({"secret", "set", "top", "Engine Secret"}, "s3cret");
+    Ok({"secret", "set", "top", "PGP Upload Command V2"}, "gpg --sign");
 
     const std::string first = Ok({"export"}).out;
     Write("first.json", first);
@@ -334,6 +337,10 @@ TEST_F(SessionsTool, ExportImportExportGivesTheSameDocument)
                                std::filesystem::copy_options::overwrite_existing);
     secret = empty.Run({"secret", "get", "top", "Engine Secret"});
     EXPECT_EQ(secret.out, "s3cret\n") << secret.err;
+    EXPECT_NE(first.find("{\"name\": \"PGP Upload Command V2\", \"kind\": \"secret\", \"value\": \"03:"),
+              std::string::npos);
+    secret = empty.Run({"secret", "get", "top", "PGP Upload Command V2"});
+    EXPECT_EQ(secret.out, "gpg --sign\n") << secret.err;
 
     // A part of the tree into a folder; existing sessions are left alone.
     const std::string part = Ok({"export", "Servers"}).out;

@@ -398,6 +398,16 @@ TEST_P(SessionDb, ValuesOutsideTheSchemaAreReadAndWrittenAsStored)
     EXPECT_NE(std::find(values.begin(), values.end(), port), values.end());
     EXPECT_NE(std::find(values.begin(), values.end(), blob), values.end());
 
+    // The login script is the configuration's own, though no table's.
+    {
+        VProfileStore store;
+        VProfileKey(*store.GetRootKey(), SessionDatabase::KeyPathFromSessionPath(u"Lab\\web"), 0)
+            .WriteStringArray(u"Login Script V4", VStringArray{u"03:00"});
+    }
+    ASSERT_TRUE(db.GetValuesOutsideSchema(u"Lab\\web", values));
+    EXPECT_EQ(values.size(), 3u);
+    EXPECT_FALSE(db.WriteValuesOutsideSchema(u"Lab\\web", {StoredValue{u"Login Script V4", kValueKindMultiString}},
+                                             report.Get()));
     // A setting of the schema, or a missing session, changes nothing.
     StoredValue host{u"hostname", kValueKindString, 0, u"elsewhere"};
     EXPECT_FALSE(db.WriteValuesOutsideSchema(u"Lab\\web", {StoredValue{u"Other", kValueKindDword, 1}, host},
