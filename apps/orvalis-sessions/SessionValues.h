@@ -8,7 +8,7 @@
 
 #include "core/VStringArray.h"
 #include "core/VUnicodeString.h"
-#include "profile/SessionValueSpec.h"
+#include "profile/SessionValueDef.h"
 #include "profile/StoredValue.h"
 
 class VProfileData;
@@ -37,11 +37,11 @@ struct ValueError {
 
 // The kind a setting of the schema shows as: records as binary, the
 // states kept as strings as text, encrypted strings as secret.
-ValueKind KindOfSetting(const SessionValueSpec& spec, const VProfileData& setting);
-ToolValue ValueOfSetting(const SessionValueSpec& spec, const VProfileData& value);
+ValueKind KindOfSetting(const SessionValueDef& def, const VProfileData& setting);
+ToolValue ValueOfSetting(const SessionValueDef& def, const VProfileData& value);
 // Gives the setting `value`, which must be of its kind; ValueError when
 // it does not fit (a number out of range, a record of another size).
-void SetSetting(const SessionValueSpec& spec, VProfileData& setting, const ToolValue& value);
+void SetSetting(const SessionValueDef& def, VProfileData& setting, const ToolValue& value);
 
 // Values outside the schema show as their storage kind: string as text,
 // number, string array as list, binary.

@@ -20,16 +20,16 @@ ToolArguments::ToolArguments(const std::vector<std::string>& args, std::initiali
         }
         const size_t equals = arg.find('=');
         const std::string name = arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
-        const OptionSpec* spec = nullptr;
+        const OptionSpec* def = nullptr;
         for (const OptionSpec& candidate : options)
             if (name == candidate.name)
-                spec = &candidate;
-        if (!spec)
+                def = &candidate;
+        if (!def)
             throw UsageError("unknown option --" + name);
         if (m_options.contains(name))
             throw UsageError("--" + name + " is given twice");
         std::string value;
-        if (spec->takesValue) {
+        if (def->takesValue) {
             if (equals != std::string::npos)
                 value = arg.substr(equals + 1);
             else if (i + 1 < args.size())
