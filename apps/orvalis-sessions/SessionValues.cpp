@@ -121,24 +121,24 @@ int64_t ParseInteger(std::u16string_view text)
 }
 
 // The login script belongs to no table; this is how the tool shows it.
-constexpr SessionValueSpec kLoginScript = KindValue(SessionValueKind::List, ProfileExpectSendList::kValueName);
+constexpr SessionValueDef kLoginScript = KindValue(SessionValueKind::List, ProfileExpectSendList::kValueName);
 
 } // namespace
 
-void ForEachConfigValue(SessionConfig& config, const std::function<void(const SessionValueSpec&, VProfileData&)>& visit)
+void ForEachConfigValue(SessionConfig& config, const std::function<void(const SessionValueDef&, VProfileData&)>& visit)
 {
     config.ForEachSetting(visit);
     visit(kLoginScript, config.LoginScript());
 }
 
-VProfileData* FindConfigValue(SessionConfig& config, std::u16string_view name, const SessionValueSpec*& spec)
+VProfileData* FindConfigValue(SessionConfig& config, std::u16string_view name, const SessionValueDef*& def)
 {
-    spec = nullptr;
-    if (VProfileData* setting = config.FindSetting(name, &spec))
+    def = nullptr;
+    if (VProfileData* setting = config.FindSetting(name, &def))
         return setting;
     if (VUnicodeString::CompareNoCase(name, kLoginScript.name) != 0)
         return nullptr;
-    spec = &kLoginScript;
+    def = &kLoginScript;
     return &config.LoginScript();
 }
 
@@ -155,12 +155,12 @@ std::optional<ValueKind> KindFromName(std::string_view name)
     return std::nullopt;
 }
 
-ValueKind KindOfSetting(const SessionValueSpec& spec, const VProfileData& setting)
+ValueKind KindOfSetting(const SessionValueDef& def, const VProfileData& setting)
 {
     // A secret is known by its class, whichever entry of the schema made it.
     if (dynamic_cast<const VProfileEncryptedString*>(&setting))
         return ValueKind::Secret;
-    switch (spec.kind) {
+    switch (def.kind) {
     case SessionValueKind::Flag: return ValueKind::Flag;
     case SessionValueKind::Number:
     case SessionValueKind::Unsigned: return ValueKind::Number;
@@ -180,15 +180,15 @@ ValueKind KindOfSetting(const SessionValueSpec& spec, const VProfileData& settin
     }
 }
 
-ToolValue ValueOfSetting(const SessionValueSpec& spec, const VProfileData& value)
+ToolValue ValueOfSetting(const SessionValueDef& def, const VProfileData& value)
 {
     ToolValue out;
-    out.kind = KindOfSetting(spec, value);
+    out.kind = KindOfSetting(def, value);
     if (out.kind == ValueKind::Secret) {
         out.text = As<VProfileEncryptedString>(value).Get();
         return out;
     }
-    switch (spec.kind) {
+    switch (def.kind) {
     case SessionValueKind::Flag: out.number = As<VProfile<bool>>(value).Get() ? 1 : 0; break;
     case SessionValueKind::Number: out.number = As<VProfile<int>>(value).Get(); break;
     case SessionValueKind::Unsigned: out.number = As<VProfile<unsigned int>>(value).Get(); break;
@@ -208,16 +208,16 @@ ToolValue ValueOfSetting(const SessionValueSpec& spec, const VProfileData& value
     return out;
 }
 
-void SetSetting(const SessionValueSpec& spec, VProfileData& setting, const ToolValue& value)
+void SetSetting(const SessionValueDef& def, VProfileData& setting, const ToolValue& value)
 {
-    const ValueKind kind = KindOfSetting(spec, setting);
+    const ValueKind kind = KindOfSetting(def, setting);
     if (value.kind != kind)
         throw ValueError{std::string("the setting is of kind ") + KindName(kind) + ", not " + KindName(value.kind)};
     if (kind == ValueKind::Secret) {
         As<VProfileEncryptedString>(setting).Set(VEncryptedString(value.text));
         return;
     }
-    switch (spec.kind) {
+    switch (def.kind) {
     case SessionValueKind::Flag:
         CheckRange(value.number, 0, 1);
         As<VProfile<bool>>(setting).Set(value.number != 0);

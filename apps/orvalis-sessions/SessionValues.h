@@ -9,7 +9,7 @@
 
 #include "core/VStringArray.h"
 #include "core/VUnicodeString.h"
-#include "profile/SessionValueSpec.h"
+#include "profile/SessionValueDef.h"
 #include "profile/StoredValue.h"
 
 class SessionConfig;
@@ -40,18 +40,18 @@ struct ValueError {
 // Every value a session's configuration keeps, with its schema entry, in
 // schema order: the settings of the tables, then the login script (a list
 // of encrypted steps, shown as stored).
-void ForEachConfigValue(SessionConfig& config, const std::function<void(const SessionValueSpec&, VProfileData&)>& visit);
+void ForEachConfigValue(SessionConfig& config, const std::function<void(const SessionValueDef&, VProfileData&)>& visit);
 // One of them by name (case ignored); null when the configuration keeps
 // no value of that name.
-VProfileData* FindConfigValue(SessionConfig& config, std::u16string_view name, const SessionValueSpec*& spec);
+VProfileData* FindConfigValue(SessionConfig& config, std::u16string_view name, const SessionValueDef*& def);
 
 // The kind a setting of the schema shows as: records as binary, the
 // states kept as strings as text, encrypted strings as secret.
-ValueKind KindOfSetting(const SessionValueSpec& spec, const VProfileData& setting);
-ToolValue ValueOfSetting(const SessionValueSpec& spec, const VProfileData& value);
+ValueKind KindOfSetting(const SessionValueDef& def, const VProfileData& setting);
+ToolValue ValueOfSetting(const SessionValueDef& def, const VProfileData& value);
 // Gives the setting `value`, which must be of its kind; ValueError when
 // it does not fit (a number out of range, a record of another size).
-void SetSetting(const SessionValueSpec& spec, VProfileData& setting, const ToolValue& value);
+void SetSetting(const SessionValueDef& def, VProfileData& setting, const ToolValue& value);
 
 // Values outside the schema show as their storage kind: string as text,
 // number, string array as list, binary.

@@ -4,7 +4,7 @@
 
 #include "ToolText.h"
 
-ToolArguments::ToolArguments(const std::vector<std::string>& args, std::initializer_list<OptionSpec> options,
+ToolArguments::ToolArguments(const std::vector<std::string>& args, std::initializer_list<OptionDef> options,
                              size_t minimum, size_t maximum)
 {
     bool optionsEnded = false;
@@ -20,16 +20,16 @@ ToolArguments::ToolArguments(const std::vector<std::string>& args, std::initiali
         }
         const size_t equals = arg.find('=');
         const std::string name = arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
-        const OptionSpec* spec = nullptr;
-        for (const OptionSpec& candidate : options)
+        const OptionDef* def = nullptr;
+        for (const OptionDef& candidate : options)
             if (name == candidate.name)
-                spec = &candidate;
-        if (!spec)
+                def = &candidate;
+        if (!def)
             throw UsageError("unknown option --" + name);
         if (m_options.contains(name))
             throw UsageError("--" + name + " is given twice");
         std::string value;
-        if (spec->takesValue) {
+        if (def->takesValue) {
             if (equals != std::string::npos)
                 value = arg.substr(equals + 1);
             else if (i + 1 < args.size())

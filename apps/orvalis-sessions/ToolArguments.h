@@ -8,7 +8,7 @@
 
 // One option a command takes: "--name" alone, or "--name VALUE" (also
 // written "--name=VALUE").
-struct OptionSpec {
+struct OptionDef {
     const char* name; // without the leading dashes
     bool takesValue;
 };
@@ -19,7 +19,7 @@ class ToolArguments {
 public:
     // Throws UsageError for an unknown or repeated option, a missing value,
     // or a count of positional arguments outside [minimum, maximum].
-    ToolArguments(const std::vector<std::string>& args, std::initializer_list<OptionSpec> options, size_t minimum,
+    ToolArguments(const std::vector<std::string>& args, std::initializer_list<OptionDef> options, size_t minimum,
                   size_t maximum);
 
     const std::vector<std::string>& Positional() const { return m_positional; }

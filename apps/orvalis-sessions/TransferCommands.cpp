@@ -124,9 +124,9 @@ void WriteSession(JsonWriter& out, const VUnicodeString& path, const VUnicodeStr
     out.String(name.str());
     out.Key(u"values");
     out.BeginArray();
-    ForEachConfigValue(*config, [&](const SessionValueSpec& spec, VProfileData& value) {
+    ForEachConfigValue(*config, [&](const SessionValueDef& def, VProfileData& value) {
         try {
-            WriteValue(out, value.GetName(), ValueOfSetting(spec, value));
+            WriteValue(out, value.GetName(), ValueOfSetting(def, value));
         } catch (const ValueError& error) {
             throw ToolFailure(DisplayPath(path) + ": " + ToUtf8Lossy(value.GetName().str()) + ": " + error.reason);
         }
@@ -418,9 +418,9 @@ private:
         SessionConfigPtr config(new SessionConfig(nullptr, path));
         for (const PlannedValue& planned : session.values) {
             try {
-                const SessionValueSpec* spec = nullptr;
-                if (VProfileData* setting = FindConfigValue(*config, planned.name, spec))
-                    SetSetting(*spec, *setting, planned.value);
+                const SessionValueDef* def = nullptr;
+                if (VProfileData* setting = FindConfigValue(*config, planned.name, def))
+                    SetSetting(*def, *setting, planned.value);
                 else if (others)
                     others->push_back(StoredOf(planned.name, planned.value));
                 else
@@ -447,10 +447,10 @@ private:
             Fail(session.line, "the session \"" + DisplayPath(path) + "\" cannot be read back");
         bool differs = false;
         for (const PlannedValue& planned : session.values) {
-            const SessionValueSpec* spec = nullptr;
-            VProfileData* setting = FindConfigValue(*saved, planned.name, spec);
-            if (setting && !(ValueOfSetting(*spec, *setting) == planned.value)) {
-                SetSetting(*spec, *setting, planned.value);
+            const SessionValueDef* def = nullptr;
+            VProfileData* setting = FindConfigValue(*saved, planned.name, def);
+            if (setting && !(ValueOfSetting(*def, *setting) == planned.value)) {
+                SetSetting(*def, *setting, planned.value);
                 differs = true;
             }
         }

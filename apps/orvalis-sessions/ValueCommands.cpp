@@ -90,11 +90,11 @@ struct ToolSecret {
 void FindSecret(SessionConfig& config, const VUnicodeString& path, const VUnicodeString& name, bool forWriting,
                 ToolSecret& secret)
 {
-    const SessionValueSpec* spec = nullptr;
-    if (VProfileData* setting = FindConfigValue(config, name, spec)) {
+    const SessionValueDef* def = nullptr;
+    if (VProfileData* setting = FindConfigValue(config, name, def)) {
         secret.setting = dynamic_cast<VProfileEncryptedString*>(setting);
         if (!secret.setting)
-            throw ToolFailure(Quoted(name) + " is a setting of kind " + KindName(KindOfSetting(*spec, *setting)) +
+            throw ToolFailure(Quoted(name) + " is a setting of kind " + KindName(KindOfSetting(*def, *setting)) +
                               ", not a secret");
         return;
     }
@@ -117,9 +117,9 @@ int CommandShow(ToolSession& session, const CommandArgs& args)
     const ToolArguments a(args, {}, 1, 1);
     const VUnicodeString path = SessionPathArgument(a.At(0));
     const SessionConfigPtr config = RequireSession(path);
-    ForEachConfigValue(*config, [](const SessionValueSpec& spec, VProfileData& value) {
+    ForEachConfigValue(*config, [](const SessionValueDef& def, VProfileData& value) {
         try {
-            PrintValue(value.GetName(), ValueOfSetting(spec, value));
+            PrintValue(value.GetName(), ValueOfSetting(def, value));
         } catch (const ValueError& error) {
             throw ToolFailure(ToUtf8Lossy(value.GetName().str()) + ": " + error.reason);
         }
@@ -137,10 +137,10 @@ int CommandGet(ToolSession& session, const CommandArgs& args)
     const VUnicodeString path = SessionPathArgument(a.At(0));
     const VUnicodeString name = FromUtf8Argument(a.At(1), "the value name");
     const SessionConfigPtr config = RequireSession(path);
-    const SessionValueSpec* spec = nullptr;
-    if (VProfileData* setting = FindConfigValue(*config, name, spec)) {
+    const SessionValueDef* def = nullptr;
+    if (VProfileData* setting = FindConfigValue(*config, name, def)) {
         try {
-            PrintLine(FormatValue(ValueOfSetting(*spec, *setting)));
+            PrintLine(FormatValue(ValueOfSetting(*def, *setting)));
         } catch (const ValueError& error) {
             throw ToolFailure(Quoted(name) + ": " + error.reason);
         }
@@ -178,9 +178,9 @@ int CommandSet(ToolSession& session, const CommandArgs& args)
         const VUnicodeString name = assignment.Left(equals);
         const std::u16string_view text = std::u16string_view(assignment).substr(equals + 1);
         try {
-            const SessionValueSpec* spec = nullptr;
-            if (VProfileData* setting = FindConfigValue(*config, name, spec)) {
-                SetSetting(*spec, *setting, ParseValue(KindOfSetting(*spec, *setting), text));
+            const SessionValueDef* def = nullptr;
+            if (VProfileData* setting = FindConfigValue(*config, name, def)) {
+                SetSetting(*def, *setting, ParseValue(KindOfSetting(*def, *setting), text));
                 settingsChanged = true;
             } else if (raw) {
                 others.push_back(StoredOf(name, ParseValue(*raw, text)));

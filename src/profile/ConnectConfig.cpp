@@ -4,7 +4,7 @@
 
 namespace {
 
-constexpr SessionValueSpec kValues[] = {
+constexpr SessionValueDef kValues[] = {
     TextValue(ConnectConfig::kProtocolName, u"SSH2"),
     TextValue(ConnectConfig::kTransferProtocolName, kProtocolNone),
 };

@@ -4,7 +4,7 @@
 
 namespace {
 
-constexpr SessionValueSpec kValues[] = {
+constexpr SessionValueDef kValues[] = {
     UnsignedValue(u"Firewall Type", 0),
     TextValue(u"Firewall Address"),
     UnsignedValue(u"Firewall Port", 0),

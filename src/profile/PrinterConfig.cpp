@@ -4,7 +4,7 @@ namespace {
 
 using K = SessionValueKind;
 
-constexpr SessionValueSpec kValues[] = {
+constexpr SessionValueDef kValues[] = {
     TextValue(u"Printer Name"),
     TextValue(u"Printer Port"),
     FlagValue(u"Use Printer Port", false),

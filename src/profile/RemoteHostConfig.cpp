@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr SessionValueSpec kValues[] = {
+constexpr SessionValueDef kValues[] = {
     TextValue(RemoteHostConfig::kHostname),
     TextValue(RemoteHostConfig::kUsername),
     FlagValue(RemoteHostConfig::kPromptForHostname, false),

@@ -9,7 +9,7 @@ namespace {
 
 using K = SessionValueKind;
 
-constexpr SessionValueSpec kCommon[] = {
+constexpr SessionValueDef kCommon[] = {
     FlagValue(SessionConfig::kIsSession, false),
     FlagValue(u"Use Title Bar", false),
     FlagValue(u"Show Wyse Label Line", false),
@@ -238,20 +238,20 @@ void SessionConfig::CreateDefaultKey(const VProfileKey* key, const VUnicodeStrin
     }
 }
 
-void SessionConfig::ForEachSetting(const std::function<void(const SessionValueSpec&, VProfileData&)>& visit)
+void SessionConfig::ForEachSetting(const std::function<void(const SessionValueDef&, VProfileData&)>& visit)
 {
     for (size_t i = 0; VProfileData* child = ChildAt(i); ++i) {
         auto* part = dynamic_cast<SessionConfigPart*>(child);
         if (!part)
             continue;
-        const std::span<const SessionValueSpec> specs = part->GetTable().Specs();
-        for (size_t j = 0; j < specs.size(); ++j)
+        const std::span<const SessionValueDef> defs = part->GetTable().Defs();
+        for (size_t j = 0; j < defs.size(); ++j)
             if (VProfileData* value = part->ChildAt(j))
-                visit(specs[j], *value);
+                visit(defs[j], *value);
     }
 }
 
-VProfileData* SessionConfig::FindSetting(std::u16string_view name, const SessionValueSpec** spec)
+VProfileData* SessionConfig::FindSetting(std::u16string_view name, const SessionValueDef** def)
 {
     for (size_t i = 0; VProfileData* child = ChildAt(i); ++i) {
         auto* part = dynamic_cast<SessionConfigPart*>(child);
@@ -260,8 +260,8 @@ VProfileData* SessionConfig::FindSetting(std::u16string_view name, const Session
         const size_t index = part->GetTable().IndexOf(name);
         if (index == SessionValueTable::npos)
             continue;
-        if (spec)
-            *spec = &part->GetTable().Specs()[index];
+        if (def)
+            *def = &part->GetTable().Defs()[index];
         return part->ChildAt(index);
     }
     return nullptr;

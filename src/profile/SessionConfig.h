@@ -74,10 +74,10 @@ public:
 
     // Every setting with its schema entry, in schema order (the children's
     // order, each part in its table's order).
-    void ForEachSetting(const std::function<void(const SessionValueSpec&, VProfileData&)>& visit);
+    void ForEachSetting(const std::function<void(const SessionValueDef&, VProfileData&)>& visit);
     // The setting of that name (case ignored) with its schema entry; null
     // for a name the schema does not know.
-    VProfileData* FindSetting(std::u16string_view name, const SessionValueSpec** spec = nullptr);
+    VProfileData* FindSetting(std::u16string_view name, const SessionValueDef** def = nullptr);
 
     ConnectConfig& Connect() { return m_connect; }
     const ConnectConfig& Connect() const { return m_connect; }

@@ -14,12 +14,12 @@ SessionConfigPart::SessionConfigPart(const SessionValueTable& table, const VProf
                                      const ProfilePath::Folders& folders)
     : m_table(&table)
 {
-    m_values.reserve(table.Specs().size());
-    for (const SessionValueSpec& spec : table.Specs()) {
-        m_values.push_back(CreateSessionValue(spec, key, folders));
+    m_values.reserve(table.Defs().size());
+    for (const SessionValueDef& def : table.Defs()) {
+        m_values.push_back(CreateSessionValue(def, key, folders));
         VProfileData& value = *m_values.back();
         VUnicodeString older;
-        if (spec.kind == SessionValueKind::Secret && key && value.IsDirty() && key->ReadString(spec.text, older) &&
+        if (def.kind == SessionValueKind::Secret && key && value.IsDirty() && key->ReadString(def.text, older) &&
             !older.IsEmpty()) {
             m_pendingOlder.emplace(m_values.size() - 1, std::move(older));
             value.SetFlag(false);
@@ -32,7 +32,7 @@ SessionConfigPart::SessionConfigPart(const SessionConfigPart& other)
 {
     m_values.reserve(other.m_values.size());
     for (size_t i = 0; i < other.m_values.size(); ++i)
-        m_values.push_back(CloneSessionValue(m_table->Specs()[i].kind, *other.m_values[i]));
+        m_values.push_back(CloneSessionValue(m_table->Defs()[i].kind, *other.m_values[i]));
 }
 
 VProfileData* SessionConfigPart::ChildAt(size_t index)
@@ -58,7 +58,7 @@ VUnicodeString SessionConfigPart::GetText(std::u16string_view name) const
     if (index == SessionValueTable::npos)
         return {};
     const VProfileData& value = *m_values[index];
-    if (m_table->Specs()[index].kind == SessionValueKind::Lines)
+    if (m_table->Defs()[index].kind == SessionValueKind::Lines)
         return static_cast<const VProfileMultiLineString&>(value).GetText();
     const auto* text = dynamic_cast<const VProfileString*>(&value);
     return text ? text->Get() : VUnicodeString();
@@ -70,7 +70,7 @@ void SessionConfigPart::SetText(std::u16string_view name, const VUnicodeString& 
     if (index == SessionValueTable::npos)
         return;
     VProfileData& value = *m_values[index];
-    if (m_table->Specs()[index].kind == SessionValueKind::Lines)
+    if (m_table->Defs()[index].kind == SessionValueKind::Lines)
         static_cast<VProfileMultiLineString&>(value).SetText(text);
     else if (auto* string = dynamic_cast<VProfileString*>(&value))
         string->Set(text);
@@ -82,7 +82,7 @@ uint32_t SessionConfigPart::GetNumber(std::u16string_view name) const
     if (index == SessionValueTable::npos)
         return 0;
     const VProfileData& value = *m_values[index];
-    switch (m_table->Specs()[index].kind) {
+    switch (m_table->Defs()[index].kind) {
     case SessionValueKind::Flag:
         return static_cast<const VProfile<bool>&>(value).Get() ? 1 : 0;
     case SessionValueKind::Number:
@@ -102,7 +102,7 @@ void SessionConfigPart::SetNumber(std::u16string_view name, uint32_t number)
     if (index == SessionValueTable::npos)
         return;
     VProfileData& value = *m_values[index];
-    switch (m_table->Specs()[index].kind) {
+    switch (m_table->Defs()[index].kind) {
     case SessionValueKind::Flag:
         static_cast<VProfile<bool>&>(value).Set(number != 0);
         break;
@@ -137,16 +137,16 @@ bool SessionConfigPart::ConvertOlderSecret(size_t index, IReportMessageParams* r
     const auto pending = m_pendingOlder.find(index);
     if (pending == m_pendingOlder.end())
         return true;
-    const SessionValueSpec& spec = m_table->Specs()[index];
+    const SessionValueDef& def = m_table->Defs()[index];
     VUnicodeString plaintext;
-    if (static_cast<OlderSecretForm>(spec.number) == OlderSecretForm::Plaintext) {
+    if (static_cast<OlderSecretForm>(def.number) == OlderSecretForm::Plaintext) {
         plaintext = pending->second;
     } else {
         const TwoLayerStringKeys* keys = GetTwoLayerStringKeys();
         if (!keys) // unreadable without the fixed keys: kept for when they come
-            return Report(report, kMsgEncryptedValueDamaged, VUnicodeString(spec.text));
+            return Report(report, kMsgEncryptedValueDamaged, VUnicodeString(def.text));
         if (!DecryptTwoLayerString(pending->second, *keys, plaintext))
-            return Report(report, kMsgEncryptedValueDamaged, VUnicodeString(spec.text));
+            return Report(report, kMsgEncryptedValueDamaged, VUnicodeString(def.text));
     }
     auto& value = static_cast<VProfileEncryptedString&>(*m_values[index]);
     if (!UpdateProfileEncryptedString(value, plaintext, report))
@@ -184,7 +184,7 @@ bool SessionConfigPart::GetSecret(std::u16string_view name, VUnicodeString& plai
 {
     plaintext = VUnicodeString();
     const size_t index = m_table->IndexOf(name);
-    if (index == SessionValueTable::npos || m_table->Specs()[index].kind != SessionValueKind::Secret)
+    if (index == SessionValueTable::npos || m_table->Defs()[index].kind != SessionValueKind::Secret)
         return Report(report, kMsgTypeMismatch, VUnicodeString(name));
     if (!ConvertOlderSecret(index, report))
         return false;
@@ -196,7 +196,7 @@ bool SessionConfigPart::SetSecret(std::u16string_view name, const VUnicodeString
                                   IReportMessageParams* report)
 {
     const size_t index = m_table->IndexOf(name);
-    if (index == SessionValueTable::npos || m_table->Specs()[index].kind != SessionValueKind::Secret)
+    if (index == SessionValueTable::npos || m_table->Defs()[index].kind != SessionValueKind::Secret)
         return Report(report, kMsgTypeMismatch, VUnicodeString(name));
     auto& value = static_cast<VProfileEncryptedString&>(*m_values[index]);
     if (!UpdateProfileEncryptedString(value, plaintext, report))

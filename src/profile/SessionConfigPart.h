@@ -7,7 +7,7 @@
 
 #include "core/VStringArray.h"
 #include "profile/ProfilePath.h"
-#include "profile/SessionValueSpec.h"
+#include "profile/SessionValueDef.h"
 #include "profile/VProfileData.h"
 
 class IReportMessageParams;

@@ -5,7 +5,7 @@ namespace {
 using K = SessionValueKind;
 
 // In the order the part declares them.
-constexpr SessionValueSpec kValues[] = {
+constexpr SessionValueDef kValues[] = {
     FlagValue(u"Use Global ANSI Colors", true),
     FlagValue(u"Keypad Mode", false),
     FlagValue(u"Line Wrap", true),

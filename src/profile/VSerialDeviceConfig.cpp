@@ -2,7 +2,7 @@
 
 namespace {
 
-constexpr SessionValueSpec kValues[] = {
+constexpr SessionValueDef kValues[] = {
     UnsignedValue(VSerialDeviceConfig::kBaudRate, 9600),
     UnsignedValue(u"Data Bits", 8),
     UnsignedValue(u"Parity", 0),    // none

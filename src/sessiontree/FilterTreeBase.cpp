@@ -4,18 +4,18 @@
 
 FilterSpec FilterSpec::Parse(const VUnicodeString& text)
 {
-    FilterSpec spec;
+    FilterSpec def;
     const size_t slash = text.Find(u'/');
     if (slash == VUnicodeString::npos) {
-        spec.namePattern = text;
-        spec.nameOn = !text.IsEmpty();
+        def.namePattern = text;
+        def.nameOn = !text.IsEmpty();
     } else {
-        spec.folderPattern = text.Left(slash);
-        spec.folderOn = true;
-        spec.namePattern = text.Mid(slash + 1);
-        spec.nameOn = true; // even when nothing follows the slash
+        def.folderPattern = text.Left(slash);
+        def.folderOn = true;
+        def.namePattern = text.Mid(slash + 1);
+        def.nameOn = true; // even when nothing follows the slash
     }
-    return spec;
+    return def;
 }
 
 FilterBoxKeyAction FilterBoxKeyActionFor(FilterBoxKey key, bool boxIsEmpty)

@@ -303,8 +303,8 @@ TEST_P(SessionSettings, SettingsWalkInSchemaOrderWithTheirKinds)
     const SessionConfigPtr config(new SessionConfig(nullptr, u"walk"));
     std::vector<std::u16string> names;
     std::set<std::u16string> seen;
-    config->ForEachSetting([&](const SessionValueSpec& spec, VProfileData& value) {
-        EXPECT_EQ(value.GetName(), VUnicodeString(spec.name));
+    config->ForEachSetting([&](const SessionValueDef& def, VProfileData& value) {
+        EXPECT_EQ(value.GetName(), VUnicodeString(def.name));
         names.push_back(value.GetName().str());
         seen.insert(VUnicodeString::FoldCase(value.GetName()));
     });
@@ -320,16 +320,16 @@ TEST_P(SessionSettings, SettingsWalkInSchemaOrderWithTheirKinds)
     EXPECT_EQ(names.front(), ConnectConfig::kProtocolName);
     EXPECT_EQ(names.back(), u"Remote ListView State");
 
-    const SessionValueSpec* spec = nullptr;
-    VProfileData* rows = config->FindSetting(u"rows", &spec);
+    const SessionValueDef* def = nullptr;
+    VProfileData* rows = config->FindSetting(u"rows", &def);
     ASSERT_NE(rows, nullptr);
     EXPECT_EQ(rows, config->Terminal().Find(TerminalConfig::kRows));
-    EXPECT_EQ(spec->kind, SessionValueKind::Unsigned);
-    ASSERT_NE(config->FindSetting(u"Description", &spec), nullptr);
-    EXPECT_EQ(spec->kind, SessionValueKind::Lines);
-    spec = nullptr;
-    EXPECT_EQ(config->FindSetting(u"Not A Setting", &spec), nullptr);
-    EXPECT_EQ(spec, nullptr);
+    EXPECT_EQ(def->kind, SessionValueKind::Unsigned);
+    ASSERT_NE(config->FindSetting(u"Description", &def), nullptr);
+    EXPECT_EQ(def->kind, SessionValueKind::Lines);
+    def = nullptr;
+    EXPECT_EQ(config->FindSetting(u"Not A Setting", &def), nullptr);
+    EXPECT_EQ(def, nullptr);
 }
 
 TEST(SessionPaths, CollapseAndExpandWithTheFourFolders)

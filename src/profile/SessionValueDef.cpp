@@ -1,4 +1,4 @@
-#include "profile/SessionValueSpec.h"
+#include "profile/SessionValueDef.h"
 
 #include "profile/VProfileBinary.h"
 #include "profile/VProfileDword.h"
@@ -32,11 +32,11 @@ std::unique_ptr<VProfileData> Clone(const VProfileData& value)
 
 } // namespace
 
-SessionValueTable::SessionValueTable(std::span<const SessionValueSpec> specs) : m_specs(specs)
+SessionValueTable::SessionValueTable(std::span<const SessionValueDef> defs) : m_defs(defs)
 {
-    m_index.reserve(specs.size());
-    for (size_t i = 0; i < specs.size(); ++i)
-        m_index.emplace(specs[i].name, i);
+    m_index.reserve(defs.size());
+    for (size_t i = 0; i < defs.size(); ++i)
+        m_index.emplace(defs[i].name, i);
 }
 
 size_t SessionValueTable::IndexOf(std::u16string_view name) const
@@ -45,64 +45,64 @@ size_t SessionValueTable::IndexOf(std::u16string_view name) const
     return it == m_index.end() ? npos : it->second;
 }
 
-std::unique_ptr<VProfileData> CreateSessionValue(const SessionValueSpec& spec, const VProfileKey* key,
+std::unique_ptr<VProfileData> CreateSessionValue(const SessionValueDef& def, const VProfileKey* key,
                                                  const ProfilePath::Folders& folders)
 {
-    const VUnicodeString name(spec.name);
-    switch (spec.kind) {
+    const VUnicodeString name(def.name);
+    switch (def.kind) {
     case SessionValueKind::Flag: {
-        const bool value = spec.number != 0;
-        return std::make_unique<VProfile<bool>>(key, name, &value, spec.loadMode);
+        const bool value = def.number != 0;
+        return std::make_unique<VProfile<bool>>(key, name, &value, def.loadMode);
     }
     case SessionValueKind::Number: {
-        const int value = static_cast<int>(spec.number);
-        return std::make_unique<VProfile<int>>(key, name, &value, spec.loadMode, 10);
+        const int value = static_cast<int>(def.number);
+        return std::make_unique<VProfile<int>>(key, name, &value, def.loadMode, 10);
     }
     case SessionValueKind::Unsigned: {
-        const unsigned int value = static_cast<unsigned int>(spec.number);
-        return std::make_unique<VProfile<unsigned int>>(key, name, &value, spec.loadMode, 10);
+        const unsigned int value = static_cast<unsigned int>(def.number);
+        return std::make_unique<VProfile<unsigned int>>(key, name, &value, def.loadMode, 10);
     }
     case SessionValueKind::TriState: {
-        const VTriState value = static_cast<VTriState>(spec.number);
-        return std::make_unique<VProfile<VTriState>>(key, name, &value, spec.loadMode);
+        const VTriState value = static_cast<VTriState>(def.number);
+        return std::make_unique<VProfile<VTriState>>(key, name, &value, def.loadMode);
     }
     case SessionValueKind::Text: {
-        const VUnicodeString value(spec.text);
-        return std::make_unique<VProfileString>(key, name, &value, spec.loadMode);
+        const VUnicodeString value(def.text);
+        return std::make_unique<VProfileString>(key, name, &value, def.loadMode);
     }
     case SessionValueKind::Path: {
-        const VUnicodeString value(spec.text);
-        return std::make_unique<ProfilePath>(key, name, &value, spec.loadMode, folders);
+        const VUnicodeString value(def.text);
+        return std::make_unique<ProfilePath>(key, name, &value, def.loadMode, folders);
     }
     case SessionValueKind::List:
-        return std::make_unique<VProfileStringArray>(key, name, nullptr, spec.loadMode);
+        return std::make_unique<VProfileStringArray>(key, name, nullptr, def.loadMode);
     case SessionValueKind::Lines:
-        return std::make_unique<VProfileMultiLineString>(key, name, nullptr, spec.loadMode);
+        return std::make_unique<VProfileMultiLineString>(key, name, nullptr, def.loadMode);
     case SessionValueKind::Font: {
-        const VLogFont value = FontWithFace(spec.text);
-        return std::make_unique<VProfileLogFont>(key, name, &value, spec.loadMode);
+        const VLogFont value = FontWithFace(def.text);
+        return std::make_unique<VProfileLogFont>(key, name, &value, def.loadMode);
     }
     case SessionValueKind::Placement: {
         const VWindowPlacement value;
-        return std::make_unique<VProfileWindowPlacement>(key, name, &value, spec.loadMode);
+        return std::make_unique<VProfileWindowPlacement>(key, name, &value, def.loadMode);
     }
     case SessionValueKind::FrameState: {
-        const VUnicodeString value(spec.text ? spec.text : u"0,0,0");
-        return std::make_unique<VProfileExplorerFrameState>(key, name, &value, spec.loadMode);
+        const VUnicodeString value(def.text ? def.text : u"0,0,0");
+        return std::make_unique<VProfileExplorerFrameState>(key, name, &value, def.loadMode);
     }
     case SessionValueKind::ListViewState: {
-        const VUnicodeString value(spec.text);
-        return std::make_unique<VProfileListViewState>(key, name, &value, spec.loadMode);
+        const VUnicodeString value(def.text);
+        return std::make_unique<VProfileListViewState>(key, name, &value, def.loadMode);
     }
     case SessionValueKind::Margins: {
         const VMarginData value;
-        return std::make_unique<VProfileMarginData>(key, name, &value, spec.loadMode);
+        return std::make_unique<VProfileMarginData>(key, name, &value, def.loadMode);
     }
     case SessionValueKind::Colors:
-        return std::make_unique<VProfileCustomColors>(key, name, &kAnsiColors, spec.loadMode);
+        return std::make_unique<VProfileCustomColors>(key, name, &kAnsiColors, def.loadMode);
     case SessionValueKind::Secret: {
         const VEncryptedString none;
-        return std::make_unique<VProfileEncryptedString>(key, name, &none, nullptr, spec.loadMode);
+        return std::make_unique<VProfileEncryptedString>(key, name, &none, nullptr, def.loadMode);
     }
     }
     return nullptr;

@@ -39,7 +39,7 @@ enum class OlderSecretForm : int64_t {
 };
 
 // One setting of the session schema: its name, kind and default.
-struct SessionValueSpec {
+struct SessionValueDef {
     SessionValueKind kind;
     const char16_t* name;
     int64_t number = 0;            // flags, numbers and tri-states; a secret's OlderSecretForm
@@ -47,36 +47,36 @@ struct SessionValueSpec {
     int loadMode = 0;
 };
 
-constexpr SessionValueSpec FlagValue(const char16_t* name, bool value)
+constexpr SessionValueDef FlagValue(const char16_t* name, bool value)
 {
     return {SessionValueKind::Flag, name, value ? 1 : 0};
 }
-constexpr SessionValueSpec NumberValue(const char16_t* name, int32_t value)
+constexpr SessionValueDef NumberValue(const char16_t* name, int32_t value)
 {
     return {SessionValueKind::Number, name, value};
 }
-constexpr SessionValueSpec UnsignedValue(const char16_t* name, uint32_t value)
+constexpr SessionValueDef UnsignedValue(const char16_t* name, uint32_t value)
 {
     return {SessionValueKind::Unsigned, name, value};
 }
-constexpr SessionValueSpec TriStateValue(const char16_t* name)
+constexpr SessionValueDef TriStateValue(const char16_t* name)
 {
     return {SessionValueKind::TriState, name, 2}; // not set
 }
-constexpr SessionValueSpec TextValue(const char16_t* name, const char16_t* value = u"")
+constexpr SessionValueDef TextValue(const char16_t* name, const char16_t* value = u"")
 {
     return {SessionValueKind::Text, name, 0, value};
 }
-constexpr SessionValueSpec PathValue(const char16_t* name, int loadMode = 0)
+constexpr SessionValueDef PathValue(const char16_t* name, int loadMode = 0)
 {
     return {SessionValueKind::Path, name, 0, u"", loadMode};
 }
-constexpr SessionValueSpec SecretValue(const char16_t* name, const char16_t* olderName,
+constexpr SessionValueDef SecretValue(const char16_t* name, const char16_t* olderName,
                                        OlderSecretForm olderForm = OlderSecretForm::TwoLayer)
 {
     return {SessionValueKind::Secret, name, static_cast<int64_t>(olderForm), olderName};
 }
-constexpr SessionValueSpec KindValue(SessionValueKind kind, const char16_t* name, const char16_t* text = nullptr)
+constexpr SessionValueDef KindValue(SessionValueKind kind, const char16_t* name, const char16_t* text = nullptr)
 {
     return {kind, name, 0, text};
 }
@@ -84,19 +84,19 @@ constexpr SessionValueSpec KindValue(SessionValueKind kind, const char16_t* name
 // A part's settings in order, with a look-up by name that ignores case.
 class SessionValueTable {
 public:
-    explicit SessionValueTable(std::span<const SessionValueSpec> specs);
-    std::span<const SessionValueSpec> Specs() const { return m_specs; }
+    explicit SessionValueTable(std::span<const SessionValueDef> defs);
+    std::span<const SessionValueDef> Defs() const { return m_defs; }
     // The index of `name`, or npos.
     size_t IndexOf(std::u16string_view name) const;
     static constexpr size_t npos = static_cast<size_t>(-1);
 
 private:
-    std::span<const SessionValueSpec> m_specs;
+    std::span<const SessionValueDef> m_defs;
     std::unordered_map<std::u16string_view, size_t, VNoCaseHash, VNoCaseEqual> m_index;
 };
 
 // Loads the setting from `key` with its default (null key: the default).
-std::unique_ptr<VProfileData> CreateSessionValue(const SessionValueSpec& spec, const VProfileKey* key,
+std::unique_ptr<VProfileData> CreateSessionValue(const SessionValueDef& def, const VProfileKey* key,
                                                  const ProfilePath::Folders& folders);
 // A copy with the same current value, saved copy and flags.
 std::unique_ptr<VProfileData> CloneSessionValue(SessionValueKind kind, const VProfileData& value);
