@@ -18,9 +18,9 @@
 #include <string>
 #include <vector>
 
-#include "profile/BcryptPbkdf.h"
-#include "profile/VEncryptedString.h"
-#include "profile/VEncryptedStringKeyData.h"
+#include "profile/secrets/BcryptPbkdf.h"
+#include "profile/secrets/VEncryptedString.h"
+#include "profile/secrets/VEncryptedStringKeyData.h"
 
 namespace {
 

@@ -14,13 +14,13 @@
 #include <string>
 #include <vector>
 
-#include "profile/ProfileFolderData.h"
-#include "profile/ProfileStoreFactoryGetter.h"
-#include "profile/SessionConfig.h"
-#include "profile/SessionDatabase.h"
-#include "profile/SqliteProfileBackend.h"
-#include "profile/VProfileKey.h"
-#include "profile/VProfileStore.h"
+#include "profile/sessions/ProfileFolderData.h"
+#include "profile/store/ProfileStoreFactoryGetter.h"
+#include "profile/sessions/SessionConfig.h"
+#include "profile/sessions/SessionDatabase.h"
+#include "profile/store/SqliteProfileBackend.h"
+#include "profile/store/VProfileKey.h"
+#include "profile/store/VProfileStore.h"
 
 namespace {
 

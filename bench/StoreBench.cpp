@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "profile/ProfileStoreFactoryGetter.h"
-#include "profile/SqliteProfileBackend.h"
-#include "profile/VProfileKey.h"
-#include "profile/VProfileStore.h"
+#include "profile/store/ProfileStoreFactoryGetter.h"
+#include "profile/store/SqliteProfileBackend.h"
+#include "profile/store/VProfileKey.h"
+#include "profile/store/VProfileStore.h"
 
 namespace {
 

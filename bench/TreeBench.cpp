@@ -20,11 +20,11 @@
 
 #include "FakeSessionTree.h"
 #include "platform/GlobalConfig.h"
-#include "profile/ProfileStoreFactoryGetter.h"
-#include "profile/SessionDatabase.h"
-#include "profile/SqliteProfileBackend.h"
-#include "profile/VProfileKey.h"
-#include "profile/VProfileStore.h"
+#include "profile/store/ProfileStoreFactoryGetter.h"
+#include "profile/sessions/SessionDatabase.h"
+#include "profile/store/SqliteProfileBackend.h"
+#include "profile/store/VProfileKey.h"
+#include "profile/store/VProfileStore.h"
 #include "sessiontree/FilterPattern.h"
 
 namespace {

@@ -10,11 +10,11 @@
 #include <QTreeView>
 
 #include "platform/GlobalConfig.h"
-#include "profile/MemoryProfileBackend.h"
-#include "profile/ProfileStoreFactoryGetter.h"
-#include "profile/SessionDatabase.h"
-#include "profile/VProfileKey.h"
-#include "profile/VProfileStore.h"
+#include "profile/store/MemoryProfileBackend.h"
+#include "profile/store/ProfileStoreFactoryGetter.h"
+#include "profile/sessions/SessionDatabase.h"
+#include "profile/store/VProfileKey.h"
+#include "profile/store/VProfileStore.h"
 #include "sessiontree/qt/SessionTreeCtrl.h"
 
 namespace {

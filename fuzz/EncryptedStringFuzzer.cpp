@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "profile/VEncryptedString.h"
-#include "profile/VEncryptedStringKeyData.h"
+#include "profile/secrets/VEncryptedString.h"
+#include "profile/secrets/VEncryptedStringKeyData.h"
 
 namespace {
 

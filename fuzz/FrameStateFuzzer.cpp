@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "profile/VProfileExplorerFrameState.h"
+#include "profile/values/VProfileExplorerFrameState.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -5,7 +5,7 @@
 
 #include "commands/Keymap.h"
 #include "platform/VTextDecoder.h"
-#include "profile/VReportMessageParams.h"
+#include "profile/reports/VReportMessageParams.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {

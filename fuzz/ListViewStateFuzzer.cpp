@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "profile/VProfileListViewState.h"
+#include "profile/values/VProfileListViewState.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -4,10 +4,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "profile/MemoryProfileBackend.h"
-#include "profile/ProfileStoreFactoryGetter.h"
-#include "profile/VProfileBinary.h"
-#include "profile/VProfileStore.h"
+#include "profile/store/MemoryProfileBackend.h"
+#include "profile/store/ProfileStoreFactoryGetter.h"
+#include "profile/values/VProfileBinary.h"
+#include "profile/store/VProfileStore.h"
 
 namespace {
 MemoryProfileFactory g_factory;

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "profile/ProfileExpectSendList.h"
+#include "profile/secrets/ProfileExpectSendList.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -5,7 +5,7 @@
 
 #include "commands/VMenuToolbarTextRep.h"
 #include "platform/VTextDecoder.h"
-#include "profile/VReportMessageParams.h"
+#include "profile/reports/VReportMessageParams.h"
 
 namespace {
 

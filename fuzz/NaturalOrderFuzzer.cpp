@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "profile/ProfileFolderData.h"
+#include "profile/sessions/ProfileFolderData.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "profile/ProfileFolderData.h"
+#include "profile/sessions/ProfileFolderData.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

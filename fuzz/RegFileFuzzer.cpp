@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "profile/RegFile.h"
+#include "profile/policy/RegFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "profile/TwoLayerEncryptedString.h"
+#include "profile/secrets/TwoLayerEncryptedString.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

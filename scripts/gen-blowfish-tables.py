@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes src/profile/EksBlowfishTables.inc: Blowfish's initial state, the
+"""Writes src/profile/secrets/EksBlowfishTables.inc: Blowfish's initial state, the
 fractional hexadecimal digits of pi (18 P words, then 4 x 256 S words),
 computed here with Machin's formula so the table can be checked by anyone."""
 import pathlib
@@ -46,7 +46,7 @@ def main():
         out.extend("    " + r for r in rows(words[18 + 256 * box:18 + 256 * (box + 1)]))
         out.append("    },")
     out.append("};")
-    target = pathlib.Path(__file__).resolve().parent.parent / "src/profile/EksBlowfishTables.inc"
+    target = pathlib.Path(__file__).resolve().parent.parent / "src/profile/secrets/EksBlowfishTables.inc"
     target.write_text("\n".join(out) + "\n")
 
 

@@ -1,10 +1,10 @@
 #include "SampleDatabase.h"
 
-#include "profile/ProfileStoreFactoryGetter.h"
-#include "profile/SessionDatabase.h"
-#include "profile/SqliteProfileBackend.h"
-#include "profile/VProfileKey.h"
-#include "profile/VProfileStore.h"
+#include "profile/store/ProfileStoreFactoryGetter.h"
+#include "profile/sessions/SessionDatabase.h"
+#include "profile/store/SqliteProfileBackend.h"
+#include "profile/store/VProfileKey.h"
+#include "profile/store/VProfileStore.h"
 
 namespace {
 

@@ -33,7 +33,7 @@
 #include "dialogs/ISessionManager.h"
 #include "entry/ConnectDialog.h"
 #include "entry/RegisteredMessages.h"
-#include "profile/IReportMessageParams.h"
+#include "profile/reports/IReportMessageParams.h"
 
 namespace {
 

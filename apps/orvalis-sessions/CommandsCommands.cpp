@@ -12,8 +12,8 @@
 #include "commands/Keymap.h"
 #include "commands/VMenuToolbarTextRep.h"
 #include "platform/Products.h"
-#include "profile/VProfileStore.h"
-#include "profile/VReportMessageParams.h"
+#include "profile/store/VProfileStore.h"
+#include "profile/reports/VReportMessageParams.h"
 
 namespace {
 

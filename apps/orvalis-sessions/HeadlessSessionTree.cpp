@@ -2,9 +2,9 @@
 
 #include "ToolSession.h"
 #include "ToolText.h"
-#include "profile/SessionDatabase.h"
-#include "profile/VProfileStore.h"
-#include "profile/VReportMessageParams.h"
+#include "profile/sessions/SessionDatabase.h"
+#include "profile/store/VProfileStore.h"
+#include "profile/reports/VReportMessageParams.h"
 
 HeadlessSessionTree::HeadlessSessionTree(ToolSession& session, std::optional<int> sortMode)
     : ToolTreeOwnerHolder{ToolTreeOwner(session.Application(), VUnicodeString::FromUtf8(session.DatabasePath()))},

@@ -3,14 +3,14 @@
 #include <cstring>
 #include <limits>
 
-#include "profile/ProfileBackend.h"
-#include "profile/SessionConfig.h"
-#include "profile/ProfilePath.h"
-#include "profile/VProfileBinary.h"
-#include "profile/VProfileDword.h"
-#include "profile/VProfileEncryptedString.h"
-#include "profile/VProfileMultiSz.h"
-#include "profile/VProfileSz.h"
+#include "profile/store/ProfileBackend.h"
+#include "profile/sessions/SessionConfig.h"
+#include "profile/sessions/ProfilePath.h"
+#include "profile/values/VProfileBinary.h"
+#include "profile/values/VProfileDword.h"
+#include "profile/secrets/VProfileEncryptedString.h"
+#include "profile/values/VProfileMultiSz.h"
+#include "profile/values/VProfileSz.h"
 
 namespace {
 

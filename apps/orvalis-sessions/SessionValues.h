@@ -9,8 +9,8 @@
 
 #include "core/VStringArray.h"
 #include "core/VUnicodeString.h"
-#include "profile/SessionValueDef.h"
-#include "profile/StoredValue.h"
+#include "profile/sessions/SessionValueDef.h"
+#include "profile/store/StoredValue.h"
 
 class SessionConfig;
 class VProfileData;

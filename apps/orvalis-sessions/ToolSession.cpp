@@ -5,10 +5,10 @@
 
 #include "ToolText.h"
 #include "platform/Products.h"
-#include "profile/ConfigPassphrase.h"
-#include "profile/ProfileStoreFactoryGetter.h"
-#include "profile/SessionDatabase.h"
-#include "profile/VReportMessageParams.h"
+#include "profile/secrets/ConfigPassphrase.h"
+#include "profile/store/ProfileStoreFactoryGetter.h"
+#include "profile/sessions/SessionDatabase.h"
+#include "profile/reports/VReportMessageParams.h"
 
 namespace {
 

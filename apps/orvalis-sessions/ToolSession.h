@@ -5,8 +5,8 @@
 
 #include "platform/GlobalConfig.h"
 #include "platform/MessageBox.h"
-#include "profile/ProfileGlobalConfigStorage.h"
-#include "profile/SqliteProfileBackend.h"
+#include "profile/values/ProfileGlobalConfigStorage.h"
+#include "profile/store/SqliteProfileBackend.h"
 
 // What comes before the command.
 struct GlobalOptions {

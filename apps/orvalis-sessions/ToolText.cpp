@@ -4,7 +4,7 @@
 
 #include "core/Exceptions.h"
 #include "core/UnicodeConversion.h"
-#include "profile/SessionDatabase.h"
+#include "profile/sessions/SessionDatabase.h"
 
 namespace {
 

@@ -20,10 +20,10 @@
 #include "ToolText.h"
 #include "platform/ProtocolTable.h"
 #include "platform/SessionNameValidator.h"
-#include "profile/ProfileFolderData.h"
-#include "profile/SessionDatabase.h"
-#include "profile/VProfileStore.h"
-#include "profile/VReportMessageParams.h"
+#include "profile/sessions/ProfileFolderData.h"
+#include "profile/sessions/SessionDatabase.h"
+#include "profile/store/VProfileStore.h"
+#include "profile/reports/VReportMessageParams.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include "ToolSession.h"
 #include "ToolText.h"
 #include "platform/ProtocolTable.h"
-#include "profile/SessionDatabase.h"
-#include "profile/VProfileStore.h"
+#include "profile/sessions/SessionDatabase.h"
+#include "profile/store/VProfileStore.h"
 #include "sessiontree/TreeClipboardRecord.h"
 
 namespace {

@@ -9,11 +9,11 @@
 #include "ToolCommands.h"
 #include "ToolSession.h"
 #include "ToolText.h"
-#include "profile/EncryptedStringServices.h"
-#include "profile/SessionDatabase.h"
-#include "profile/VProfileEncryptedString.h"
-#include "profile/VProfileStore.h"
-#include "profile/VReportMessageParams.h"
+#include "profile/secrets/EncryptedStringServices.h"
+#include "profile/sessions/SessionDatabase.h"
+#include "profile/secrets/VProfileEncryptedString.h"
+#include "profile/store/VProfileStore.h"
+#include "profile/reports/VReportMessageParams.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include "commands/CommandDatabaseImpl.h"
 
-#include "profile/ProfileFolderData.h"
-#include "profile/VProfileKey.h"
-#include "profile/VProfileStore.h"
+#include "profile/sessions/ProfileFolderData.h"
+#include "profile/store/VProfileKey.h"
+#include "profile/store/VProfileStore.h"
 
 VUnicodeString CommandDatabaseImpl::FolderKeyPath(const VUnicodeString& folderPath) const
 {

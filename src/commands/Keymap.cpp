@@ -9,7 +9,7 @@
 #include "platform/MessageFormatter.h"
 #include "platform/PlatformError.h"
 #include "platform/VTextFile.h"
-#include "profile/VReportMessageParams.h"
+#include "profile/reports/VReportMessageParams.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "commands/ProfileKeymap.h"
 
-#include "profile/VReportMessageParams.h"
+#include "profile/reports/VReportMessageParams.h"
 
 namespace {
 

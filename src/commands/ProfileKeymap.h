@@ -1,7 +1,7 @@
 #pragma once
 
 #include "commands/Keymap.h"
-#include "profile/VProfileMultiSz.h"
+#include "profile/values/VProfileMultiSz.h"
 
 // A keymap kept in a configuration key as a string array, one binding line
 // per element, under "Keymap v5". Older releases stored it under other

@@ -2,7 +2,7 @@
 
 #include "commands/PathVariables.h"
 #include "platform/Products.h"
-#include "profile/VReportMessageParams.h"
+#include "profile/reports/VReportMessageParams.h"
 
 namespace {
 

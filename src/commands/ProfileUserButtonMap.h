@@ -7,7 +7,7 @@
 #include "commands/FunctionTable.h"
 #include "core/VArray.h"
 #include "core/VUnknown.h"
-#include "profile/VProfileMultiSz.h"
+#include "profile/values/VProfileMultiSz.h"
 
 // Report messages of the display texts. Their texts live in the message
 // table; B8 takes the bar name, B3 the credential name and one of B4-B6.

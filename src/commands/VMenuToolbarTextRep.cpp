@@ -10,7 +10,7 @@
 #include "commands/KeyNames.h"
 #include "platform/PlatformError.h"
 #include "platform/VTextFile.h"
-#include "profile/VReportMessageParams.h"
+#include "profile/reports/VReportMessageParams.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 #include "core/VUnknown.h"
 #include "platform/GlobalConfig.h"
 #include "platform/HostHooks.h"
-#include "profile/ISessionConfig.h"
-#include "profile/ProfileStoreFactoryGetter.h"
-#include "profile/SessionDatabase.h"
-#include "profile/SqliteProfileBackend.h"
+#include "profile/sessions/ISessionConfig.h"
+#include "profile/store/ProfileStoreFactoryGetter.h"
+#include "profile/sessions/SessionDatabase.h"
+#include "profile/store/SqliteProfileBackend.h"
 #include "sessiontree/SessionTreeBase.h"
 
 namespace {

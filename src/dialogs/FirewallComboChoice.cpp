@@ -1,7 +1,7 @@
 #include "dialogs/FirewallComboChoice.h"
 
 #include "platform/FirewallLabels.h"
-#include "profile/SessionDatabase.h"
+#include "profile/sessions/SessionDatabase.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "core/Export.h"
 #include "core/VStringArray.h"
 #include "core/VUnknown.h"
-#include "profile/ISessionConfig.h"
+#include "profile/sessions/ISessionConfig.h"
 
 class ISessionManager;
 

@@ -10,15 +10,15 @@
 #include "entry/SpecialFunctions.h"
 #include "platform/HostHooks.h"
 #include "platform/SynchLock.h"
-#include "profile/ProfileStoreFactoryGetter.h"
-#include "profile/VReportMessageRouter.h"
+#include "profile/store/ProfileStoreFactoryGetter.h"
+#include "profile/reports/VReportMessageRouter.h"
 
 #include <vector>
 
 #include "core/VArray.h"
 #include "core/VStringArray.h"
 #include "core/VUnknown.h"
-#include "profile/ISessionConfig.h"
+#include "profile/sessions/ISessionConfig.h"
 
 class QComboBox;
 class QIcon;

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "core/VUnicodeString.h"
-#include "profile/IReportMessageParams.h"
+#include "profile/reports/IReportMessageParams.h"
 
 namespace {
 

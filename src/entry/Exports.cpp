@@ -4,9 +4,9 @@
 #include "platform/HostForms.h"
 #include "platform/PlatformError.h"
 #include "platform/WindowClassRegistry.h"
-#include "profile/ProfileGlobalConfigStorage.h"
-#include "profile/SqliteProfileBackend.h"
-#include "profile/ReportRouting.h"
+#include "profile/values/ProfileGlobalConfigStorage.h"
+#include "profile/store/SqliteProfileBackend.h"
+#include "profile/reports/ReportRouting.h"
 
 LaunchKeygenWizardFn g_pfnLaunchKeygenWizard = nullptr;
 LaunchConvertKeyWizardFn g_pfnLaunchConvertKeyWizard = nullptr;

@@ -7,7 +7,7 @@
 #include "core/Export.h"
 #include "core/VUnknown.h"
 #include "platform/HostForms.h"
-#include "profile/ISessionConfig.h"
+#include "profile/sessions/ISessionConfig.h"
 
 inline constexpr char16_t kConnectDialogClassName[] = u"Orvalis Software Connect Dialog";
 

@@ -1,7 +1,7 @@
 #include "entry/SpecialFunctions.h"
 
 #include "entry/EntryPointLoader.h"
-#include "profile/VReportMessageParams.h"
+#include "profile/reports/VReportMessageParams.h"
 
 std::u16string JoinModulePath(std::u16string_view directory, std::u16string_view fileName)
 {

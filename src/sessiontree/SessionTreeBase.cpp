@@ -8,9 +8,9 @@
 #include "platform/MessageTable.h"
 #include "platform/Products.h"
 #include "platform/WaitCursor.h"
-#include "profile/ISessionConfig.h"
-#include "profile/SessionDatabase.h"
-#include "profile/VReportMessageParams.h"
+#include "profile/sessions/ISessionConfig.h"
+#include "profile/sessions/SessionDatabase.h"
+#include "profile/reports/VReportMessageParams.h"
 #include "sessiontree/FilterPattern.h"
 
 namespace {

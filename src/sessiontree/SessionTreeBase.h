@@ -14,7 +14,7 @@
 #include "sessiontree/ITreeOleDropTargetSink.h"
 #include "sessiontree/TreeClipboardRecord.h"
 #include "sessiontree/VDockTreeBase.h"
-#include "profile/SessionDatabase.h"
+#include "profile/sessions/SessionDatabase.h"
 
 class ISessionConfig;
 class IClipboard;

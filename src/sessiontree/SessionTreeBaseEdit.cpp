@@ -11,10 +11,10 @@
 #include "platform/PlatformError.h"
 #include "platform/SessionNameValidator.h"
 #include "platform/WaitCursor.h"
-#include "profile/IRemoteHostConfig.h"
-#include "profile/ISessionConfig.h"
-#include "profile/SessionDatabase.h"
-#include "profile/VReportMessageParams.h"
+#include "profile/sessions/IRemoteHostConfig.h"
+#include "profile/sessions/ISessionConfig.h"
+#include "profile/sessions/SessionDatabase.h"
+#include "profile/reports/VReportMessageParams.h"
 #include "sessiontree/SessionTreeBase.h"
 
 namespace {

@@ -7,10 +7,10 @@
 
 #include "Fakes.h"
 #include "ToolProcess.h"
-#include "profile/ProfileStoreFactoryGetter.h"
-#include "profile/SqliteProfileBackend.h"
-#include "profile/VProfileKey.h"
-#include "profile/VProfileStore.h"
+#include "profile/store/ProfileStoreFactoryGetter.h"
+#include "profile/store/SqliteProfileBackend.h"
+#include "profile/store/VProfileKey.h"
+#include "profile/store/VProfileStore.h"
 
 namespace {
 

@@ -15,9 +15,9 @@
 #include "commands/Keymap.h"
 #include "commands/ProfileKeymap.h"
 #include "platform/PlatformError.h"
-#include "profile/VProfileKey.h"
-#include "profile/VProfileStore.h"
-#include "profile/VReportMessageParams.h"
+#include "profile/store/VProfileKey.h"
+#include "profile/store/VProfileStore.h"
+#include "profile/reports/VReportMessageParams.h"
 
 namespace {
 

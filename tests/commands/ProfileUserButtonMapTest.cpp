@@ -4,8 +4,8 @@
 #include "commands/CommandDatabaseImpl.h"
 #include "commands/ProfileUserButtonMap.h"
 #include "platform/Products.h"
-#include "profile/VProfileKey.h"
-#include "profile/VProfileStore.h"
+#include "profile/store/VProfileKey.h"
+#include "profile/store/VProfileStore.h"
 
 namespace {
 

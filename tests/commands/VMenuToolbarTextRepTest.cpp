@@ -6,7 +6,7 @@
 #include "Fakes.h"
 #include "commands/FunctionTable.h"
 #include "commands/VMenuToolbarTextRep.h"
-#include "profile/VReportMessageParams.h"
+#include "profile/reports/VReportMessageParams.h"
 
 namespace {
 

@@ -11,11 +11,11 @@
 #include "platform/HostForms.h"
 #include "platform/Products.h"
 #include "platform/WindowClassRegistry.h"
-#include "profile/ReportRouting.h"
-#include "profile/SessionConfig.h"
-#include "profile/SqliteProfileBackend.h"
-#include "profile/VProfileKey.h"
-#include "profile/VProfileStore.h"
+#include "profile/reports/ReportRouting.h"
+#include "profile/sessions/SessionConfig.h"
+#include "profile/store/SqliteProfileBackend.h"
+#include "profile/store/VProfileKey.h"
+#include "profile/store/VProfileStore.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "Fakes.h"
 #include "entry/EntryPointLoader.h"
 #include "entry/SpecialFunctions.h"
-#include "profile/VReportMessageParams.h"
+#include "profile/reports/VReportMessageParams.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include "StoreFixtures.h"
 #include "platform/GlobalConfig.h"
 #include "platform/KeyState.h"
-#include "profile/SessionDatabase.h"
-#include "profile/VEncryptedStringKeyData.h"
-#include "profile/VProfileKey.h"
-#include "profile/VProfileStore.h"
+#include "profile/sessions/SessionDatabase.h"
+#include "profile/secrets/VEncryptedStringKeyData.h"
+#include "profile/store/VProfileKey.h"
+#include "profile/store/VProfileStore.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include "platform/MessageTable.h"
 #include "platform/PlatformError.h"
 #include "platform/SynchLock.h"
-#include "profile/IReportMessageParams.h"
-#include "profile/VReportMessageRouter.h"
+#include "profile/reports/IReportMessageParams.h"
+#include "profile/reports/VReportMessageRouter.h"
 
 // A host lock that counts what is done to it. It is never deleted by a
 // release, so tests can read the count after the library let go.

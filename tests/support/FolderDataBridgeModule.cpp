@@ -4,8 +4,8 @@
 // would keep them elsewhere.
 #include <memory>
 
-#include "profile/IProfileFolderDataBridge.h"
-#include "profile/ProfileBackend.h"
+#include "profile/store/IProfileFolderDataBridge.h"
+#include "profile/store/ProfileBackend.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <cstdlib>
 
-#include "profile/VProfileKey.h"
-#include "profile/VProfileStore.h"
+#include "profile/store/VProfileKey.h"
+#include "profile/store/VProfileStore.h"
 
 namespace {
 MemoryProfileFactory* g_factory = nullptr;

@@ -14,9 +14,9 @@
 #include "Fakes.h"
 #include "platform/GlobalConfig.h"
 #include "platform/Products.h"
-#include "profile/MemoryProfileBackend.h"
-#include "profile/ProfileStoreFactoryGetter.h"
-#include "profile/SessionDatabase.h"
+#include "profile/store/MemoryProfileBackend.h"
+#include "profile/store/ProfileStoreFactoryGetter.h"
+#include "profile/sessions/SessionDatabase.h"
 
 // A session database in memory, the global options at their defaults and
 // both products installed, for the tests of the windows.

@@ -6,7 +6,7 @@
 #include <cerrno>
 
 #include "platform/PlatformError.h"
-#include "profile/ConfigPassphrase.h"
+#include "profile/secrets/ConfigPassphrase.h"
 
 bool FakeRandomSource::GetBytes(void* buffer, size_t size)
 {

@@ -6,7 +6,7 @@
 
 #include "Fakes.h"
 #include "platform/RandomSource.h"
-#include "profile/TwoLayerEncryptedString.h"
+#include "profile/secrets/TwoLayerEncryptedString.h"
 
 // Random bytes a test can predict: 0, 1, 2, ... in order, counting what
 // was asked; `fail` makes every request fail with EIO.

@@ -9,10 +9,10 @@
 #include <gtest/gtest.h>
 
 #include "Fakes.h"
-#include "profile/MemoryProfileBackend.h"
-#include "profile/ProfileBackend.h"
-#include "profile/ProfileStoreFactoryGetter.h"
-#include "profile/SqliteProfileBackend.h"
+#include "profile/store/MemoryProfileBackend.h"
+#include "profile/store/ProfileBackend.h"
+#include "profile/store/ProfileStoreFactoryGetter.h"
+#include "profile/store/SqliteProfileBackend.h"
 
 // Wraps a factory and counts the writes that reach its back end, by value
 // name, and the renames and recorded key names asked of it.

@@ -17,7 +17,7 @@
 #include "platform/WindowClassRegistry.h"
 #include "platform/qt/KeyTableMatch.h"
 #include "platform/qt/QtStrings.h"
-#include "profile/VReportMessageParams.h"
+#include "profile/reports/VReportMessageParams.h"
 #include "sessiontree/qt/FilterEditBox.h"
 #include "sessiontree/qt/SessionTreeCtrl.h"
 

@@ -13,7 +13,7 @@
 #include "platform/GlobalConfig.h"
 #include "platform/qt/KeyTableMatch.h"
 #include "platform/qt/QtStrings.h"
-#include "profile/SessionDatabase.h"
+#include "profile/sessions/SessionDatabase.h"
 #include "sessiontree/qt/FilterEditBox.h"
 #include "sessiontree/qt/SessionTreeCtrl.h"
 

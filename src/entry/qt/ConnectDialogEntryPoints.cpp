@@ -14,8 +14,8 @@
 #include "platform/qt/QtPlatformServices.h"
 #include "platform/qt/QtStrings.h"
 #include "platform/qt/VDockingControlBar.h"
-#include "profile/SessionDatabase.h"
-#include "profile/VReportMessageParams.h"
+#include "profile/sessions/SessionDatabase.h"
+#include "profile/reports/VReportMessageParams.h"
 
 namespace {
 

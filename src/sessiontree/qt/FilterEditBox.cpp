@@ -5,7 +5,7 @@
 #include <QKeyEvent>
 
 #include "platform/qt/QtStrings.h"
-#include "profile/VReportMessageParams.h"
+#include "profile/reports/VReportMessageParams.h"
 #include "sessiontree/FilterTreeBase.h"
 #include "sessiontree/qt/SessionIcons.h"
 #include "sessiontree/qt/SessionTreeCtrl.h"

@@ -17,7 +17,7 @@
 
 #include "CommandIds.h"
 #include "platform/HostHooks.h"
-#include "profile/IRemoteHostConfig.h"
+#include "profile/sessions/IRemoteHostConfig.h"
 #include "core/VUnknown.h"
 #include "platform/KeyState.h"
 #include "QtFixtures.h"
@@ -28,8 +28,8 @@
 #include "sessiontree/qt/SessionIcons.h"
 #include "sessiontree/qt/SessionTreeCtrl.h"
 #include "sessiontree/qt/SessionTreeModel.h"
-#include "profile/VProfileKey.h"
-#include "profile/VProfileStore.h"
+#include "profile/store/VProfileKey.h"
+#include "profile/store/VProfileStore.h"
 
 namespace {
 

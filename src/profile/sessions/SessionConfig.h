@@ -1,0 +1,111 @@
+#pragma once
+
+#include <array>
+#include <functional>
+
+#include "core/VUnknown.h"
+#include "profile/sessions/ConnectConfig.h"
+#include "profile/sessions/ISessionConfig.h"
+#include "profile/sessions/PrinterConfig.h"
+#include "profile/secrets/ProfileExpectSendList.h"
+#include "profile/sessions/RemoteHostConfig.h"
+#include "profile/sessions/SessionConfigPart.h"
+#include "profile/sessions/TerminalConfig.h"
+#include "profile/sessions/VSerialDeviceConfig.h"
+
+// One saved session's settings, loaded at once from its key below
+// "Sessions": the protocol choice, the remote host, the terminal, the
+// serial line, the printer, the settings common to every session and the
+// login script. A setting the key lacks takes its default and is written
+// by the next Save; settings outside the schema stay in the key untouched.
+// Secrets stay encrypted: loading derives no key (an older login script is
+// the exception: it is converted, and written, when first read).
+class ORV_EXPORT SessionConfig final : public VUnknown<ISessionConfig>, public VProfileContainer {
+public:
+    static constexpr char16_t kDescription[] = u"Description";
+    static constexpr char16_t kIsSession[] = u"Is Session";
+    static constexpr char16_t kDefaultSession[] = u"Default";
+    static constexpr char16_t kDefaultLocalShellSession[] = u"Default_LocalShell";
+    static constexpr char16_t kDefaultRdpSession[] = u"Default_RDP";
+
+    // Every setting from `key` with its default (a null key: all defaults).
+    SessionConfig(const VProfileKey* key, const VUnicodeString& sessionPath);
+    static const SessionValueTable& CommonTable();
+    // The session new sessions of `protocol` start from: "Default_LocalShell"
+    // for "Local Shell", "Default_RDP" for "RDP", "Default" for the rest.
+    static VUnicodeString DefaultSessionNameFor(const VUnicodeString& protocol);
+
+    // ISessionConfig
+    VUnicodeString GetSessionPath() const override { return m_path; }
+    VUnicodeString GetSessionName() const override;
+    VUnicodeString GetProtocolName() const override { return m_connect.GetProtocolName(); }
+    VUnicodeString GetTransferProtocolName() const override { return m_connect.GetTransferProtocolName(); }
+    bool HasTerminalProtocol() const override { return m_connect.HasTerminalProtocol(); }
+    bool HasTransferProtocol() const override { return m_connect.HasTransferProtocol(); }
+    VUnicodeString GetHostname() const override { return m_remoteHost->GetHostname(); }
+    VUnicodeString GetUsername() const override { return m_remoteHost->GetUsername(); }
+    VUnicodeString GetDescription() const override { return m_common.GetText(kDescription); }
+    VUnicodeString GetConnectionTarget() const override;
+    IRemoteHostConfig* GetRemoteHostConfig() override;
+    VStringArray GetFirewallNames() const override;
+    VProfileData* FindValue(const VUnicodeString& name) override;
+    ISessionConfig* Copy() const override { return Clone(); }
+
+    // The same as Copy, typed.
+    SessionConfig* Clone() const;
+    void SetSessionPath(const VUnicodeString& path) { m_path = path; }
+    void SetDescription(const VUnicodeString& text) { m_common.SetText(kDescription, text); }
+
+    // Makes this the default session `name`: every setting that `key` holds
+    // is taken over and marked for writing, every other keeps its default;
+    // the protocol-specific defaults get their protocol.
+    void CreateDefaultKey(const VProfileKey* key, const VUnicodeString& name);
+
+    // A secret setting's plaintext, and a new one (written by Save); older
+    // forms are converted first. False with a report when it cannot be.
+    bool GetSecret(const VUnicodeString& name, VUnicodeString& plaintext, IReportMessageParams* report);
+    bool SetSecret(const VUnicodeString& name, const VUnicodeString& plaintext, IReportMessageParams* report);
+    // Secrets still held under their older names, converted when needed.
+    size_t PendingOlderSecrets();
+
+    // Children in this order: protocol choice, remote host, terminal,
+    // serial line, printer, common settings, login script.
+    VProfileData* ChildAt(size_t index) override;
+
+    // Every setting with its schema entry, in schema order (the children's
+    // order, each part in its table's order).
+    void ForEachSetting(const std::function<void(const SessionValueDef&, VProfileData&)>& visit);
+    // The setting of that name (case ignored) with its schema entry; null
+    // for a name the schema does not know.
+    VProfileData* FindSetting(std::u16string_view name, const SessionValueDef** def = nullptr);
+
+    ConnectConfig& Connect() { return m_connect; }
+    const ConnectConfig& Connect() const { return m_connect; }
+    RemoteHostConfig& RemoteHost() { return *m_remoteHost; }
+    const RemoteHostConfig& RemoteHost() const { return *m_remoteHost; }
+    TerminalConfig& Terminal() { return m_terminal; }
+    const TerminalConfig& Terminal() const { return m_terminal; }
+    VSerialDeviceConfig& Serial() { return m_serial; }
+    PrinterConfig& Printer() { return m_printer; }
+    SessionConfigPart& Common() { return m_common; }
+    ProfileExpectSendList& LoginScript() { return m_loginScript; }
+    const SessionConfigPart& Common() const { return m_common; }
+    const ProfilePath::Folders& GetFolders() const { return m_folders; }
+
+private:
+    SessionConfig(const SessionConfig& other);
+    ~SessionConfig() override = default;
+    std::array<SessionConfigPart*, 6> Parts();
+
+    VUnicodeString m_path;
+    ProfilePath::Folders m_folders;
+    ConnectConfig m_connect;
+    VUnknownPointer<RemoteHostConfig> m_remoteHost;
+    TerminalConfig m_terminal;
+    VSerialDeviceConfig m_serial;
+    PrinterConfig m_printer;
+    SessionConfigPart m_common;
+    ProfileExpectSendList m_loginScript;
+};
+
+using SessionConfigPtr = VUnknownPointer<SessionConfig>;

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "core/Export.h"
+
+#include <memory>
+
+#include "profile/store/ProfileBackend.h"
+
+// A registry-shaped tree held in memory, for tests and hosts that keep
+// nothing. Every store made by one factory sees the same tree.
+class ORV_EXPORT MemoryProfileFactory final : public VProfileStoreFactory {
+public:
+    MemoryProfileFactory();
+    ~MemoryProfileFactory() override;
+    IProfileBackendStore* CreateStore() override;
+
+    struct Node;
+
+private:
+    std::shared_ptr<Node> m_root;
+};

@@ -1,0 +1,401 @@
+#include <gtest/gtest.h>
+
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <fstream>
+#include <set>
+
+#include "StoreFixtures.h"
+#include "profile/store/ProfileBackend.h"
+#include "profile/store/VProfileKey.h"
+#include "profile/store/VProfileStore.h"
+
+namespace {
+
+using ProfileStore = StoreTest;
+
+std::vector<VUnicodeString> Children(const VProfileKey& key)
+{
+    std::vector<VUnicodeString> names;
+    VProfileKeyIterator it(key);
+    for (VUnicodeString name; it.Next(name);)
+        names.push_back(name);
+    return names;
+}
+
+TEST_P(ProfileStore, KeysOpenCreateAndKeepTheirCase)
+{
+    VProfileStore store;
+    const VProfileKey& root = *store.GetRootKey();
+    ASSERT_NE(root.GetKeyHandle(), nullptr);
+    {
+        VProfileKey missing(root, u"Sessions\\Servers", 0);
+        EXPECT_EQ(missing.GetKeyHandle(), nullptr);
+        EXPECT_FALSE(missing.WriteString(u"x", u"y")); // a handle on nothing fails quietly
+    }
+    VProfileKey made(root, u"Sessions\\Servers\\web01", 1);
+    ASSERT_NE(made.GetKeyHandle(), nullptr);
+    EXPECT_TRUE(root.KeyExists(u"SESSIONS\\servers\\WEB01"));
+    VProfileKey again(root, u"sessions\\SERVERS", 1);
+    EXPECT_EQ(Children(again), std::vector<VUnicodeString>{u"web01"});
+    EXPECT_EQ(Children(VProfileKey(root, u"", 0)), std::vector<VUnicodeString>{u"Sessions"});
+}
+
+TEST_P(ProfileStore, ValuesOfEveryKindRoundTrip)
+{
+    VProfileStore store;
+    VProfileKey key(*store.GetRootKey(), u"Kinds", 1);
+    EXPECT_TRUE(key.WriteString(u"Hostname", u"example.org"));
+    EXPECT_TRUE(key.WriteUnsigned(u"Port", 4294967295u));
+    EXPECT_TRUE(key.WriteSigned(u"Offset", -5));
+    EXPECT_TRUE(key.WriteBool(u"Use Firewall", true));
+    const VStringArray lines{u"first", u"", u"with\0nul"};
+    EXPECT_TRUE(key.WriteStringArray(u"Lines", lines));
+    const uint8_t blob[5] = {0, 1, 2, 0xFF, 0};
+    EXPECT_TRUE(key.WriteBinary(u"Blob", blob, sizeof blob));
+    EXPECT_TRUE(key.WriteString(u"Empty", u""));
+
+    VUnicodeString text;
+    EXPECT_TRUE(key.ReadString(u"HOSTNAME", text));
+    EXPECT_EQ(text, VUnicodeString(u"example.org"));
+    uint32_t number = 7;
+    EXPECT_TRUE(key.ReadDword(u"port", number));
+    EXPECT_EQ(number, 4294967295u);
+    EXPECT_TRUE(key.ReadDword(u"Offset", number));
+    EXPECT_EQ(static_cast<int32_t>(number), -5);
+    number = 7;
+    EXPECT_FALSE(key.ReadDword(u"Absent", number));
+    EXPECT_EQ(number, 7u); // untouched
+    EXPECT_FALSE(key.ReadDword(u"Hostname", number)); // another kind
+    VStringArray read;
+    EXPECT_TRUE(key.ReadStringArray(u"Lines", read));
+    EXPECT_EQ(read, lines);
+    uint8_t buffer[8];
+    uint32_t size = 2;
+    EXPECT_FALSE(key.ReadBinary(u"Blob", buffer, size)); // too small: says how much is there
+    EXPECT_EQ(size, 5u);
+    size = sizeof buffer;
+    EXPECT_TRUE(key.ReadBinary(u"Blob", buffer, size));
+    EXPECT_EQ(size, 5u);
+    EXPECT_EQ(std::memcmp(buffer, blob, 5), 0);
+    EXPECT_TRUE(key.ReadString(u"Empty", text));
+    EXPECT_TRUE(text.IsEmpty());
+    EXPECT_TRUE(key.ValueExists(u"use firewall"));
+}
+
+TEST_P(ProfileStore, ValueNamesKeepTheCaseFirstWritten)
+{
+    {
+        VProfileStore store;
+        VProfileKey key(*store.GetRootKey(), u"Case", 1);
+        key.WriteString(u"Log Filename V2", u"a");
+        key.WriteString(u"LOG FILENAME v2", u"b");
+    }
+    VProfileStore store;
+    VProfileKey key(*store.GetRootKey(), u"case", 0);
+    VUnicodeString text;
+    EXPECT_TRUE(key.ReadString(u"log filename v2", text));
+    EXPECT_EQ(text, VUnicodeString(u"b"));
+}
+
+TEST_P(ProfileStore, RenameAndDeleteKeys)
+{
+    VProfileStore store;
+    const VProfileKey& root = *store.GetRootKey();
+    VProfileKey(root, u"A\\Child\\Leaf", 1).WriteString(u"v", u"1");
+    VProfileKey(root, u"B", 1);
+    EXPECT_FALSE(root.RenameKey(u"A", u"b")); // the target exists
+    EXPECT_FALSE(root.RenameKey(u"A", u"A\\Child\\Deeper")); // below itself
+    EXPECT_FALSE(root.RenameKey(u"Nothing", u"C"));
+    EXPECT_TRUE(root.RenameKey(u"A", u"a")); // case only
+    EXPECT_EQ(Children(root), (std::vector<VUnicodeString>{u"a", u"B"}));
+    EXPECT_TRUE(root.RenameKey(u"a\\Child", u"B\\Moved"));
+    VUnicodeString text;
+    EXPECT_TRUE(VProfileKey(root, u"B\\Moved\\Leaf", 0).ReadString(u"v", text));
+    EXPECT_EQ(text, VUnicodeString(u"1"));
+
+    VProfileKey leaf(root, u"B\\Moved\\Leaf", 0);
+    EXPECT_TRUE(root.DeleteKey(u"b"));
+    EXPECT_FALSE(root.KeyExists(u"B\\Moved"));
+    EXPECT_FALSE(root.DeleteKey(u"B"));
+    EXPECT_FALSE(root.DeleteKey(u""));
+    EXPECT_FALSE(leaf.WriteString(u"v", u"2")); // its key is gone
+    EXPECT_FALSE(leaf.ReadString(u"v", text));
+    EXPECT_EQ(Children(root), std::vector<VUnicodeString>{u"a"});
+}
+
+TEST_P(ProfileStore, HandlesOnOneKeySeeEachOthersChangesWithinAStore)
+{
+    VProfileStore store;
+    const VProfileKey& root = *store.GetRootKey();
+    VProfileKey first(root, u"Shared", 1);
+    VProfileKey second(root, u"SHARED", 0);
+    VUnicodeString text;
+    EXPECT_FALSE(first.ReadString(u"Hostname", text)); // the first handle has read the key
+    EXPECT_TRUE(second.WriteString(u"Hostname", u"via second"));
+    EXPECT_TRUE(first.ReadString(u"Hostname", text));
+    EXPECT_EQ(text, VUnicodeString(u"via second"));
+    EXPECT_TRUE(first.WriteString(u"Hostname", u"via first"));
+    EXPECT_TRUE(second.ReadString(u"Hostname", text));
+    EXPECT_EQ(text, VUnicodeString(u"via first"));
+    EXPECT_TRUE(root.DeleteKey(u"Shared"));
+    EXPECT_FALSE(first.ValueExists(u"Hostname")); // gone with its key
+}
+
+TEST_P(ProfileStore, KeysListTheirValuesAndChildrenTheirKind)
+{
+    VProfileStore store;
+    const VProfileKey& root = *store.GetRootKey();
+    VProfileKey session(root, u"Tree\\Session", 1);
+    session.WriteString(u"Hostname", u"h");
+    session.WriteUnsigned(u"Port", 22);
+    session.WriteStringArray(u"Lines", VStringArray{u"a"});
+    session.WriteBinary(u"Blob", "x", 1);
+    VProfileKey(root, u"Tree\\Folder\\Below", 1);
+
+    std::vector<std::pair<std::u16string, uint32_t>> children;
+    VProfileKeyIterator it(VProfileKey(root, u"Tree", 0));
+    VUnicodeString name;
+    for (uint32_t kind = 0; it.Next(name, kind);)
+        children.emplace_back(name.str(), kind);
+    EXPECT_EQ(children, (std::vector<std::pair<std::u16string, uint32_t>>{{u"Folder", kChildKindWithoutValues},
+                                                                          {u"Session", kChildKindWithValues}}));
+
+    std::vector<std::pair<std::u16string, uint32_t>> values;
+    std::unique_ptr<IProfileBackendIterator> walk(session.Enumerate(kEnumerateValues));
+    ASSERT_NE(walk, nullptr);
+    for (uint32_t kind = 0; walk->Next(name, kind);)
+        values.emplace_back(name.str(), kind);
+    std::sort(values.begin(), values.end());
+    EXPECT_EQ(values, (std::vector<std::pair<std::u16string, uint32_t>>{{u"Blob", kValueKindBinary},
+                                                                        {u"Hostname", kValueKindString},
+                                                                        {u"Lines", kValueKindMultiString},
+                                                                        {u"Port", kValueKindDword}}));
+}
+
+TEST_P(ProfileStore, AWalkLeftHalfWayNeitherBlocksNorLosesTheStoresWrites)
+{
+    std::unique_ptr<VProfileKeyIterator> walk;
+    {
+        VProfileStore store;
+        const VProfileKey& root = *store.GetRootKey();
+        for (const char16_t* name : {u"Walk\\a", u"Walk\\b", u"Walk\\c"})
+            VProfileKey(root, name, 1);
+        walk = std::make_unique<VProfileKeyIterator>(VProfileKey(root, u"Walk", 0));
+        VUnicodeString first;
+        ASSERT_TRUE(walk->Next(first));
+        EXPECT_EQ(first, VUnicodeString(u"a"));
+        VProfileKey(root, u"Walk\\a", 0).WriteString(u"Written", u"during the walk");
+    } // the store ends while the walk is still open
+    if (IsSqlite()) { // committed: another connection sees it
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open_v2((dir.str() + "/config.db").c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+        sqlite3_stmt* q = nullptr;
+        sqlite3_prepare_v2(db, "SELECT count(*) FROM vals", -1, &q, nullptr);
+        EXPECT_EQ(sqlite3_step(q), SQLITE_ROW);
+        EXPECT_EQ(sqlite3_column_int(q, 0), 1);
+        sqlite3_finalize(q);
+        sqlite3_close(db);
+    }
+    VProfileStore later;
+    VUnicodeString text;
+    EXPECT_TRUE(VProfileKey(*later.GetRootKey(), u"Walk\\a", 0).ReadString(u"Written", text));
+    EXPECT_EQ(text, VUnicodeString(u"during the walk"));
+    walk.reset();
+}
+
+TEST_P(ProfileStore, EveryStoreAsksTheGetterForTheFactory)
+{
+    const int before = recorder->storesMade;
+    {
+        VProfileStore a;
+        VProfileStore b;
+    }
+    VProfileKey byPath(VUnicodeString(u"Nowhere")); // a store of its own, gone at once
+    EXPECT_EQ(byPath.GetKeyHandle(), nullptr);
+    EXPECT_EQ(recorder->storesMade, before + 3);
+
+    VProfileKey(*VProfileStore().GetRootKey(), u"Here\\Below", 1);
+    VProfileKey found(VUnicodeString(u"here\\below"));
+    EXPECT_NE(found.GetKeyHandle(), nullptr);
+    EXPECT_TRUE(found.WriteString(u"after", u"the store ended"));
+}
+
+TEST(ProfileStoreWithoutFactory, EverythingFailsQuietly)
+{
+    SetProfileStoreFactoryGetter(nullptr);
+    VProfileStore store;
+    ASSERT_NE(store.GetRootKey(), nullptr);
+    EXPECT_EQ(store.GetRootKey()->GetKeyHandle(), nullptr);
+    EXPECT_FALSE(VProfileKey(*store.GetRootKey(), u"x", 1).IsOpen());
+}
+
+ORV_BOTH_BACKENDS(ProfileStore);
+
+// Counts the keys of a folded name through a connection of its own, as
+// another process would see them.
+int KeysNamed(const std::string& path, std::u16string_view folded)
+{
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
+        return -1;
+    sqlite3_stmt* q = nullptr;
+    sqlite3_prepare_v2(db, "SELECT count(*) FROM keys WHERE folded=?1", -1, &q, nullptr);
+    sqlite3_bind_blob(q, 1, folded.data(), static_cast<int>(folded.size() * 2), SQLITE_STATIC);
+    const int n = sqlite3_step(q) == SQLITE_ROW ? sqlite3_column_int(q, 0) : -1;
+    sqlite3_finalize(q);
+    sqlite3_close(db);
+    return n;
+}
+
+// What only the database file does.
+class SqliteStore : public ::testing::Test {
+protected:
+    TempDir dir;
+    std::string path = dir.str() + "/orvalis/config.db";
+    FakeMessageBox box;
+};
+
+TEST_F(SqliteStore, FileIsPrivateAndTheOutermostStoreIsOneTransaction)
+{
+    SqliteProfileFactory writer(path);
+    ASSERT_TRUE(writer.IsOpen());
+    struct stat st {};
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+
+    {
+        std::unique_ptr<IProfileBackendStore> outer(writer.CreateStore());
+        VProfileKey root(outer->OpenRootKey(0));
+        {
+            std::unique_ptr<IProfileBackendStore> nested(writer.CreateStore());
+            VProfileKey(root, u"Pending", 1).WriteString(u"v", u"1");
+        }
+        // The nested store ended, but nothing is committed before the outer one.
+        EXPECT_EQ(KeysNamed(path, u"pending"), 0);
+    }
+    EXPECT_EQ(KeysNamed(path, u"pending"), 1);
+}
+
+TEST_F(SqliteStore, AFileThatIsNoDatabaseIsMovedAsideNeverOverwritten)
+{
+    std::filesystem::create_directories(dir.path() / "orvalis");
+    std::ofstream(path) << "these are somebody's notes, not a database";
+    SqliteProfileFactory factory(path);
+    ASSERT_TRUE(factory.IsOpen());
+    ASSERT_EQ(box.shown.size(), 1u);
+    EXPECT_NE(box.shown[0].text.find(u"moved aside"), std::u16string::npos);
+    bool kept = false;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path() / "orvalis")) {
+        if (entry.path().filename().string().starts_with("config.db.corrupt-")) {
+            std::ifstream in(entry.path());
+            std::string content((std::istreambuf_iterator<char>(in)), {});
+            kept = content == "these are somebody's notes, not a database";
+        }
+    }
+    EXPECT_TRUE(kept);
+    std::unique_ptr<IProfileBackendStore> store(factory.CreateStore());
+    VProfileKey root(store->OpenRootKey(0));
+    EXPECT_TRUE(VProfileKey(root, u"Fresh", 1).IsOpen());
+}
+
+TEST_F(SqliteStore, ADamagedDatabaseIsMovedAsideAndASecondOneToo)
+{
+    for (int round = 0; round < 2; ++round) {
+        {
+            SqliteProfileFactory factory(path);
+            std::unique_ptr<IProfileBackendStore> store(factory.CreateStore());
+            VProfileKey root(store->OpenRootKey(0));
+            for (int i = 0; i < 200; ++i)
+                VProfileKey(root, VUnicodeString(u"Key ") + VUnicodeString::FromNumber(i).str(), 1)
+                    .WriteString(u"v", std::u16string(100, u'x'));
+        }
+        // Scribble over the pages after the header: still a database file,
+        // but its tree pages no longer make sense.
+        {
+            std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+            file.seekp(4096 + 100);
+            const std::string junk(8192, '\x5A');
+            file.write(junk.data(), static_cast<std::streamsize>(junk.size()));
+        }
+        box.shown.clear();
+        SqliteProfileFactory reopened(path);
+        EXPECT_TRUE(reopened.IsOpen());
+        ASSERT_EQ(box.shown.size(), 1u);
+        EXPECT_NE(box.shown[0].text.find(u"moved aside"), std::u16string::npos);
+    }
+    // Both damaged files are kept, under names of their own.
+    int aside = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path() / "orvalis"))
+        aside += entry.path().filename().string().starts_with("config.db.corrupt-") &&
+                 !entry.path().filename().string().ends_with("-wal") &&
+                 !entry.path().filename().string().ends_with("-shm");
+    EXPECT_EQ(aside, 2);
+}
+
+TEST_F(SqliteStore, AnExistingFileReadableByOthersIsMadePrivate)
+{
+    { SqliteProfileFactory first(path); }
+    ASSERT_EQ(chmod(path.c_str(), 0644), 0);
+    SqliteProfileFactory again(path);
+    struct stat st {};
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
+TEST_F(SqliteStore, AFileFromBeforeTheValuesMarkGetsItWhenOpened)
+{
+    std::filesystem::create_directories(dir.path() / "orvalis");
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    const char* older = R"(
+        CREATE TABLE keys(id INTEGER PRIMARY KEY, parent INTEGER REFERENCES keys(id) ON DELETE CASCADE,
+                          name BLOB NOT NULL, folded BLOB NOT NULL, UNIQUE(parent, folded));
+        CREATE TABLE vals(key INTEGER NOT NULL REFERENCES keys(id) ON DELETE CASCADE, folded BLOB NOT NULL,
+                          name BLOB NOT NULL, kind INTEGER NOT NULL, data, PRIMARY KEY(key, folded)) WITHOUT ROWID;
+        INSERT INTO keys VALUES(1, NULL, x'', x''), (2, 1, CAST('a' AS BLOB), CAST('a' AS BLOB)),
+                               (3, 1, CAST('b' AS BLOB), CAST('b' AS BLOB));
+        INSERT INTO vals VALUES(2, CAST('v' AS BLOB), CAST('v' AS BLOB), 4, 7);
+    )";
+    ASSERT_EQ(sqlite3_exec(db, older, nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+
+    // Names written as one-byte text read as nothing sensible, but the
+    // kinds of the children must come out right.
+    SqliteProfileFactory factory(path);
+    ASSERT_TRUE(factory.IsOpen());
+    EXPECT_TRUE(box.shown.empty());
+    std::unique_ptr<IProfileBackendStore> store(factory.CreateStore());
+    VProfileKey root(store->OpenRootKey(0));
+    std::vector<uint32_t> kinds;
+    VProfileKeyIterator it(root);
+    VUnicodeString name;
+    for (uint32_t kind = 0; it.Next(name, kind);)
+        kinds.push_back(kind);
+    EXPECT_EQ(kinds, (std::vector<uint32_t>{kChildKindWithValues, kChildKindWithoutValues}));
+}
+
+TEST_F(SqliteStore, AnUnusablePlaceIsReported)
+{
+    SqliteProfileFactory factory("/proc/orvalis-cannot-be-here/config.db");
+    EXPECT_FALSE(factory.IsOpen());
+    EXPECT_EQ(factory.CreateStore(), nullptr);
+    ASSERT_FALSE(box.shown.empty());
+    EXPECT_NE(box.shown[0].text.find(u"cannot be opened"), std::u16string::npos);
+}
+
+TEST(SqliteStorePath, EnvironmentNamesTheFile)
+{
+    ScopedEnv named("ORV_CONFIG_DB", "/tmp/elsewhere.db");
+    EXPECT_EQ(SqliteProfileFactory::DefaultPath(), "/tmp/elsewhere.db");
+    ScopedEnv unnamed("ORV_CONFIG_DB", nullptr);
+    ScopedEnv config("ORV_CONFIG_PATH", "/home/ann/.config/orvalis");
+    EXPECT_EQ(SqliteProfileFactory::DefaultPath(), "/home/ann/.config/orvalis/config.db");
+}
+
+} // namespace

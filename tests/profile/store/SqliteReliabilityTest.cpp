@@ -1,0 +1,363 @@
+// The database file under processes that die mid-write, and under two
+// writers at once. Bounded: each loop has a fixed count.
+#include <gtest/gtest.h>
+
+#include <poll.h>
+#include <signal.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <random>
+
+#include "Fakes.h"
+#include "profile/store/ProfileBackend.h"
+#include "profile/store/ProfileStoreFactoryGetter.h"
+#include "profile/sessions/SessionDatabase.h"
+#include "profile/store/SqliteProfileBackend.h"
+#include "profile/store/VProfileKey.h"
+#include "profile/store/VProfileStore.h"
+
+namespace {
+
+constexpr int kValuesPerKey = 300;
+
+SqliteProfileFactory* g_factory = nullptr;
+VProfileStoreFactory* Factory()
+{
+    return g_factory;
+}
+
+VUnicodeString Name(const char16_t* prefix, int n)
+{
+    return VUnicodeString(prefix) + VUnicodeString::FromNumber(n).str();
+}
+
+// Operation n, all in one store: a new key with 300 values, the previous
+// key renamed into "Done", the one three back deleted, the progress mark set.
+bool RunOperation(int n)
+{
+    VProfileStore store;
+    const VProfileKey& root = *store.GetRootKey();
+    VProfileKey work(root, Name(u"Work\\N", n), 1);
+    bool ok = work.GetKeyHandle() != nullptr;
+    for (int v = 0; v < kValuesPerKey; ++v)
+        ok = work.WriteString(Name(u"Value ", v), VUnicodeString::FromNumber(n)) && ok;
+    if (n > 0)
+        ok = root.RenameKey(Name(u"Work\\N", n - 1), Name(u"Done\\N", n - 1)) && ok;
+    if (n > 2)
+        ok = root.DeleteKey(Name(u"Done\\N", n - 3)) && ok;
+    return root.WriteUnsigned(u"Progress", static_cast<uint32_t>(n)) && ok;
+}
+
+int CountValues(const VProfileKey& root, const VUnicodeString& path, int n)
+{
+    VProfileKey key(root, path, 0);
+    int count = 0;
+    VUnicodeString text;
+    for (int v = 0; v < kValuesPerKey; ++v)
+        count += key.ReadString(Name(u"Value ", v), text) && text == VUnicodeString::FromNumber(n);
+    return count;
+}
+
+std::string IntegrityCheck(const std::string& path)
+{
+    sqlite3* db = nullptr;
+    std::string result = "cannot open";
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* q = nullptr;
+        if (sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &q, nullptr) == SQLITE_OK &&
+            sqlite3_step(q) == SQLITE_ROW)
+            result = reinterpret_cast<const char*>(sqlite3_column_text(q, 0));
+        sqlite3_finalize(q);
+    }
+    sqlite3_close(db);
+    return result;
+}
+
+class SqliteReliability : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        SetProfileStoreFactoryGetter(nullptr);
+        g_factory = nullptr;
+    }
+    TempDir dir;
+    std::string path = dir.str() + "/config.db";
+    FakeMessageBox box;
+};
+
+TEST_F(SqliteReliability, AKilledWriterLeavesEveryOperationWhollyThereOrAbsent)
+{
+    // The first operation, timed here, stretches the kill delays on slow
+    // builds (sanitizers) so that the writer still gets work done.
+    int64_t operationUs = 0;
+    {
+        const auto start = std::chrono::steady_clock::now(); // a writer opens the file first
+        SqliteProfileFactory factory(path);
+        g_factory = &factory;
+        SetProfileStoreFactoryGetter(&Factory);
+        ASSERT_TRUE(RunOperation(0));
+        operationUs = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start).count();
+    }
+    std::mt19937 random(12345);
+    std::uniform_int_distribution<int64_t> delayUs(0, std::max<int64_t>(8000, operationUs * 2));
+    int lastSeen = 0;
+    for (int round = 0; round < 100; ++round) {
+        int done[2];
+        ASSERT_EQ(pipe(done), 0);
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            close(done[0]);
+            SqliteProfileFactory factory(path);
+            g_factory = &factory;
+            SetProfileStoreFactoryGetter(&Factory);
+            uint32_t progress = 0;
+            const bool started = VProfileStore().GetRootKey()->ReadDword(u"Progress", progress);
+            for (int n = started ? static_cast<int>(progress) + 1 : 0;; ++n) {
+                if (!RunOperation(n))
+                    _exit(3);
+                const char mark = 1;
+                if (write(done[1], &mark, 1) != 1)
+                    _exit(4);
+            }
+        }
+        close(done[1]);
+        // Let the writer finish none, one or two operations however slow the
+        // machine is, then kill it at a random instant of the next ones.
+        for (int wait = static_cast<int>(random() % 3); wait > 0; --wait) {
+            pollfd ready{done[0], POLLIN, 0};
+            char mark = 0;
+            if (poll(&ready, 1, 20000) != 1 || read(done[0], &mark, 1) != 1)
+                break;
+        }
+        usleep(static_cast<useconds_t>(delayUs(random)));
+        kill(child, SIGKILL);
+        close(done[0]);
+        int status = 0;
+        waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the writer stopped by itself, status " << status;
+
+        if (!std::filesystem::exists(path))
+            continue; // killed before it made the file: nothing to check yet
+        ASSERT_EQ(IntegrityCheck(path), "ok") << "round " << round;
+        SqliteProfileFactory factory(path);
+        ASSERT_TRUE(factory.IsOpen());
+        g_factory = &factory;
+        SetProfileStoreFactoryGetter(&Factory);
+        VProfileStore store;
+        const VProfileKey& root = *store.GetRootKey();
+        uint32_t progress = 0;
+        if (!root.ReadDword(u"Progress", progress)) {
+            EXPECT_FALSE(root.KeyExists(u"Work")) << "round " << round; // not even the first one
+            continue;
+        }
+        const int n = static_cast<int>(progress);
+        EXPECT_GE(n, lastSeen);
+        lastSeen = n;
+        EXPECT_EQ(CountValues(root, Name(u"Work\\N", n), n), kValuesPerKey) << "round " << round;
+        EXPECT_FALSE(root.KeyExists(Name(u"Work\\N", n + 1))) << "a later operation in part, round " << round;
+        for (int done = std::max(0, n - 2); done < n; ++done) {
+            EXPECT_EQ(CountValues(root, Name(u"Done\\N", done), done), kValuesPerKey) << "round " << round;
+        }
+        EXPECT_FALSE(root.KeyExists(Name(u"Done\\N", n - 3))) << "round " << round;
+        EXPECT_FALSE(root.KeyExists(Name(u"Work\\N", n - 1))) << "round " << round;
+    }
+    EXPECT_GT(lastSeen, 10); // the writer got real work done between kills
+    EXPECT_TRUE(box.shown.empty()); // the file never needed to be moved aside
+}
+
+// A folder of sessions moved back and forth and copied, each operation in
+// its own store, by a process killed at random instants.
+constexpr int kBatchSessions = 8;
+constexpr int kBatchValues = 200;
+constexpr int kKeptCopies = 3;
+
+void MakeBatch()
+{
+    VProfileStore store;
+    const VProfileKey& root = *store.GetRootKey();
+    VProfileKey(root, u"Sessions\\Right", 1);
+    VProfileKey(root, u"Sessions\\Copies", 1);
+    for (int s = 0; s <= kBatchSessions; ++s) {
+        const VUnicodeString path = s == kBatchSessions ? VUnicodeString(u"Sessions\\Left\\Batch\\Sub\\deep")
+                                                        : Name(u"Sessions\\Left\\Batch\\s", s);
+        VProfileKey key(root, path, 1);
+        key.WriteString(u"Protocol Name", u"SSH2");
+        for (int v = 0; v < kBatchValues; ++v)
+            key.WriteString(Name(u"Value ", v), path);
+    }
+}
+
+// Whether the folder holds the whole batch: every session with every value.
+bool BatchIsWhole(const VProfileKey& root, const VUnicodeString& folder, const VUnicodeString& original)
+{
+    for (int s = 0; s <= kBatchSessions; ++s) {
+        const VUnicodeString leaf = s == kBatchSessions ? VUnicodeString(u"Sub\\deep") : Name(u"s", s);
+        const VProfileKey key(root, folder + u"\\" + leaf.str(), 0);
+        const VUnicodeString expected = original + u"\\" + leaf.str();
+        VUnicodeString text;
+        for (int v = 0; v < kBatchValues; ++v)
+            if (!key.ReadString(Name(u"Value ", v), text) || text != expected)
+                return false;
+        if (!key.ValueExists(u"Protocol Name")) // the session settings came along
+            return false;
+    }
+    return true;
+}
+
+std::vector<VUnicodeString> ChildNames(const VProfileKey& root, const VUnicodeString& path)
+{
+    std::vector<VUnicodeString> names;
+    VProfileKeyIterator it(VProfileKey(root, path, 0));
+    for (VUnicodeString name; it.Next(name);)
+        if (name != VUnicodeString(u"__FolderData__"))
+            names.push_back(name);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The stored folder order of `path` names exactly its subfolders.
+bool OrderMatches(const VProfileKey& root, const VUnicodeString& path)
+{
+    VStringArray stored;
+    if (!VProfileKey(root, path + u"\\__FolderData__", 0).ReadStringArray(u"Folder List V2", stored))
+        return true; // never written: nothing to disagree
+    std::vector<VUnicodeString> listed(stored.begin(), stored.end());
+    std::sort(listed.begin(), listed.end());
+    return listed == ChildNames(root, path);
+}
+
+TEST_F(SqliteReliability, AKilledMoveOrCopyOfAFolderIsWhollyDoneOrNotDone)
+{
+    {
+        SqliteProfileFactory factory(path);
+        g_factory = &factory;
+        SetProfileStoreFactoryGetter(&Factory);
+        MakeBatch();
+    }
+    // One move and one copy timed here set the kill delays, so that kills
+    // land before, inside and between operations on any build and load.
+    int64_t pairUs = 0;
+    {
+        SqliteProfileFactory factory(path);
+        g_factory = &factory;
+        SetProfileStoreFactoryGetter(&Factory);
+        SessionDatabase db;
+        VUnicodeString made;
+        const auto start = std::chrono::steady_clock::now();
+        ASSERT_TRUE(db.MoveItem(u"Left\\Batch", u"Right", {}, false, made, nullptr, nullptr));
+        ASSERT_TRUE(db.CopyItem(made, u"Copies", true, {}, false, made, nullptr));
+        pairUs = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start).count();
+    }
+    std::mt19937 random(2024);
+    std::uniform_int_distribution<int64_t> delayUs(std::max<int64_t>(1000, pairUs / 4), std::max<int64_t>(4000, pairUs * 4));
+    int copiesSeen = 0;
+    int sideChanges = 0;
+    bool wasLeft = false; // the timed move put it on the right
+    for (int round = 0; round < 30; ++round) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            SqliteProfileFactory factory(path);
+            g_factory = &factory;
+            SetProfileStoreFactoryGetter(&Factory);
+            SessionDatabase db;
+            for (;;) {
+                const bool left = db.SessionExists(u"Left\\Batch");
+                VUnicodeString moved;
+                if (!db.MoveItem(left ? u"Left\\Batch" : u"Right\\Batch", left ? u"Right" : u"Left", {}, false,
+                                 moved, nullptr, nullptr) ||
+                    moved != VUnicodeString(left ? u"Right\\Batch" : u"Left\\Batch"))
+                    _exit(3);
+                VUnicodeString copy;
+                if (!db.CopyItem(moved, u"Copies", true, {}, false, copy, nullptr))
+                    _exit(4);
+                VStringArray copies;
+                db.DropCachedListings();
+                db.GetFolderList(u"Copies", 2, copies);
+                if (copies.GetSize() > kKeptCopies && !db.DeleteItem(VUnicodeString(u"Copies\\") + copies[0].str(), nullptr))
+                    _exit(5);
+            }
+        }
+        usleep(static_cast<useconds_t>(delayUs(random)));
+        kill(child, SIGKILL);
+        int status = 0;
+        waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the worker stopped by itself, status " << status;
+
+        ASSERT_EQ(IntegrityCheck(path), "ok") << "round " << round;
+        SqliteProfileFactory factory(path);
+        ASSERT_TRUE(factory.IsOpen());
+        g_factory = &factory;
+        SetProfileStoreFactoryGetter(&Factory);
+        VProfileStore store;
+        const VProfileKey& root = *store.GetRootKey();
+        const bool inLeft = root.KeyExists(u"Sessions\\Left\\Batch");
+        const bool inRight = root.KeyExists(u"Sessions\\Right\\Batch");
+        ASSERT_NE(inLeft, inRight) << "the batch is in both folders or in neither, round " << round;
+        sideChanges += inLeft != wasLeft;
+        wasLeft = inLeft;
+        const VUnicodeString batch = inLeft ? u"Sessions\\Left\\Batch" : u"Sessions\\Right\\Batch";
+        EXPECT_TRUE(BatchIsWhole(root, batch, u"Sessions\\Left\\Batch")) << "round " << round;
+        for (const char16_t* folder : {u"Sessions\\Left", u"Sessions\\Right", u"Sessions\\Copies"})
+            EXPECT_TRUE(OrderMatches(root, folder)) << VUnicodeString(folder).ToUtf8() << ", round " << round;
+        for (const VUnicodeString& copy : ChildNames(root, u"Sessions\\Copies")) {
+            EXPECT_TRUE(BatchIsWhole(root, VUnicodeString(u"Sessions\\Copies\\") + copy.str(), u"Sessions\\Left\\Batch"))
+                << copy.ToUtf8() << ", round " << round;
+            ++copiesSeen;
+        }
+    }
+    // The worker got real work done between kills: copies were made and
+    // the batch changed sides.
+    EXPECT_GT(copiesSeen, 10);
+    EXPECT_GT(sideChanges, 3);
+    EXPECT_TRUE(box.shown.empty());
+}
+
+TEST_F(SqliteReliability, TwoProcessesWriteOneFileAtOnce)
+{
+    constexpr int kKeys = 150;
+    pid_t children[2];
+    for (int c = 0; c < 2; ++c) {
+        children[c] = fork();
+        ASSERT_GE(children[c], 0);
+        if (children[c] == 0) {
+            SqliteProfileFactory factory(path);
+            g_factory = &factory;
+            SetProfileStoreFactoryGetter(&Factory);
+            const char16_t* side = c == 0 ? u"Left\\K" : u"Right\\K";
+            for (int k = 0; k < kKeys; ++k) {
+                VProfileStore store;
+                VProfileKey key(*store.GetRootKey(), Name(side, k), 1);
+                for (int v = 0; v < 20; ++v)
+                    if (!key.WriteUnsigned(Name(u"Value ", v), static_cast<uint32_t>(k)))
+                        _exit(4);
+            }
+            _exit(0);
+        }
+    }
+    for (pid_t child : children) {
+        int status = 0;
+        waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a writer failed, status " << status;
+    }
+    SqliteProfileFactory factory(path);
+    g_factory = &factory;
+    SetProfileStoreFactoryGetter(&Factory);
+    VProfileStore store;
+    int found = 0;
+    for (const char16_t* side : {u"Left\\K", u"Right\\K"})
+        for (int k = 0; k < kKeys; ++k) {
+            uint32_t value = 0;
+            found += VProfileKey(*store.GetRootKey(), Name(side, k), 0).ReadDword(u"Value 19", value) &&
+                     value == static_cast<uint32_t>(k);
+        }
+    EXPECT_EQ(found, 2 * kKeys);
+}
+
+} // namespace
