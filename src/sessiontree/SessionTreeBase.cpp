@@ -646,11 +646,13 @@ bool SessionTreeBase::ItemMatchesFind(TreeItem item, const FindOptions& options)
         return true;
     if (!options.hostName && !options.description)
         return false;
-    VUnknownPointer<ISessionConfig> config(GetSessionConfig(item));
-    if (!config)
+    // Only the two values tested are read, a folder's sessions in one query.
+    VUnicodeString hostName;
+    VUnicodeString description;
+    if (!Database().GetFindTexts(GetItemPath(item), hostName, description))
         return false; // an unreadable session matches nothing
-    return (options.hostName && Contains(config->GetHostname().str(), text, options.matchCase)) ||
-           (options.description && Contains(config->GetDescription().str(), text, options.matchCase));
+    return (options.hostName && Contains(hostName.str(), text, options.matchCase)) ||
+           (options.description && Contains(description.str(), text, options.matchCase));
 }
 
 bool SessionTreeBase::RunFind(bool)

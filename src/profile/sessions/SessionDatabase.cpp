@@ -462,6 +462,48 @@ void SessionDatabase::GetSessionList(const VUnicodeString& folder, int sortMode,
 void SessionDatabase::DropCachedListings()
 {
     m_listings.clear();
+    m_findTexts.clear();
+}
+
+bool SessionDatabase::GetFindTexts(const VUnicodeString& path, VUnicodeString& hostName, VUnicodeString& description)
+{
+    const VUnicodeString normal = NormalizeSessionPath(path);
+    VUnicodeString folder;
+    VUnicodeString leaf;
+    SplitSessionPath(normal, folder, leaf);
+    auto cached = m_findTexts.find(VUnicodeString::FoldCase(folder));
+    if (cached == m_findTexts.end()) {
+        std::optional<FolderFindTexts> texts(std::in_place);
+        const VProfileStore store;
+        if (store.GetRootKey()) {
+            VStringArray names;
+            names.Add(RemoteHostConfig::kHostname);
+            names.Add(SessionConfig::kDescription);
+            const VProfileKey key(*store.GetRootKey(), KeyPath(folder), 0);
+            const bool queried = key.IsOpen() && key.QueryValuesBelow(names, 1, [&](const auto& found) {
+                FindTexts& entry = (*texts)[VUnicodeString::FoldCase(found.path)];
+                if (found.kind == kValueKindString && found.name == names[0].str())
+                    entry.hostName = VUnicodeString(found.text);
+                else if (found.kind == kValueKindMultiString && found.name == names[1].str())
+                    entry.description = VUnicodeString(found.text);
+            });
+            if (!queried && key.IsOpen())
+                texts.reset();
+        }
+        cached = m_findTexts.emplace(VUnicodeString::FoldCase(folder), std::move(texts)).first;
+    }
+    if (!cached->second) { // a store without queries: the session is loaded
+        const SessionConfigPtr config = LoadSession(normal);
+        if (!config)
+            return false;
+        hostName = config->GetHostname();
+        description = config->GetDescription();
+        return true;
+    }
+    const auto found = cached->second->find(VUnicodeString::FoldCase(leaf));
+    hostName = found == cached->second->end() ? VUnicodeString() : found->second.hostName;
+    description = found == cached->second->end() ? VUnicodeString() : found->second.description;
+    return true;
 }
 
 bool SessionDatabase::IsFolderExpanded(const VUnicodeString& folder) const
@@ -601,6 +643,7 @@ bool SessionDatabase::SaveNewSession(SessionConfig& config, const VUnicodeString
 
 bool SessionDatabase::SaveSession(SessionConfig& config, IReportMessageParams* report)
 {
+    m_findTexts.clear();
     SessionDatabaseOperation op(report);
     if (!op.IsOpen())
         return OpenFailed(report);
@@ -631,6 +674,7 @@ bool SessionDatabase::GetValuesOutsideSchema(const VUnicodeString& path, std::ve
 bool SessionDatabase::WriteValuesOutsideSchema(const VUnicodeString& path, const std::vector<StoredValue>& values,
                                                IReportMessageParams* report)
 {
+    m_findTexts.clear();
     const VUnicodeString normal = NormalizeSessionPath(path);
     const SessionConfigPtr schema(new SessionConfig(nullptr, normal));
     for (const StoredValue& value : values)

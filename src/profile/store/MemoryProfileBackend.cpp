@@ -292,6 +292,12 @@ private:
                     found.number = *number;
                 else if (const auto* text = std::get_if<VUnicodeString>(&it->second.value))
                     found.text = *text;
+                std::u16string joined;
+                if (const auto* lines = std::get_if<VStringArray>(&it->second.value)) {
+                    for (size_t i = 0; i < lines->GetSize(); ++i)
+                        (joined += i ? u"\r\n" : u"") += (*lines)[i].str();
+                    found.text = joined;
+                }
                 sink(found);
             }
             if (depth > 1)

@@ -94,7 +94,9 @@ public:
         std::u16string_view name;
         uint32_t kind;
         uint32_t number;          // kValueKindDword
-        std::u16string_view text; // kValueKindString
+        // kValueKindString: the text; kValueKindMultiString: the elements
+        // joined with a carriage return and a line feed between them.
+        std::u16string_view text;
     };
     using FoundValueSink = std::function<void(const FoundValue&)>;
     virtual bool QueryValuesBelow(const VStringArray& names, int depth, const FoundValueSink& sink)

@@ -1143,6 +1143,13 @@ public:
                     text.assign(static_cast<const char16_t*>(blob), static_cast<size_t>(sqlite3_column_bytes(q, 3)) / 2);
                     found.text = text;
                 }
+            } else if (found.kind == kMultiString) {
+                VStringArray lines;
+                DecodeArray(sqlite3_column_blob(q, 3), static_cast<size_t>(sqlite3_column_bytes(q, 3)), lines);
+                text.clear();
+                for (size_t i = 0; i < lines.GetSize(); ++i)
+                    (text += i ? u"\r\n" : u"") += lines[i].str();
+                found.text = text;
             }
             sink(found);
         }

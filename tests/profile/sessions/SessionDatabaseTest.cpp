@@ -406,6 +406,40 @@ TEST_P(SessionDb, AStoreLeftByAnExceptionOrAbandonedKeepsNothing)
     EXPECT_FALSE(db.SessionExists(u"other"));
 }
 
+TEST_P(SessionDb, FindTextsAreTheLoadedSessionsHostAndDescription)
+{
+    Session(u"Lab\\web");
+    Session(u"Lab\\db");
+    Session(u"Lab\\Sub\\deep");
+    {
+        VProfileStore store;
+        VStringArray lines;
+        lines.Add(u"first line");
+        lines.Add(u"second");
+        VProfileKey(*store.GetRootKey(), u"Sessions\\Lab\\db", 0).WriteStringArray(u"Description", lines);
+    }
+    for (const char16_t* path : {u"Lab\\web", u"Lab/DB", u"Lab\\Sub\\deep"}) {
+        VUnicodeString host;
+        VUnicodeString description;
+        ASSERT_TRUE(db.GetFindTexts(path, host, description)) << VUnicodeString(path).ToUtf8();
+        const SessionConfigPtr config = db.LoadSession(path);
+        ASSERT_TRUE(config);
+        EXPECT_EQ(host, config->GetHostname());
+        EXPECT_EQ(description, config->GetDescription());
+    }
+    VUnicodeString host;
+    VUnicodeString description;
+    db.GetFindTexts(u"Lab\\db", host, description);
+    EXPECT_EQ(description, VUnicodeString(u"first line\r\nsecond"));
+    EXPECT_EQ(host, VUnicodeString(u"host-db"));
+    // An edit made here is seen at once.
+    SessionConfigPtr config = db.LoadSession(u"Lab\\web");
+    config->RemoteHost().SetHostname(u"elsewhere");
+    ASSERT_TRUE(db.SaveSession(*config, report.Get()));
+    db.GetFindTexts(u"Lab\\web", host, description);
+    EXPECT_EQ(host, VUnicodeString(u"elsewhere"));
+}
+
 TEST_P(SessionDb, FirewallChangesFollowMovedSessionsAndFolders)
 {
     Session(u"jump");
