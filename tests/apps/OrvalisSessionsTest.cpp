@@ -517,3 +517,29 @@ TEST_F(SessionsTool, AnExportIsLongWorkFromAThousandAndOneSessionsOn)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(SessionsTool, CheckRunsTheFullCheckOnDemand)
+{
+    Ok({"mkdir", "Lab"});
+    for (int i = 0; i < 60; ++i)
+        Ok({"add", "Lab/s" + std::to_string(i), "--host", std::string(200, 'h')});
+    EXPECT_EQ(Out({"check"}), Lines{"ok"});
+    // Scribble over the pages after the first: still a database file, but
+    // its trees no longer make sense.
+    {
+        std::fstream file(tool.Database(), std::ios::in | std::ios::out | std::ios::binary);
+        file.seekp(4096 * 2);
+        const std::string junk(4096 * 3, '\x5A');
+        file.write(junk.data(), static_cast<std::streamsize>(junk.size()));
+    }
+    // Either the check names the damage, or the tool met it first (reading
+    // the global options) and moved the file aside, which the check of the
+    // fresh file follows.
+    const ToolRun run = tool.Run({"check"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.out != "ok\n" || run.err.find("moved aside") != std::string::npos) << run.out << run.err;
+}
+
+} // namespace
