@@ -11,7 +11,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <fcntl.h>
+
 #include <chrono>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -435,6 +438,82 @@ void BM_move_folder_1k_raw(benchmark::State& state)
     sqlite3_close(db);
 }
 
+// 10,000 full sessions (ten of the folders, as exported) imported by the
+// tool into a new database: its time, and its peak memory as a counter.
+std::string ImportDocument()
+{
+    const std::string doc = std::string(ORV_SOURCE_DIR) + "/build-bench/import-10k.json";
+    if (std::filesystem::exists(doc))
+        return doc;
+    // Written piece by piece: this process's peak memory is counted in the
+    // import's own (a spawned process starts from it).
+    std::ofstream text(doc + ".part");
+    text << "{\"format\": \"orvalis-sessions\", \"version\": 1, \"folders\": [\n";
+    for (int top = 0; top < 10; ++top) {
+        const std::string out = std::string(ORV_SOURCE_DIR) + "/build-bench/export.part";
+        const std::string command = std::string(ORV_BINARY_DIR) + "/orvalis-sessions --db '" + g_path + "' export " +
+                                    Number(u"F", top, 3).ToUtf8() + " > '" + out + "'";
+        if (std::system(command.c_str()) != 0)
+            return {};
+        std::ifstream in(out);
+        const std::string exported((std::istreambuf_iterator<char>(in)), {});
+        const size_t from = exported.find("\"version\": 1,");
+        const size_t to = exported.rfind('}');
+        if (from == std::string::npos || to == std::string::npos)
+            return {};
+        text << (top ? ",\n{\"name\": \"" : "{\"name\": \"") << Number(u"F", top, 3).ToUtf8() << "\",";
+        text.write(exported.data() + from + 13, static_cast<std::streamsize>(to - from - 13));
+        text << "}";
+        std::filesystem::remove(out);
+    }
+    text << "]}\n";
+    text.close();
+    std::filesystem::rename(doc + ".part", doc);
+    return doc;
+}
+
+void BM_import_10k(benchmark::State& state)
+{
+    const std::string doc = ImportDocument();
+    if (doc.empty()) {
+        state.SkipWithError("the document could not be made");
+        return;
+    }
+    char folder[] = "/tmp/orv-import-XXXXXX";
+    const std::string home = mkdtemp(folder);
+    setenv("HOME", home.c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (home + "/config").c_str(), 1);
+    setenv("XDG_DATA_HOME", (home + "/data").c_str(), 1);
+    long peakKiB = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::filesystem::remove(home + "/import.db");
+        state.ResumeTiming();
+        const std::vector<std::string> args{"--db", home + "/import.db", "import", doc};
+        std::vector<char*> argv{const_cast<char*>(ORV_BINARY_DIR "/orvalis-sessions")};
+        for (const std::string& arg : args)
+            argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        const int fd = open("/dev/null", O_WRONLY);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, fd, 1);
+        pid_t child = 0;
+        int status = -1;
+        rusage usage{};
+        if (posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ) == 0)
+            wait4(child, &status, 0, &usage);
+        posix_spawn_file_actions_destroy(&actions);
+        close(fd);
+        peakKiB = usage.ru_maxrss;
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+            state.SkipWithError("the import failed");
+    }
+    state.counters["peak_rss_MB"] = static_cast<double>(peakKiB) / 1024.0;
+    std::filesystem::remove_all(home);
+}
+
+BENCHMARK(BM_import_10k)->Unit(benchmark::kSecond)->Iterations(1);
 BENCHMARK(BM_open_100k_ours)->Unit(benchmark::kMillisecond)->Iterations(20);
 BENCHMARK(BM_open_100k_raw)->Unit(benchmark::kMillisecond)->Iterations(20);
 BENCHMARK(BM_find_host_100k_ours)->Unit(benchmark::kMillisecond)->Iterations(5);

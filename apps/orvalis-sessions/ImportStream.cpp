@@ -120,7 +120,16 @@ private:
         if (m_frames.size() + m_build.size() >= static_cast<size_t>(kJsonMaximumDepth))
             throw JsonError{m_stream.Line(), "nested more than " + std::to_string(kJsonMaximumDepth) + " levels deep"};
     }
-    static std::u16string Wide(std::string_view utf8) { return VUnicodeString::FromUtf8(utf8).str(); }
+    // The reader checks the UTF-8 of the text; a \\u escape of one half
+    // of a surrogate pair gets through it as no character at all.
+    std::u16string Wide(std::string_view utf8) const
+    {
+        try {
+            return VUnicodeString::FromUtf8(utf8).str();
+        } catch (const std::exception&) {
+            throw JsonError{m_stream.Line(), "a string holds half of a surrogate pair"};
+        }
+    }
 
     // A streamed container begins here, or the value is to be built.
     bool StartStreamed(bool object)
