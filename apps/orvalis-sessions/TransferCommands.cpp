@@ -10,6 +10,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <unordered_set>
 #include <iostream>
 #include <sstream>
 
@@ -232,8 +233,10 @@ public:
         if (const JsonValue* values = session.Find(u"values")) {
             if (!values->AsArray())
                 Fail(*values, "\"values\" must be an array");
+            std::unordered_set<std::u16string> seen; // folded: a name given twice in another case is the same
+            planned.values.reserve(values->AsArray()->size());
             for (const JsonValue& value : *values->AsArray())
-                planned.values.push_back(Value(value, planned.values));
+                planned.values.push_back(Value(value, seen));
         }
         return planned;
     }
@@ -287,16 +290,15 @@ private:
         return text;
     }
 
-    PlannedValue Value(const JsonValue& object, const std::vector<PlannedValue>& earlier) const
+    PlannedValue Value(const JsonValue& object, std::unordered_set<std::u16string>& seen) const
     {
         Allow(Object(object, "a value"), {u"name", u"kind", u"value"});
         const JsonValue& name = Member(object, u"name");
         if (!name.AsString() || name.AsString()->empty())
             Fail(name, "a value's \"name\" must be a string that is not empty");
         PlannedValue planned{VUnicodeString(*name.AsString()), {}, object.Line()};
-        for (const PlannedValue& value : earlier)
-            if (value.name.EqualsNoCase(planned.name))
-                Fail(name, "the value \"" + ToUtf8Lossy(planned.name.str()) + "\" is given twice");
+        if (!seen.insert(VUnicodeString::FoldCase(planned.name)).second)
+            Fail(name, "the value \"" + ToUtf8Lossy(planned.name.str()) + "\" is given twice");
         const JsonValue& kind = Member(object, u"kind");
         const std::optional<ValueKind> known =
             kind.AsString() ? KindFromName(ToUtf8Lossy(*kind.AsString())) : std::nullopt;
@@ -474,10 +476,8 @@ private:
             (!others.empty() && !Db().WriteValuesOutsideSchema(path, others, report.Get())))
             m_reader.Fail(session.line, ReportText(*report));
         // Saving a new session marks it as one; the document's own word on
-        // every setting stands.
-        SessionConfigPtr saved = Db().LoadSession(path);
-        if (!saved)
-            m_reader.Fail(session.line, "the session \"" + DisplayPath(path) + "\" cannot be read back");
+        // every setting stands. The configuration holds what was saved.
+        SessionConfigPtr& saved = config;
         bool differs = false;
         for (const PlannedValue& planned : session.values) {
             const SessionValueDef* def = nullptr;

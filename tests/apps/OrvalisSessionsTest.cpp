@@ -1,7 +1,13 @@
 // orvalis-sessions run as a process against temporary databases.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <chrono>
+#include <random>
 #include <filesystem>
 #include <fstream>
 
@@ -561,6 +567,51 @@ TEST_F(SessionsTool, ImportTakesMembersInAnyOrderAndAFailureWhileWritingKeepsNot
     EXPECT_NE(Fails({"import", File("clash.json")}).find("clash.json line 3: \"taken\" is a session in the database"),
               std::string::npos);
     EXPECT_EQ(Out({"tree"}), (Lines{"Sessions/", "  Late/", "    s", "  Default", "  taken"}));
+}
+
+} // namespace
+
+namespace {
+
+// An import of a few hundred sessions killed at random instants: the
+// database holds all of them or none, never a part.
+TEST_F(SessionsTool, AKilledImportLeavesAllOrNothing)
+{
+    constexpr int kSessions = 300;
+    std::string doc = "{\"format\": \"orvalis-sessions\", \"version\": 1, \"folders\": [{\"name\": \"In\", \"sessions\": [\n";
+    for (int s = 0; s < kSessions; ++s)
+        doc += std::string(s ? ",\n" : "") + "{\"name\": \"s" + std::to_string(s) +
+               "\", \"values\": [{\"name\": \"Hostname\", \"kind\": \"text\", \"value\": \"h" + std::to_string(s) + "\"}]}";
+    doc += "]}]}\n";
+    Write("many.json", doc);
+    Ok({"mkdir", "Other"}); // the database exists before the first kill
+    // One whole import, timed, sets the range of the kill delays.
+    const auto start = std::chrono::steady_clock::now();
+    Ok({"import", File("many.json")});
+    const int64_t wholeUs =
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start).count();
+    Ok({"delete", "In"});
+    std::mt19937 random(5);
+    std::uniform_int_distribution<int64_t> delayUs(wholeUs / 10, wholeUs);
+    int whole = 0;
+    int none = 0;
+    for (int round = 0; round < 8; ++round) {
+        const int child = tool.Spawn({"import", File("many.json")});
+        ASSERT_GT(child, 0);
+        usleep(static_cast<useconds_t>(delayUs(random)));
+        kill(child, SIGKILL);
+        int status = 0;
+        waitpid(child, &status, 0);
+        const Lines top = Out({"ls"});
+        if (std::find(top.begin(), top.end(), "In/") == top.end()) {
+            ++none;
+            continue;
+        }
+        EXPECT_EQ(Out({"ls", "In"}).size(), static_cast<size_t>(kSessions)) << "round " << round;
+        ++whole;
+        Ok({"delete", "In"});
+    }
+    EXPECT_GT(none, 0); // some kills landed inside the import
 }
 
 } // namespace
