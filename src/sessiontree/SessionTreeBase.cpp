@@ -10,6 +10,7 @@
 #include "platform/WaitCursor.h"
 #include "profile/sessions/ISessionConfig.h"
 #include "profile/sessions/SessionDatabase.h"
+#include "profile/store/VProfileStore.h"
 #include "profile/reports/VReportMessageParams.h"
 #include "sessiontree/FilterPattern.h"
 
@@ -113,6 +114,7 @@ void SessionTreeBase::Fill(unsigned flags)
         return;
     }
     const VUnicodeString selected = SelectedPathForFilter();
+    const VProfileStore snapshot; // every folder listed in one read transaction
     m_filling = true;
     ClearCutMarks();
     m_lastHit = kNoTreeItem;
@@ -658,6 +660,7 @@ bool SessionTreeBase::ItemMatchesFind(TreeItem item, const FindOptions& options)
 bool SessionTreeBase::RunFind(bool)
 {
     const FindOptions& options = ProcessFindOptions();
+    const VProfileStore snapshot; // the whole walk in one read transaction
     TreeItem item = m_lastHit == kNoTreeItem ? GetRootItem() : NextInPreOrder(m_lastHit);
     for (; item != kNoTreeItem; item = NextInPreOrder(item)) {
         if (!ItemMatchesFind(item, options))
