@@ -399,13 +399,15 @@ VUnicodeString SessionDatabase::KeyPathFromSessionPath(const VUnicodeString& pat
 
 void SessionDatabase::SplitSessionPath(const VUnicodeString& path, VUnicodeString& parent, VUnicodeString& leaf)
 {
-    const size_t slash = path.ReverseFind(u'\\');
+    VUnicodeString slashes = path; // a caller's forward slashes count as backslashes
+    slashes.Replace(u"/", u"\\");
+    const size_t slash = slashes.ReverseFind(u'\\');
     if (slash == VUnicodeString::npos) {
         parent = VUnicodeString();
-        leaf = path;
+        leaf = std::move(slashes);
     } else {
-        parent = path.Left(slash);
-        leaf = path.Mid(slash + 1);
+        parent = slashes.Left(slash);
+        leaf = slashes.Mid(slash + 1);
     }
 }
 

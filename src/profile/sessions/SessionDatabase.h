@@ -62,8 +62,8 @@ public:
     static VUnicodeString NormalizeSessionPath(const VUnicodeString& path);
     // "Sessions", then a backslash and the normalised path unless it is empty.
     static VUnicodeString KeyPathFromSessionPath(const VUnicodeString& path);
-    // The part after the last backslash is the leaf, the part before it
-    // (empty when there is none) the parent.
+    // Slashes become backslashes; then the part after the last backslash
+    // is the leaf, the part before it (empty when there is none) the parent.
     static void SplitSessionPath(const VUnicodeString& path, VUnicodeString& parent, VUnicodeString& leaf);
     static VUnicodeString JoinSessionPath(const VUnicodeString& folder, const VUnicodeString& leaf);
     // Whether a session or folder of that path is kept.

@@ -89,6 +89,11 @@ TEST_P(SessionDb, KeyLayoutAndPaths)
     SessionDatabase::SplitSessionPath(u"web", parent, leaf);
     EXPECT_TRUE(parent.IsEmpty());
     EXPECT_EQ(leaf, VUnicodeString(u"web"));
+    SessionDatabase::SplitSessionPath(u"A/B\\web", parent, leaf); // slashes first become backslashes
+    EXPECT_EQ(parent, VUnicodeString(u"A\\B"));
+    EXPECT_EQ(leaf, VUnicodeString(u"web"));
+    SessionDatabase::SplitSessionPath(u"A/web", parent, leaf);
+    EXPECT_EQ(parent, VUnicodeString(u"A"));
 
     Session(u"Lab\\web");
     EXPECT_TRUE(db.SessionExists(u"Lab/web"));
