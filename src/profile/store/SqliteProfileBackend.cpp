@@ -1093,13 +1093,13 @@ public:
             // From the values the key reads in one query anyway: looking at
             // what a session holds and loading it is one query, not two.
             Load();
-            std::vector<const std::pair<const std::u16string, Cached>*> values;
+            std::vector<const std::pair<const std::u16string_view, Cached>*> values;
             values.reserve(m_values.size());
             for (const auto& entry : m_values)
                 values.push_back(&entry);
             std::sort(values.begin(), values.end(), [](const auto* a, const auto* b) { return a->first < b->first; });
             for (const auto* entry : values)
-                it->Add(entry->second.name, static_cast<uint32_t>(entry->second.kind));
+                it->Add(entry->second.Name(), static_cast<uint32_t>(entry->second.kind));
         }
         return it;
     }
@@ -1166,7 +1166,9 @@ private:
         int kind = 0;
         uint32_t number = 0;
         std::string data;
-        std::u16string name; // as first written
+        const Database::Name* interned = nullptr;
+        std::u16string ownName; // as first written here, when it differs from the interned spelling
+        std::u16string_view Name() const { return ownName.empty() ? std::u16string_view(interned->spelling) : ownName; }
     };
 
     // Puts key `id` below `parent` as `name`; another key of that name
@@ -1202,7 +1204,9 @@ private:
                 if (!name)
                     continue;
                 Cached c;
-                c.name = sqlite3_column_type(*q, 3) == SQLITE_NULL ? name->spelling : std::u16string(ColumnText(*q, 3));
+                c.interned = name;
+                if (sqlite3_column_type(*q, 3) != SQLITE_NULL)
+                    c.ownName = ColumnText(*q, 3);
                 c.kind = sqlite3_column_int(*q, 1);
                 if (c.kind == kDword) {
                     c.number = static_cast<uint32_t>(sqlite3_column_int64(*q, 2));
@@ -1213,7 +1217,7 @@ private:
                     const void* blob = sqlite3_column_blob(*q, 2);
                     c.data.assign(static_cast<const char*>(blob), static_cast<size_t>(sqlite3_column_bytes(*q, 2)));
                 }
-                m_values.emplace(name->folded, std::move(c));
+                m_values.emplace(std::u16string_view(name->folded), std::move(c));
             }
         }
         m_loaded = true;
@@ -1256,7 +1260,6 @@ private:
             sqlite3_bind_blob(*q, 4, data.data(), static_cast<int>(data.size()), SQLITE_STATIC);
         if (name.str() != interned->spelling)
             BindText(*q, 5, name.str());
-        std::u16string folded = interned->folded;
         bool done = q.Run();
         m_db.ValuesChanged(m_id);
         if (done && !m_marked) {
@@ -1269,9 +1272,12 @@ private:
         if (!done)
             return false;
         if (current) { // keep the cache: this handle knows what it wrote
-            Cached& cached = m_values[std::move(folded)];
-            if (cached.name.empty())
-                cached.name = name.str();
+            Cached& cached = m_values[std::u16string_view(interned->folded)];
+            if (!cached.interned) {
+                cached.interned = interned;
+                if (name.str() != interned->spelling)
+                    cached.ownName = name.str();
+            }
             cached.kind = kind;
             cached.number = number;
             cached.data = std::move(data);
@@ -1286,7 +1292,10 @@ private:
     uint64_t m_loadedGeneration = 0;
     uint64_t m_loadedVersion = 0;
     bool m_marked = false; // this key is known to be marked as holding values
-    std::unordered_map<std::u16string, Cached> m_values;
+    // Keyed by the interned folded names, which outlive the cache: names
+    // are forgotten only with a rollback, after which the cache is reloaded
+    // before any use.
+    std::unordered_map<std::u16string_view, Cached> m_values;
     VUnicodeString m_recordedName;
 };
 
