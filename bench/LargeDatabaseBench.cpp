@@ -196,7 +196,7 @@ void EnsureDatabase()
 {
     const std::string folder = std::string(ORV_SOURCE_DIR) + "/build-bench";
     std::filesystem::create_directories(folder);
-    g_path = folder + "/sessions-100k-v2.db";
+    g_path = folder + "/sessions-100k-v2i.db";
     if (std::filesystem::exists(g_path))
         return;
     const std::string part = g_path + ".part";

@@ -39,6 +39,7 @@ constexpr uint32_t kMsgDatabaseCannotOpen = 0xE1620031;
 constexpr uint32_t kMsgDatabaseBusy = 0xE1620032;
 constexpr uint32_t kMsgDatabaseNotSaved = 0xE1620033;
 
+// Listing a key's children reads one index, names and kinds included.
 // Names are UTF-8 text; a value name is kept once in `names` and each value
 // row refers to it by number (its own spelling only when it differs in
 // case from the first one written). Strings are text, or UTF-16 in a blob
@@ -51,6 +52,7 @@ CREATE TABLE keys(
   folded TEXT NOT NULL,
   hasvals INTEGER NOT NULL DEFAULT 0,
   UNIQUE(parent, folded));
+CREATE INDEX keys_listed ON keys(parent, folded, name, hasvals);
 CREATE TABLE names(
   id INTEGER PRIMARY KEY,
   folded TEXT NOT NULL UNIQUE,
@@ -208,7 +210,11 @@ public:
         return m_deletes + (it == m_valueVersions.end() ? 0 : it->second);
     }
     void ValuesChanged(int64_t id) { ++m_valueVersions[id]; }
-    void KeysDeleted() { ++m_deletes; }
+    void KeysDeleted()
+    {
+        ++m_deletes;
+        m_children.clear();
+    }
 
     // A store that could not open the file tries again: a file that was
     // busy or missing a moment ago may be there now.
@@ -224,6 +230,7 @@ public:
             return false;
         ++m_generation;
         m_valueVersions.clear();
+        m_children.clear();
         m_writing = m_abandoned = m_refused = m_damaged = false;
         m_began = Exec("BEGIN");
         if (!m_began)
@@ -235,6 +242,7 @@ public:
         if (--m_depth > 0 || !m_db || !m_began)
             return;
         m_began = false;
+        m_children.clear();
         const bool writing = m_writing;
         m_writing = false;
         if (m_abandoned || m_refused || m_damaged) {
@@ -283,6 +291,7 @@ public:
             ForgetNamesMadeSinceCommit();
             ++m_generation;
             m_valueVersions.clear();
+            m_children.clear();
             if (Exec("BEGIN IMMEDIATE")) {
                 m_writing = true;
                 return true;
@@ -326,17 +335,29 @@ public:
         sqlite3_stmt* m_statement;
     };
 
+    // Within a transaction the tree cannot change under this process, so
+    // the keys it has looked up are kept until it changes them itself: a
+    // walk over many folders resolves each path level once.
     std::optional<int64_t> Child(int64_t parent, std::u16string_view name)
     {
+        ChildKey key{parent, VUnicodeString::FoldCase(name)};
+        const bool keep = m_depth > 0 && m_began;
+        if (keep)
+            if (const auto it = m_children.find(key); it != m_children.end())
+                return it->second;
         Use q(*this, "SELECT id FROM keys WHERE parent=?1 AND folded=?2");
         if (!q)
             return std::nullopt;
         sqlite3_bind_int64(*q, 1, parent);
-        BindText(*q, 2, VUnicodeString::FoldCase(name));
+        BindText(*q, 2, key.folded);
         if (!q.Step())
             return std::nullopt;
-        return sqlite3_column_int64(*q, 0);
+        const int64_t id = sqlite3_column_int64(*q, 0);
+        if (keep)
+            m_children.emplace(std::move(key), id);
+        return id;
     }
+    void KeysMoved() { m_children.clear(); }
     std::optional<int64_t> AddChild(int64_t parent, std::u16string_view name)
     {
         if (!BeginWrite())
@@ -349,7 +370,10 @@ public:
         BindText(*q, 3, VUnicodeString::FoldCase(name));
         if (!q.Run())
             return std::nullopt;
-        return sqlite3_last_insert_rowid(m_db);
+        const int64_t id = sqlite3_last_insert_rowid(m_db);
+        if (m_depth > 0 && m_began)
+            m_children.emplace(ChildKey{parent, VUnicodeString::FoldCase(name)}, id);
+        return id;
     }
     std::optional<int64_t> Resolve(int64_t from, std::u16string_view path, bool create)
     {
@@ -548,6 +572,7 @@ private:
         m_names.clear();
         m_namesByFolded.clear();
         m_namesMade.clear();
+        m_children.clear();
         if (m_db)
             sqlite3_close_v2(m_db);
         m_db = nullptr;
@@ -893,6 +918,18 @@ private:
     std::unordered_map<int64_t, Name> m_names;
     std::unordered_map<std::u16string, int64_t> m_namesByFolded;
     std::vector<int64_t> m_namesMade; // by the transaction under way
+    struct ChildKey {
+        int64_t parent;
+        std::u16string folded;
+        bool operator==(const ChildKey&) const = default;
+    };
+    struct ChildKeyHash {
+        size_t operator()(const ChildKey& k) const
+        {
+            return std::hash<std::u16string>()(k.folded) ^ (std::hash<int64_t>()(k.parent) * 31);
+        }
+    };
+    std::unordered_map<ChildKey, int64_t, ChildKeyHash> m_children;
 };
 
 namespace {
@@ -1185,6 +1222,7 @@ private:
         BindText(*q, 2, name);
         BindText(*q, 3, VUnicodeString::FoldCase(name));
         sqlite3_bind_int64(*q, 4, id);
+        m_db.KeysMoved();
         return q.Run() && sqlite3_changes(m_db.Handle()) == 1;
     }
 
