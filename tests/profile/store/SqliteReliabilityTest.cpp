@@ -526,9 +526,24 @@ TEST_F(SqliteReliability, AKilledMoveOfAThousandSessionsIsWhollyDoneOrNotDone)
             key.WriteString(u"Protocol Name", u"SSH2");
         }
     }
+    // Two moves timed here (there and back) set the kill delays, so that
+    // kills land before, inside and between moves on any build and load.
+    int64_t moveUs = 0;
+    {
+        SqliteProfileFactory factory(path);
+        g_factory = &factory;
+        SetProfileStoreFactoryGetter(&Factory);
+        SessionDatabase db;
+        VUnicodeString moved;
+        const auto start = std::chrono::steady_clock::now();
+        ASSERT_TRUE(db.MoveItem(u"Left\\Big", u"Right", {}, false, moved, nullptr, nullptr));
+        ASSERT_TRUE(db.MoveItem(u"Right\\Big", u"Left", {}, false, moved, nullptr, nullptr));
+        moveUs = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start).count() / 2;
+    }
     SetProfileStoreFactoryGetter(nullptr);
     std::mt19937 random(77);
-    std::uniform_int_distribution<int64_t> delayUs(0, 300000);
+    // A fresh process opens the file and reads before its first move.
+    std::uniform_int_distribution<int64_t> delayUs(20000 + moveUs, 20000 + moveUs * 12);
     int sideChanges = 0;
     bool wasLeft = true;
     for (int round = 0; round < 12; ++round) {
