@@ -17,12 +17,14 @@ CreateSocksForwardingSocketFn g_pfnCreateSocksForwardingSocket = nullptr;
 
 void ConnectDialogDllInit(ReportRouterGetter routerGetter, ISynchObject* synchObject)
 {
+    InstallPlatformServices();
     SetReportRouterGetter(routerGetter);
     ReplaceLibrarySynchObject(synchObject);
 }
 
 void ConnectDialogDllInitProfileFactory(ProfileStoreFactoryGetter factoryGetter)
 {
+    InstallPlatformServices(); // opening the store may already report
     // A host that names no factory gets the embedded database.
     SetProfileStoreFactoryGetter(factoryGetter ? factoryGetter : &GetDefaultProfileStoreFactory);
     // The global options live in the store from now on.
@@ -33,6 +35,7 @@ void ConnectDialogDllInitProfileFactory(ProfileStoreFactoryGetter factoryGetter)
 void ConnectDialogInitGUI(const QIcon* icon, int applicationNumber, SessionPropertiesCallback sessionProperties,
                           HelpCallback help, NewFirewallCallback newFirewall, SessionChangedCallback sessionChanged)
 {
+    InstallPlatformServices();
     HostCallbacks& callbacks = GetHostCallbacks();
     callbacks.sessionProperties = sessionProperties;
     callbacks.help = help;

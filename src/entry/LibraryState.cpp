@@ -43,3 +43,9 @@ void LibraryDetach()
     GetLibraryState().quickConnectRetained.Reset();
     ReplaceLibrarySynchObject(nullptr);
 }
+
+void InstallPlatformServices()
+{
+    if (const auto install = GetLibraryState().installPlatformServices)
+        install();
+}

@@ -26,6 +26,10 @@ constexpr uint32_t kMsgNoFirewallDialog = 0xE1090006;
 // The configuration dialogs get the multi-session picker as their browser.
 [[maybe_unused]] const bool g_browserKnown = [] {
     GetLibraryState().sessionBrowser = &ShowConnectDialogMultiSelectBrowseMode;
+    // Under a QApplication, reports and the clipboard use it from the
+    // host's first start-up call on; a process without one keeps standard
+    // error.
+    GetLibraryState().installPlatformServices = [] { InstallQtPlatformServicesIfGui(); };
     return true;
 }();
 
