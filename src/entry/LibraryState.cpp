@@ -4,6 +4,7 @@
 
 #include "entry/RegisteredMessages.h"
 #include "platform/AtomTable.h"
+#include "platform/LocalTimeZone.h"
 #include "platform/MessageTable.h"
 #include "platform/ModuleLoader.h"
 #include "platform/SynchLock.h"
@@ -25,7 +26,8 @@ void LibraryAttach()
     g_attached = true;
     RegisterLibraryMessages(AtomTable(AtomTable::DefaultPath()));
     MessageTable::HostProgram(); // looked up once, while the host program is what it was at start
-    tzset();                     // the update reminder reads local dates
+    tzset();
+    ReadLocalTimeZone(); // once: the update reminder's dates stay put if TZ changes later
 
     LibraryState& state = GetLibraryState();
     state.moduleFolder = ModuleFolderOf(reinterpret_cast<const void*>(&LibraryAttach));

@@ -70,7 +70,7 @@ TEST(RegisteredMessages, TheLibraryExportsItsNamesExactly)
     for (const char* name : {"ConnectDialogDllInit", "ConnectDialogDllInitProfileFactory", "ConnectDialogInitGUI",
                              "GetSpecialFunctions", "CleanupQuickConnectDialog", "g_pfnLaunchKeygenWizard",
                              "g_pfnLaunchConvertKeyWizard", "g_pfnExportPublickKey", "g_pfnManageAgentKeys",
-                             "g_pfnPreloadKeysIntoAgent", "g_pfnCreateSocksForwardingSocket"}) {
+                             "g_pfnPreloadKeysIntoAgent", "g_pfnCreateSocksForwardingSocket", "GetGlobalConfig"}) {
         ASSERT_TRUE(values.contains(name)) << name;
         EXPECT_EQ(values.at(name), "exported") << name;
     }

@@ -74,8 +74,15 @@ int QtMessageBox::ShowWithOption(QWidget* owner, std::u16string_view text, std::
     return Run(owner, text, caption, style, optionText, &option);
 }
 
+int QtMessageBox::ShowOptional(QWidget* owner, std::u16string_view text, std::u16string_view caption,
+                               unsigned style, std::u16string_view optionText, bool& option,
+                               std::u16string_view affirmativeText)
+{
+    return Run(owner, text, caption, style, optionText, &option, affirmativeText);
+}
+
 int QtMessageBox::Run(QWidget* owner, std::u16string_view text, std::u16string_view caption, unsigned style,
-                      std::u16string_view optionText, bool* option)
+                      std::u16string_view optionText, bool* option, std::u16string_view affirmativeText)
 {
     QMessageBox box(owner);
     box.setWindowTitle(ToQString(caption));
@@ -105,6 +112,10 @@ int QtMessageBox::Run(QWidget* owner, std::u16string_view text, std::u16string_v
         box.setStandardButtons(QMessageBox::Ok);
         break;
     }
+    if (!affirmativeText.empty())
+        for (QAbstractButton* button : box.buttons())
+            if (box.buttonRole(button) == QMessageBox::AcceptRole || box.buttonRole(button) == QMessageBox::YesRole)
+                button->setText(ToQString(affirmativeText));
     QCheckBox* check = nullptr;
     if (option) {
         check = new QCheckBox(ToQString(optionText), &box);

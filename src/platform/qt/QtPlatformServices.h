@@ -26,10 +26,12 @@ public:
     int Show(QWidget* owner, std::u16string_view text, std::u16string_view caption, unsigned style) override;
     int ShowWithOption(QWidget* owner, std::u16string_view text, std::u16string_view caption, unsigned style,
                        std::u16string_view optionText, bool& option) override;
+    int ShowOptional(QWidget* owner, std::u16string_view text, std::u16string_view caption, unsigned style,
+                     std::u16string_view optionText, bool& option, std::u16string_view affirmativeText) override;
 
 private:
     int Run(QWidget* owner, std::u16string_view text, std::u16string_view caption, unsigned style,
-            std::u16string_view optionText, bool* option);
+            std::u16string_view optionText, bool* option, std::u16string_view affirmativeText = {});
 };
 
 // The override cursor; nested scopes keep it until the outermost ends.
