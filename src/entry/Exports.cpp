@@ -1,5 +1,6 @@
 #include "entry/ConnectDialog.h"
 #include "entry/LibraryState.h"
+#include "entry/RegisteredMessages.h"
 #include "platform/GlobalConfig.h"
 #include "platform/HostForms.h"
 #include "platform/PlatformError.h"
@@ -20,6 +21,7 @@ void ConnectDialogDllInit(ReportRouterGetter routerGetter, ISynchObject* synchOb
     InstallPlatformServices();
     SetReportRouterGetter(routerGetter);
     ReplaceLibrarySynchObject(synchObject);
+    RoutePendingRegistrationReport();
 }
 
 void ConnectDialogDllInitProfileFactory(ProfileStoreFactoryGetter factoryGetter)

@@ -24,7 +24,7 @@ void LibraryAttach()
     if (g_attached)
         return;
     g_attached = true;
-    RegisterLibraryMessages(AtomTable(AtomTable::DefaultPath()));
+    RegisterLibraryMessagesWithFallback(RegisteredMessageTablePaths()); // reported once a router can be had
     MessageTable::HostProgram(); // looked up once, while the host program is what it was at start
     tzset();
     ReadLocalTimeZone(); // once: the update reminder's dates stay put if TZ changes later
