@@ -49,7 +49,7 @@ void ConnectDialogInitGUI(const QIcon* icon, int applicationNumber, SessionPrope
     const uint32_t result = RegisterWindowClass(dialogClass);
     GetLibraryState().dialogClassRegistered = result == 0 || result == kErrorClassAlreadyExists;
 
-    ClientFormsInitGUI(applicationNumber, GetLibraryState().sessionBrowser, nullptr);
+    ClientFormsInitGUI(applicationNumber, GetLibraryState().sessionBrowser, GetLibraryState().sessionIconListFactory);
     callbacks.newFirewall = newFirewall;
 }
 
