@@ -17,10 +17,10 @@ constexpr uint32_t kMsgDontRemind = 0x6109000F;
 constexpr uint32_t kMsgYes = 0x61090010;
 constexpr char16_t kPolicyEnableUpdateCheck[] = u"Enable Check For Updates";
 
-// Whole days from `then` to now; negative when `then` lies ahead.
-int64_t DaysSince(int64_t then)
+// Whole days from `then` to `now`; negative when `then` lies ahead.
+int64_t DaysBetween(int64_t then, int64_t now)
 {
-    return (GetClock().NowFileTime() - then) / kFileTimeTicksPerSecond / kSecondsPerDay;
+    return (now - then) / kFileTimeTicksPerSecond / kSecondsPerDay;
 }
 
 VUnicodeString Text(uint32_t id, std::initializer_list<VUnicodeString> inserts = {})
@@ -45,15 +45,16 @@ bool CheckPeriodicUpdate(int applicationNumber, QWidget* parent, int periodDays,
     if (!ReadPolicyFlag(kPolicyEnableUpdateCheck, appName, VUnicodeString(), true))
         return false;
     const int64_t now = GetClock().NowFileTime();
-    if (DaysSince(UnixTimeToFileTime(record.lastCheck)) < periodDays)
+    if (DaysBetween(UnixTimeToFileTime(record.lastCheck), now) < periodDays)
         return false;
     if (noPrompt)
         return true;
 
     bool dontRemind = record.dontRemind;
-    const int answer = ShowOptionalMessageBox(
-        parent, appName.str(), Text(kMsgCheckForUpdates, {appName, VUnicodeString::FromUtf8(std::to_string(periodDays))}).str(),
-        dontRemind, kMbOkCancel | kMbIconQuestion, Text(kMsgDontRemind).str(), Text(kMsgYes).str());
+    const VUnicodeString period = VUnicodeString::FromUtf8(std::to_string(periodDays));
+    const int answer = ShowOptionalMessageBox(parent, appName.str(), Text(kMsgCheckForUpdates, {appName, period}).str(),
+                                              dontRemind, kMbOkCancel | kMbIconQuestion, Text(kMsgDontRemind).str(),
+                                              Text(kMsgYes).str());
     // Answered either way, it was a reminder: the period starts again.
     record.dontRemind = dontRemind;
     record.lastCheck = FileTimeToUnixTime(now);
@@ -70,5 +71,5 @@ bool CheckReleaseDateWithinPeriod(const std::string& releaseDate, int periodDays
     int64_t released = 0;
     if (!date || !LocalMidnightToFileTime(date->year, date->month, date->day, released))
         return false;
-    return DaysSince(released) < periodDays;
+    return DaysBetween(released, GetClock().NowFileTime()) < periodDays;
 }

@@ -27,8 +27,8 @@ void ReadLocalTimeZone()
 
 bool SetLocalTimeZone(std::string_view olsonName)
 {
-    const icu::UnicodeString id = icu::UnicodeString::fromUTF8(icu::StringPiece(olsonName.data(),
-                                                                                 static_cast<int32_t>(olsonName.size())));
+    const icu::StringPiece name(olsonName.data(), static_cast<int32_t>(olsonName.size()));
+    const icu::UnicodeString id = icu::UnicodeString::fromUTF8(name);
     std::unique_ptr<icu::TimeZone> zone(icu::TimeZone::createTimeZone(id));
     // ICU answers an unknown name with a zone named "Etc/Unknown".
     icu::UnicodeString found;
