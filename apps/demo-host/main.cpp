@@ -35,6 +35,7 @@
 #include "entry/RegisteredMessages.h"
 #include "profile/reports/IReportMessageParams.h"
 #include "profile/sessions/ConnectConfig.h"
+#include "profile/store/PostgresProfileBackend.h"
 
 namespace {
 
@@ -328,8 +329,11 @@ int main(int argc, char** argv)
     QString database = options.value(QStringLiteral("database"));
     if (database.isEmpty())
         database = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/sessions.db");
-    QDir().mkpath(QFileInfo(database).absolutePath());
-    const bool firstRun = !QFileInfo::exists(database);
+    // A postgresql:// URI names a shared database on a server instead.
+    const bool onServer = IsPostgresUri(database.toStdString());
+    if (!onServer)
+        QDir().mkpath(QFileInfo(database).absolutePath());
+    const bool firstRun = onServer || !QFileInfo::exists(database);
     if (firstRun && !SeedSampleDatabase(database.toStdString())) {
         std::fprintf(stderr, "orvalis-demo-host: cannot write %s\n", qPrintable(database));
         return 1;
