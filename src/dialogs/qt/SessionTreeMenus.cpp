@@ -161,11 +161,7 @@ unsigned ExecSessionTreeMenu(SessionTreeCtrl& tree, const ConnectDialogBase& own
     else if (selected.size() == 1 && !tree.IsFolder(selected.front()))
         kind = SessionTreeMenuKind::Session;
     SessionTreeMenuState state;
-    state.enabled = [&](unsigned command) {
-        if (command == kCmdProperties)
-            return tree.CanEditProperties();
-        return owner.IsCommandEnabled(command);
-    };
+    state.enabled = [&](unsigned command) { return owner.IsCommandEnabled(command); };
     state.sortMode = tree.GetSortMode();
     state.showDescriptions = tree.ShowsDescriptions();
     state.showTerminal = tree.ShowsTerminalSessions();
@@ -175,4 +171,10 @@ unsigned ExecSessionTreeMenu(SessionTreeCtrl& tree, const ConnectDialogBase& own
     BuildSessionTreeMenu(menu, kind, state);
     QAction* chosen = menu.exec(globalPos);
     return chosen ? chosen->data().toUInt() : 0;
+}
+
+void SetTreeCtrlHandlers(ConnectDialogBase& owner, SessionTreeCtrl& tree)
+{
+    owner.SetCommandHandler(kCmdProperties,
+                            {[&tree] { return tree.CanEditProperties(); }, [&tree] { tree.EditProperties(); }});
 }

@@ -28,3 +28,7 @@ class SessionTreeCtrl;
 // the command chosen, or 0.
 unsigned ExecSessionTreeMenu(SessionTreeCtrl& tree, const ConnectDialogBase& owner, const QPoint& globalPos,
                              QWidget* parent);
+
+// The commands the tree control itself carries out for its owner
+// (Properties, through the host's dialog).
+void SetTreeCtrlHandlers(ConnectDialogBase& owner, SessionTreeCtrl& tree);
