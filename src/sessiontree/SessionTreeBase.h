@@ -311,6 +311,7 @@ private:
     TreeItem PlaceItem(TreeItem folder, TreeItem target, DropPosition position, const VUnicodeString& name,
                        bool isFolder, TreeItem skip, VUnicodeString& reference, bool& after) const;
     TreeItem TargetFolderOfSelection() const;
+    void AddMissingSessions(TreeItem folder);
     void RunFirewallUpdate();
     void Refuse(std::u16string_view text);
     TreeItem ReplaceItemAt(TreeItem item, TreeItem parent, TreeItem after, const VUnicodeString& name);

@@ -559,7 +559,11 @@ void SessionTreeBase::NewFolder()
     EnsureLoaded(folder);
     ExpandItem(folder, true);
     const VUnicodeString path = GetItemPath(folder);
-    const VUnicodeString name = Database().MakeUniqueSessionName(path, TextOf(kMsgNewFolderName));
+    // Unique in the database and among folders still being named here.
+    const VUnicodeString base = TextOf(kMsgNewFolderName);
+    VUnicodeString name = Database().MakeUniqueSessionName(path, base);
+    for (int n = 1; FindChildByName(folder, name) != kNoTreeItem || Database().SessionExists(JoinPath(path, name)); ++n)
+        name = base + u" (" + VUnicodeString::FromNumber(n).str() + u")";
     TreeItem at = kInsertFirst;
     if (m_sortMode == 2) {
         const TreeItem last = LastFolderChild(folder);
@@ -602,10 +606,38 @@ void SessionTreeBase::NewSession()
         Refuse(TextOf(kMsgInsertFailed).str());
         return;
     }
+    // Making the first session of a protocol also makes its default
+    // session at the top.
+    AddMissingSessions(GetRootItem());
     SelectItem(item);
     NotifyChanged();
     if (!UseNewSessionWizard())
         EditNewSession(path);
+}
+
+// Puts in the sessions a loaded folder lists but does not show yet, each
+// after the one it follows in the listing in the user's order.
+void SessionTreeBase::AddMissingSessions(TreeItem folder)
+{
+    const SessionTreeItemData* data = GetItemData(folder);
+    if (!data || !data->childrenLoaded || IsFilterActive())
+        return;
+    const VUnicodeString path = GetItemPath(folder);
+    const SessionDatabase::Listing listing = ListFolder(path);
+    TreeItem previous = LastFolderChild(folder);
+    for (const VUnicodeString& name : listing.sessions) {
+        if (const TreeItem shown = FindChildByName(folder, name); shown != kNoTreeItem) {
+            previous = shown;
+            continue;
+        }
+        if (IsHidden(path, name))
+            continue;
+        const TreeItem at = m_sortMode != 2                ? InsertPositionFor(folder, name, false, kNoTreeItem)
+                            : previous == kNoTreeItem ? kInsertFirst
+                                                           : previous;
+        if (const TreeItem made = InsertItem(name, folder, at, SessionTreeItemData{}); made != kNoTreeItem)
+            previous = made;
+    }
 }
 
 bool SessionTreeBase::RunNewSessionWizard(const VUnicodeString&, VUnicodeString&)
