@@ -308,17 +308,6 @@ TEST_P(TreeHandles, TheSelectionResolvesToSessionsWithoutFillingTheControl)
 
 // --- Any sequence of actions keeps both trees whole
 
-class WalkedMemoryTree final : public WalkTree {
-public:
-    explicit WalkedMemoryTree(ISessionTreeOwner* owner) : tree(owner) { tree.Initialize(); }
-    SessionTreeBase& Logic() override { return tree; }
-    void Select(const std::vector<TreeItem>& items) override { tree.SetSelection(items); }
-    TreeItem EditedItem() const override { return tree.GetEditedItem(); }
-    void FinishEdit(const VUnicodeString& text, bool cancelled) override { tree.FinishLabelEdit(text, cancelled); }
-    void AnswerFind(const FindOptions& options) override { tree.findAnswer = options; }
-    FakeSessionTree tree;
-};
-
 TEST_P(TreeHandles, ARandomWalkOfUserActionsOverTwoTreesKeepsThemWhole)
 {
     Folder(u"a");
@@ -336,11 +325,11 @@ TEST_P(TreeHandles, ARandomWalkOfUserActionsOverTwoTreesKeepsThemWhole)
         SCOPED_TRACE("seed " + std::to_string(seed) + " (ORV_WALK_SEED repeats it)");
         WalkOwner ownerA;
         WalkOwner ownerB;
-        WalkedMemoryTree a(&ownerA);
-        WalkedMemoryTree b(&ownerB);
+        MemoryWalkTree a(&ownerA);
+        MemoryWalkTree b(&ownerB);
         TreeActionWalk walk(a, b, [] {
             static FakeTreeOwner freshOwner;
-            return std::make_unique<WalkedMemoryTree>(&freshOwner);
+            return std::make_unique<MemoryWalkTree>(&freshOwner);
         });
         ownerA.other = &b;
         ownerB.other = &a;

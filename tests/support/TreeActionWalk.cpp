@@ -245,7 +245,9 @@ std::string TreeActionWalk::CheckTree(Side& side)
         }
         if (data->isNewFolder)
             continue;
-        if (item != tree.GetRootItem() && (data->isFolder ? !Db().IsFolder(path) : !Db().IsSession(path)))
+        // Unfiltered, the listings of the loaded folders below say it all.
+        if (tree.IsFilterActive() && item != tree.GetRootItem() &&
+            (data->isFolder ? !Db().IsFolder(path) : !Db().IsSession(path)))
             return "shows " + U8(path) + " which the database does not hold as such";
         if (!data->isFolder || !data->childrenLoaded || tree.IsFilterActive())
             continue;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "FakeSessionTree.h"
 #include "sessiontree/SessionTreeBase.h"
 
 // One tree as the walk drives it: its logic, and what a user does around
@@ -67,4 +68,16 @@ private:
     Side m_sides[2];
     std::function<std::unique_ptr<WalkTree>()> m_makeFresh;
     std::vector<TreeItem> m_seen[2];
+};
+
+// The control held in memory, walked.
+class MemoryWalkTree final : public WalkTree {
+public:
+    explicit MemoryWalkTree(ISessionTreeOwner* owner) : tree(owner) { tree.Initialize(); }
+    SessionTreeBase& Logic() override { return tree; }
+    void Select(const std::vector<TreeItem>& items) override { tree.SetSelection(items); }
+    TreeItem EditedItem() const override { return tree.GetEditedItem(); }
+    void FinishEdit(const VUnicodeString& text, bool cancelled) override { tree.FinishLabelEdit(text, cancelled); }
+    void AnswerFind(const FindOptions& options) override { tree.findAnswer = options; }
+    FakeSessionTree tree;
 };
