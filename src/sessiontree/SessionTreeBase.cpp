@@ -150,10 +150,12 @@ void SessionTreeBase::Fill(unsigned flags)
     const VUnicodeString selected = SelectedPathForFilter();
     m_filling = true;
     ClearCutMarks();
+    BeginRefill();
     DeleteAllItems();
     const TreeItem root = AddRoot();
     if (IsFilterActive()) {
         FillFiltered();
+        EndRefill();
         m_filling = false;
         const TreeItem first = FirstFilteredMatch(root);
         SelectItem(first != kNoTreeItem ? first : root);
@@ -161,6 +163,7 @@ void SessionTreeBase::Fill(unsigned flags)
     }
     LoadFolder(root);
     ExpandItem(root, true);
+    EndRefill();
     m_filling = false;
     if (IsFiltering())
         return; // a filter that ends gives back the selection and open folders itself

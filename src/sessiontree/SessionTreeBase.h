@@ -234,6 +234,10 @@ public:
     virtual void StopTimer(int id) override = 0;
     virtual void RedrawTree() = 0;
     virtual void FocusTree() = 0;
+    // Around a refill: a control may take the items in at once at the end
+    // (nothing is selected in between).
+    virtual void BeginRefill() {}
+    virtual void EndRefill() {}
 
 protected:
     // --- Dialogs the control shows; the defaults answer "cancel".

@@ -214,7 +214,8 @@ void SessionTreeCtrl::ExpandItem(TreeItem item, bool expand)
         OnItemExpanding(item); // loads the folder before its children show
     if (Node* again = m_model->NodeOf(item)) { // loading may have refilled the tree
         again->expanded = expand;
-        setExpanded(m_model->IndexOf(again), expand);
+        if (!m_model->IsResetting()) // else the view hears of it at the end
+            setExpanded(m_model->IndexOf(again), expand);
     }
 }
 
@@ -364,6 +365,31 @@ void SessionTreeCtrl::RedrawTree()
 void SessionTreeCtrl::FocusTree()
 {
     setFocus(Qt::OtherFocusReason);
+}
+
+void SessionTreeCtrl::BeginRefill()
+{
+    m_model->BeginReset();
+}
+
+// The view takes the new rows at once, then opens what the logic opened.
+void SessionTreeCtrl::EndRefill()
+{
+    m_model->EndReset();
+    if (m_model->IsResetting())
+        return;
+    std::vector<const Node*> pending{m_model->Top()};
+    while (!pending.empty()) {
+        const Node* node = pending.back();
+        pending.pop_back();
+        if (node != m_model->Top() && !node->expanded)
+            continue;
+        if (node != m_model->Top())
+            setExpanded(m_model->IndexOf(node), true);
+        for (const auto& child : node->children)
+            if (child->data.isFolder)
+                pending.push_back(child.get());
+    }
 }
 
 // --- Commands

@@ -77,6 +77,8 @@ public:
     void StopTimer(int id) override;
     void RedrawTree() override;
     void FocusTree() override;
+    void BeginRefill() override;
+    void EndRefill() override;
 
 signals:
     // A command of the key tables, or of a double click, for the owner.

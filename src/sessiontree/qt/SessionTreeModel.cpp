@@ -60,10 +60,12 @@ SessionTreeModel::Node* SessionTreeModel::Insert(Node* parent, TreeItem after, c
     node->data = data;
     node->parent = parent;
     Node* raw = node.get();
-    beginInsertRows(IndexOf(parent), static_cast<int>(at), static_cast<int>(at));
+    if (!m_resetting)
+        beginInsertRows(IndexOf(parent), static_cast<int>(at), static_cast<int>(at));
     siblings.insert(siblings.begin() + static_cast<std::ptrdiff_t>(at), std::move(node));
     Renumber(parent, at);
-    endInsertRows();
+    if (!m_resetting)
+        endInsertRows();
     return raw;
 }
 
@@ -88,7 +90,7 @@ bool SessionTreeModel::Move(Node* node, Node* parent, TreeItem after)
     // Qt counts the destination before the row leaves.
     if (from == parent && (static_cast<int>(at) == row || static_cast<int>(at) == row + 1))
         return true; // already there
-    if (!beginMoveRows(IndexOf(from), row, row, IndexOf(parent), static_cast<int>(at)))
+    if (!m_resetting && !beginMoveRows(IndexOf(from), row, row, IndexOf(parent), static_cast<int>(at)))
         return false;
     std::unique_ptr<Node> held = std::move(from->children[static_cast<size_t>(row)]);
     from->children.erase(from->children.begin() + row);
@@ -98,7 +100,8 @@ bool SessionTreeModel::Move(Node* node, Node* parent, TreeItem after)
     held->parent = parent;
     parent->children.insert(parent->children.begin() + static_cast<std::ptrdiff_t>(at), std::move(held));
     Renumber(parent, at);
-    endMoveRows();
+    if (!m_resetting)
+        endMoveRows();
     return true;
 }
 
@@ -108,7 +111,8 @@ void SessionTreeModel::Remove(Node* node)
     if (!parent)
         return;
     const int row = node->row;
-    beginRemoveRows(IndexOf(parent), row, row);
+    if (!m_resetting)
+        beginRemoveRows(IndexOf(parent), row, row);
     // Every handle of the node and below it names nothing from now on.
     std::vector<Node*> pending{node};
     while (!pending.empty()) {
@@ -121,21 +125,36 @@ void SessionTreeModel::Remove(Node* node)
     auto& siblings = parent->children;
     siblings.erase(siblings.begin() + row);
     Renumber(parent, static_cast<size_t>(row));
-    endRemoveRows();
+    if (!m_resetting)
+        endRemoveRows();
 }
 
 void SessionTreeModel::Clear()
 {
-    beginResetModel();
+    if (!m_resetting)
+        beginResetModel();
     m_dropHighlight = kNoTreeItem;
     m_nodes.clear();
     m_top.children.clear();
-    endResetModel();
+    if (!m_resetting)
+        endResetModel();
+}
+
+void SessionTreeModel::BeginReset()
+{
+    if (m_resetting++ == 0)
+        beginResetModel();
+}
+
+void SessionTreeModel::EndReset()
+{
+    if (m_resetting > 0 && --m_resetting == 0)
+        endResetModel();
 }
 
 void SessionTreeModel::Changed(Node* node)
 {
-    if (node && node != &m_top) {
+    if (node && node != &m_top && !m_resetting) {
         const QModelIndex index = IndexOf(node);
         emit dataChanged(index, index);
     }

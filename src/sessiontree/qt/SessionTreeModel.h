@@ -49,6 +49,11 @@ public:
     // expanded and selected. False when it cannot go there.
     bool Move(Node* node, Node* parent, TreeItem after);
     void Clear();
+    // Everything between the two is one reset of the model: rows go in
+    // and out without a signal each.
+    void BeginReset();
+    void EndReset();
+    bool IsResetting() const { return m_resetting > 0; }
     void Changed(Node* node);
     // Every row's image is computed again when next drawn.
     void ForgetImages();
@@ -75,4 +80,5 @@ private:
     std::unordered_map<TreeItem, Node*> m_nodes;
     TreeItem m_nextId = 1;
     TreeItem m_dropHighlight = kNoTreeItem;
+    int m_resetting = 0;
 };
