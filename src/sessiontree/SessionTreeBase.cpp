@@ -1,6 +1,7 @@
 #include "sessiontree/SessionTreeBase.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "core/VUnknown.h"
 #include "platform/GlobalConfig.h"
@@ -81,14 +82,6 @@ bool ReadProtocolNames(const VUnicodeString& path, VUnicodeString& terminal, VUn
     if (!key.ReadString(ConnectConfig::kTransferProtocolName, transfer))
         transfer = DefaultOf(ConnectConfig::kTransferProtocolName);
     return true;
-}
-
-bool IsBelowPath(std::u16string_view path, std::u16string_view folder)
-{
-    if (folder.empty())
-        return !path.empty();
-    return path.size() > folder.size() && path[folder.size()] == u'\\' &&
-           VUnicodeString::CompareNoCase(path.substr(0, folder.size()), folder) == 0;
 }
 
 } // namespace
@@ -485,22 +478,32 @@ bool SessionTreeBase::ForEachSessionBelow(const VUnicodeString& path, bool isFol
 
 bool SessionTreeBase::ForEachSelectedSession(const std::function<bool(const VUnicodeString&)>& visit) const
 {
-    // Folders first in tree order: whatever lies below a selected folder is
-    // visited with it and skipped when it is selected too.
-    std::vector<VUnicodeString> folders;
-    for (TreeItem item : GetSelectedItems()) {
+    const std::vector<TreeItem> selected = GetSelectedItems();
+    if (selected.size() == 1)
+        return ForEachSessionBelow(GetItemPath(selected[0]), IsFolder(selected[0]), visit);
+    // What lies below a selected folder comes with it; each session once,
+    // whatever order the selection lists them in.
+    std::unordered_set<std::u16string> folders;
+    std::unordered_set<std::u16string> visited;
+    const auto covered = [&](const VUnicodeString& path) {
+        const std::u16string folded = VUnicodeString::FoldCase(path.str());
+        for (size_t slash = folded.find(u'\\'); slash != std::u16string::npos; slash = folded.find(u'\\', slash + 1))
+            if (folders.contains(folded.substr(0, slash)))
+                return true;
+        return folders.contains(u"") && !folded.empty();
+    };
+    const auto once = [&](const VUnicodeString& path) {
+        return !visited.insert(VUnicodeString::FoldCase(path.str())).second || visit(path);
+    };
+    for (TreeItem item : selected) {
         const VUnicodeString path = GetItemPath(item);
-        bool covered = false;
-        for (const VUnicodeString& folder : folders)
-            if ((covered = IsBelowPath(path.str(), folder.str())))
-                break;
-        if (covered)
+        if (covered(path))
             continue;
         const bool isFolder = IsFolder(item);
-        if (!ForEachSessionBelow(path, isFolder, visit))
+        if (!ForEachSessionBelow(path, isFolder, once))
             return false;
         if (isFolder)
-            folders.push_back(path);
+            folders.insert(VUnicodeString::FoldCase(path.str()));
     }
     return true;
 }
