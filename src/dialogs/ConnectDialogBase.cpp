@@ -274,7 +274,7 @@ bool ConnectDialogBase::AnySelected(bool wantTerminal, bool wantTransfer) const
     tree->ForEachSelectedSession([&](const VUnicodeString& path) {
         bool canTerminal = false;
         bool canTransfer = false;
-        tree->SessionCapabilities(path, canTerminal, canTransfer);
+        tree->SessionCapabilities(path, canTerminal, canTransfer, true);
         terminal = terminal || canTerminal;
         transfer = transfer || canTransfer;
         return !(terminal && transfer);
@@ -291,7 +291,7 @@ bool ConnectDialogBase::AnySelectedToOpen() const
         tree->ForEachSelectedSession([&](const VUnicodeString& path) {
             bool terminal = false;
             bool transfer = false;
-            tree->SessionCapabilities(path, terminal, transfer);
+            tree->SessionCapabilities(path, terminal, transfer, true);
             found = terminal || transfer;
             return !found;
         });

@@ -405,12 +405,13 @@ int SessionTreeBase::GetItemImage(TreeItem item, bool selected) const
 }
 
 void SessionTreeBase::SessionCapabilities(const VUnicodeString& sessionPath, bool& canTerminal,
-                                          bool& canTransfer) const
+                                          bool& canTransfer, bool listed) const
 {
     canTerminal = canTransfer = false;
     VUnicodeString terminal;
     VUnicodeString transfer;
-    if (!GetSessionProtocols(sessionPath, terminal, transfer))
+    if (listed ? !ReadProtocolNames(sessionPath, terminal, transfer)
+               : !GetSessionProtocols(sessionPath, terminal, transfer))
         return;
     canTerminal = IsKestruneOrTamsicInstalled() && ConnectConfig::IsProtocol(terminal);
     canTransfer = ConnectConfig::IsProtocol(transfer) &&

@@ -169,7 +169,10 @@ public:
     // tree order, each session once; stops as ForEachSessionBelow does.
     bool ForEachSelectedSession(const std::function<bool(const VUnicodeString&)>& visit) const;
     // Connect capability from the session's two protocol names only.
-    void SessionCapabilities(const VUnicodeString& sessionPath, bool& canTerminal, bool& canTransfer) const;
+    // `listed`: the path came from a listing of sessions, so it is not
+    // asked whether it is one.
+    void SessionCapabilities(const VUnicodeString& sessionPath, bool& canTerminal, bool& canTransfer,
+                             bool listed = false) const;
     // The session's terminal and transfer protocol names, read alone (with
     // their defaults); false when the path names no session.
     bool GetSessionProtocols(const VUnicodeString& sessionPath, VUnicodeString& terminal,
