@@ -320,7 +320,7 @@ TEST_P(TreeHandles, ARandomWalkOfUserActionsOverTwoTreesKeepsThemWhole)
         seeds = {static_cast<uint32_t>(std::strtoul(fixed, nullptr, 10))};
     else
         seeds.push_back(std::random_device{}());
-    const int steps = IsSqlite() ? 400 : 1000;
+    const int steps = IsSqlite() ? 300 : 600;
     for (const uint32_t seed : seeds) {
         SCOPED_TRACE("seed " + std::to_string(seed) + " (ORV_WALK_SEED repeats it)");
         WalkOwner ownerA;
