@@ -315,11 +315,18 @@ public:
             return m_began;
         if (!m_conn)
             return false;
-        StartOver();
+        ++m_generation;
+        m_valueVersions.clear();
         m_writing = m_abandoned = m_refused = false;
         m_began = BeginReading();
         if (!m_began)
             Lost("the store could not begin");
+        // Every write transaction moves the revision on: while it stands
+        // where this connection last saw it, the keys looked up before are
+        // still where they were, and a walk over many folders resolves each
+        // path level once across operations.
+        if (!m_began || m_snapshotRevision != m_knownRevision)
+            StartOver();
         return m_began;
     }
     void EndStore()
@@ -332,8 +339,9 @@ public:
             return;
         }
         m_began = false;
-        m_children.clear();
         const bool writing = m_writing;
+        const int64_t known = writing ? m_writeRevision : m_snapshotRevision;
+        m_knownRevision = -1;
         m_writing = false;
         if (m_abandoned || m_refused) {
             Exec("ROLLBACK");
@@ -353,8 +361,11 @@ public:
                 ForgetNamesMadeSinceCommit();
             } else {
                 m_namesMade.clear();
+                m_knownRevision = known;
             }
         }
+        if (m_knownRevision < 0)
+            m_children.clear(); // keys made by a transaction undone are gone
         ++m_generation; // others may have written since
         if (PQstatus(m_conn) != CONNECTION_OK)
             Close();
@@ -373,8 +384,15 @@ public:
     // stays) and goes on reading.
     bool BeginWrite()
     {
-        if (m_writing || (m_depth == 0 && m_conn))
-            return !m_readOnly; // a key kept past its store writes on its own
+        if (m_writing)
+            return true;
+        if (m_depth == 0 && m_conn) { // a key kept past its store writes on its own
+            if (m_readOnly)
+                return false;
+            m_knownRevision = -1;
+            Exec("UPDATE profile_schema SET revision=revision+1"); // others look again
+            return true;
+        }
         if (!m_began || m_refused || m_abandoned)
             return false;
         if (m_readOnly) { // refused once; the store goes on reading its snapshot
@@ -393,7 +411,8 @@ public:
             Result taken = began.Ok() ? Run("UPDATE profile_schema SET revision=revision+1 RETURNING revision", Params())
                                       : std::move(began);
             if (taken.Ok() && taken.Rows() == 1) {
-                if (taken.Int(0, 0) != m_snapshotRevision + 1)
+                m_writeRevision = taken.Int(0, 0);
+                if (m_writeRevision != m_snapshotRevision + 1)
                     StartOver();
                 m_writing = true;
                 return true;
@@ -583,6 +602,7 @@ private:
     {
         m_refused = true;
         RouteDatabaseReport(report, Shown(m_uri), detail);
+        StartOver();
         Exec("ROLLBACK");
         if (!BeginReading())
             m_began = false;
@@ -632,6 +652,7 @@ private:
         m_namesByFolded.clear();
         m_namesMade.clear();
         m_children.clear();
+        m_knownRevision = -1;
         PQfinish(m_conn);
         m_conn = nullptr;
         m_began = false;
@@ -702,6 +723,8 @@ private:
     bool m_refused = false;
     bool m_readOnly = false;
     int64_t m_snapshotRevision = 0;
+    int64_t m_writeRevision = 0;
+    int64_t m_knownRevision = -1; // the revision the cached key lookups hold for
     uint64_t m_generation = 1;
     std::unordered_map<int64_t, uint64_t> m_valueVersions;
     uint64_t m_deletes = 0;

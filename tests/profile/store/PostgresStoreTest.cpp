@@ -207,6 +207,32 @@ TEST_F(PostgresStore, AReadOnlyRoleReadsTheTreeAndEveryEditIsRefusedWithOneRepor
     EXPECT_EQ(Sql("SELECT count(*) FROM keys"), "3");
 }
 
+TEST_F(PostgresStore, KeysLookedUpBeforeAreLookedUpAgainAfterAnotherClientWrote)
+{
+    PostgresProfileFactory first(uri);
+    PostgresProfileFactory second(uri);
+    auto write = [](PostgresProfileFactory& factory, const char16_t* text, bool remake) {
+        std::unique_ptr<IProfileBackendStore> store(factory.CreateStore());
+        VProfileKey root(store->OpenRootKey(0));
+        if (remake)
+            root.DeleteKey(u"Folder");
+        VProfileKey(root, u"Folder\\Leaf", 1).WriteString(u"v", text);
+    };
+    auto read = [](PostgresProfileFactory& factory) {
+        std::unique_ptr<IProfileBackendStore> store(factory.CreateStore());
+        VUnicodeString text;
+        VProfileKey(VProfileKey(store->OpenRootKey(0)), u"Folder\\Leaf", 0).ReadString(u"v", text);
+        return text;
+    };
+    write(first, u"one", false);
+    EXPECT_EQ(read(first), VUnicodeString(u"one"));
+    write(second, u"two", true); // the same path, new keys
+    EXPECT_EQ(read(first), VUnicodeString(u"two"));
+    write(first, u"three", false);
+    EXPECT_EQ(read(second), VUnicodeString(u"three"));
+    EXPECT_EQ(Sql("SELECT count(*) FROM keys WHERE folded='leaf'"), "1");
+}
+
 TEST_F(PostgresStore, ALostConnectionIsReportedAndTheNextStoreConnectsAgain)
 {
     const std::string name = "orv_lost_" + std::to_string(getpid());
