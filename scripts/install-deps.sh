@@ -8,6 +8,7 @@ packages=(
   libcrypto++-dev libsqlite3-dev libicu-dev
   qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev python3-bcrypt
+  rapidjson-dev
   clang libclang-rt-14-dev
   xvfb xauth
 )
