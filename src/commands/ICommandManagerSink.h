@@ -2,17 +2,11 @@
 
 #include "commands/ICommandInfo.h"
 #include "core/IString.h"
-
-class QWidget;
+#include "platform/IDockWindow.h"
 
 // The docked Command Manager as its host and the entry point see it.
-class ICommandManager {
+class ICommandManager : public IDockWindow {
 public:
-    virtual ~ICommandManager() = default;
-    // The pane's window (its dock).
-    virtual QWidget* GetPaneWindow() = 0;
-    // Shows or hides the pane; `visible` tells the state it was left in.
-    virtual void ShowPane(bool show, bool& visible) = 0;
     // The commands changed behind the pane's back: read them again.
     virtual void RefreshTree() = 0;
 };

@@ -66,9 +66,7 @@ void ShowDockedSessionManager(IConnectDialogSink& sink, unsigned int paneId, boo
         SynchLock lock;
         auto* view = new ConnectView(ToQString(MessageText(kMsgSessionManager)), firstTreeFlag, hideTabOption,
                                      applicationNumber, &sink, parent);
-        view->setProperty("paneId", paneId);
-        if (auto* frame = qobject_cast<QMainWindow*>(parent))
-            view->DockInto(frame);
+        CreatePaneBar(*view, paneId, parent);
         sink.SetSessionManager(view);
         pane = view;
     } else {

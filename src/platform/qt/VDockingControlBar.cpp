@@ -131,6 +131,28 @@ void VDockingControlBar::DockInto(QMainWindow* frame)
     frame->resizeDocks({this}, {along == Qt::Horizontal ? size.width() : size.height()}, along);
 }
 
+void VDockingControlBar::RunShow(bool show, bool& visible, QWidget* focus)
+{
+    if (m_showing)
+        return; // a show of this pane is still running
+    m_showing = true;
+    {
+        Operation operation(*this);
+        if (show) {
+            if (QMainWindow* frame = Frame(); frame && !isFloating() && frame->dockWidgetArea(this) == Qt::NoDockWidgetArea)
+                DockInto(frame);
+            setVisible(true);
+            raise(); // brings its tab forward in a tab group
+            if (focus)
+                focus->setFocus(Qt::OtherFocusReason);
+        } else if (isVisible()) {
+            setVisible(false);
+        }
+    }
+    visible = isVisible();
+    m_showing = false;
+}
+
 void VDockingControlBar::paintEvent(QPaintEvent* event)
 {
     SynchLock lock; // the host's toolbar work never interleaves with this
@@ -192,4 +214,38 @@ int DockSiblingOf(const QWidget* bar, int side, const QWidget* other)
     case 3: return a.top() > b.top() ? 1 : 0;
     default: return 0;
     }
+}
+
+void CreatePaneBar(VDockingControlBar& bar, unsigned paneId, QWidget* frame)
+{
+    bar.setProperty("paneId", paneId);
+    if (auto* main = qobject_cast<QMainWindow*>(frame))
+        bar.DockInto(main);
+}
+
+void PaneStack::SetParts(QWidget* toolbar, QWidget* filter, QWidget* tree)
+{
+    m_toolbar = toolbar;
+    m_filter = filter;
+    m_tree = tree;
+    LayOut();
+}
+
+void PaneStack::LayOut()
+{
+    if (!m_toolbar || !m_filter || !m_tree)
+        return;
+    const QSize area = size();
+    const int toolbarHeight = m_toolbar->sizeHint().height();
+    const int filterHeight = m_filter->fontMetrics().height() + 8;
+    m_toolbar->setGeometry(0, 0, area.width(), toolbarHeight);
+    m_filter->setGeometry(0, toolbarHeight, area.width(), filterHeight);
+    m_tree->setGeometry(0, toolbarHeight + filterHeight, area.width(),
+                        std::max(0, area.height() - toolbarHeight - filterHeight));
+}
+
+void PaneStack::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    LayOut();
 }
