@@ -70,6 +70,7 @@ bool SeedSampleDatabase(const std::string& path)
         key.WriteStringArray(u"Description", VStringArray{VUnicodeString(sample.description)});
     }
     database.DropCachedListings();
+    ok = SeedSampleCommands() && ok;
     SetProfileStoreFactoryGetter(nullptr);
     g_factory = nullptr;
     return ok;

@@ -28,7 +28,9 @@
 #include <QTimer>
 #include <QTreeView>
 
+#include "CommandDialog.h"
 #include "SampleDatabase.h"
+#include "commands/ICommandManagerSink.h"
 #include "dialogs/IConnectDialogSink.h"
 #include "dialogs/ISessionManager.h"
 #include "entry/ConnectDialog.h"
@@ -39,6 +41,7 @@ namespace {
 
 constexpr int kTerminalApplication = 3;
 constexpr unsigned kSessionManagerPaneId = 0xE900;
+constexpr unsigned kCommandManagerPaneId = 0xE901;
 
 class HostLock final : public ISynchObject {
 public:
@@ -80,6 +83,7 @@ struct Library {
     decltype(&ShowConnectDialog) showConnectDialog = nullptr;
     decltype(&ShowConnectView) showConnectView = nullptr;
     decltype(&GetDockAlignment) dockAlignment = nullptr;
+    decltype(&ShowCommandManager) showCommandManager = nullptr;
 
     template <class F>
     bool Find(F& slot, const char* name)
@@ -99,11 +103,11 @@ struct Library {
         return Find(dllInit, "ConnectDialogDllInit") && Find(initFactory, "ConnectDialogDllInitProfileFactory") &&
                Find(initGui, "ConnectDialogInitGUI") && Find(cleanup, "CleanupQuickConnectDialog") &&
                Find(showConnectDialog, "ShowConnectDialog") && Find(showConnectView, "ShowConnectView") &&
-               Find(dockAlignment, "GetDockAlignment");
+               Find(dockAlignment, "GetDockAlignment") && Find(showCommandManager, "ShowCommandManager");
     }
 };
 
-class HostWindow final : public QMainWindow, public IConnectDialogSink {
+class HostWindow final : public QMainWindow, public IConnectDialogSink, public ICommandManagerSink {
 public:
     HostWindow(Library& library, const QString& logPath) : m_library(library), m_logFile(logPath.toStdString())
     {
@@ -117,6 +121,8 @@ public:
         sessions->addAction(tr("Session &Manager"), this, &HostWindow::ToggleSessionManager);
         sessions->addSeparator();
         sessions->addAction(tr("E&xit"), this, &QWidget::close);
+        QMenu* view = menuBar()->addMenu(tr("&View"));
+        view->addAction(tr("&Command Manager"), this, &HostWindow::ToggleCommandManager);
         statusBar()->showMessage(tr("Sessions open here are only logged: the demo makes no connections."));
         resize(1100, 700);
     }
@@ -203,6 +209,45 @@ public:
 
     ISessionManager* Pane() const { return m_pane; }
 
+    void ToggleCommandManager()
+    {
+        bool visible = m_commands && m_commands->GetPaneWindow()->isVisible();
+        m_library.showCommandManager(!visible, kCommandManagerPaneId, kTerminalApplication, this, visible);
+        Log(QStringLiteral("Command Manager %1 (side %2)")
+                .arg(visible ? "shown" : "hidden")
+                .arg(m_commands ? m_library.dockAlignment(m_commands->GetPaneWindow()) : -1));
+    }
+
+    // ICommandManagerSink
+    void SendCommand(ICommandInfo* info, int target) override
+    {
+        static const char* const targets[] = {"the active session", "all sessions", "the selected tab groups",
+                                              "the visible sessions"};
+        const ProfileUserButtonMap::Item& item = info->GetItem();
+        Log(QStringLiteral("Command Manager sends %1 \"%2\" (folder \"%3\") to %4")
+                .arg(Q(VUnicodeString(GetFunctionName(item.Function))), Q(item.ArgumentLine),
+                     QString::fromStdU16String(info->GetFolder()))
+                .arg(QLatin1String(targets[target >= 0 && target < 4 ? target : 0])));
+    }
+    bool EditCommand(ICommandInfo* info, QWidget* parent) override
+    {
+        CommandDialog dialog(info->GetItem(), parent ? parent : this);
+        if (dialog.exec() != QDialog::Accepted)
+            return false;
+        info->SetItem(dialog.Item());
+        Log(QStringLiteral("Command edited: %1").arg(Q(ProfileUserButtonMap::GetDisplayText(info->GetItem()))));
+        return true;
+    }
+    void GetIdentity(IString& identity) override
+    {
+        const std::u16string text = u"orvalis-demo-host:" + QString::number(QCoreApplication::applicationPid()).toStdU16String();
+        identity.Assign(text.data(), text.size());
+    }
+    // The demo opens no sessions: it counts those it was asked to open.
+    bool CanSend(int) override { return m_sessionsOpened > 0; }
+    ICommandManager* GetCommandManager() const override { return m_commands; }
+    void SetCommandManager(ICommandManager* pane) override { m_commands = pane; }
+
     // IConnectDialogSink
     ISessionManager* GetSessionManager() const override { return m_pane; }
     void SetSessionManager(ISessionManager* pane) override { m_pane = pane; }
@@ -218,6 +263,7 @@ public:
                 .arg(QLatin1String(openings[opening >= 0 && opening < 4 ? opening : 0])));
         for (const auto& config : configs)
             LogSession(QStringLiteral("  connect"), *config);
+        m_sessionsOpened += static_cast<int>(configs.size());
     }
     void OnQuickConnect() override { Log(QStringLiteral("Session Manager asks for Quick Connect")); }
     void OnSessionManagerClosed() override { Log(QStringLiteral("Session Manager closed")); }
@@ -237,6 +283,8 @@ private:
     std::ofstream m_logFile;
     QPlainTextEdit* m_log;
     ISessionManager* m_pane = nullptr;
+    ICommandManager* m_commands = nullptr;
+    int m_sessionsOpened = 0;
 };
 
 std::string DefaultLibraryPath(const char* argv0)
@@ -297,6 +345,8 @@ int main(int argc, char** argv)
         {QStringLiteral("screenshot"), QStringLiteral("Save a picture of the windows here, then quit."),
          QStringLiteral("path")},
         {QStringLiteral("quit"), QStringLiteral("Quit once the start-up work is done.")},
+        {QStringLiteral("show"), QStringLiteral("Show this window at start-up: command-manager."),
+         QStringLiteral("name")},
     });
     options.process(app);
 
@@ -346,6 +396,15 @@ int main(int argc, char** argv)
     }
     window.show();
     window.DockSessionManager();
+    const QString showName = options.value(QStringLiteral("show"));
+    bool startupDialog = !options.isSet(QStringLiteral("no-startup-dialog"));
+    if (showName == QLatin1String("command-manager")) {
+        window.ToggleCommandManager();
+        startupDialog = false; // the picture is of the pane
+    } else if (!showName.isEmpty()) {
+        std::fprintf(stderr, "orvalis-demo-host: no window named %s\n", qPrintable(showName));
+        return 2;
+    }
 
     int status = 0;
     const QString connectPath = options.value(QStringLiteral("connect"));
@@ -374,7 +433,7 @@ int main(int argc, char** argv)
                 });
             });
         }
-        if (!options.isSet(QStringLiteral("no-startup-dialog")))
+        if (startupDialog)
             window.OpenConnectDialog();
         if (quit && screenshot.isEmpty())
             QTimer::singleShot(0, &app, &QApplication::quit);

@@ -129,6 +129,9 @@ void VDockingControlBar::DockInto(QMainWindow* frame)
                                       ? Qt::Horizontal
                                       : Qt::Vertical;
     frame->resizeDocks({this}, {along == Qt::Horizontal ? size.width() : size.height()}, along);
+    // Beside another pane of the same side it takes its own length too.
+    const Qt::Orientation across = along == Qt::Horizontal ? Qt::Vertical : Qt::Horizontal;
+    frame->resizeDocks({this}, {across == Qt::Vertical ? size.height() : size.width()}, across);
 }
 
 void VDockingControlBar::RunShow(bool show, bool& visible, QWidget* focus)
