@@ -156,7 +156,7 @@ bool CommandDatabaseImpl::CreateFolder(const VUnicodeString& parentPath, const V
                                        const VUnicodeString& reference, bool after) const
 {
     VProfileStore store;
-    if (!store.GetRootKey() || name.IsEmpty())
+    if (!store.GetRootKey() || !IsUsableName(name))
         return false;
     const VProfileKey key(*store.GetRootKey(), FolderKeyPath(parentPath + u"/" + name.str()), 1);
     if (!key.IsOpen())

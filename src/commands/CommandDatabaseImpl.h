@@ -38,7 +38,7 @@ public:
     VStringArray GetSubfolders(const VUnicodeString& folderPath) const;
     // Makes the subfolder `name` of `parentPath` and puts it into the order
     // next to `reference` (after it with `after`), or at the end. False
-    // when the key cannot be made.
+    // when the key cannot be made or the name has a separator.
     bool CreateFolder(const VUnicodeString& parentPath, const VUnicodeString& name,
                       const VUnicodeString& reference = {}, bool after = false) const;
     // Makes the folder and stores `commands` as its list, in one transaction.

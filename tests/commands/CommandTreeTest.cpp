@@ -199,6 +199,19 @@ TEST_P(CommandTree, NewCommandsAndFoldersGoWhereTheSelectionIs)
         ASSERT_TRUE(Select(u"Web"));
     }
     EXPECT_EQ(Db().GetSubfolders(u"Web"), (VStringArray{u"Logs", u"New Folder", u"New Folder (1)", u"New Folder (2)"}));
+
+    // A name the store cannot take: the new folder goes, the old one keeps its name.
+    tree.NewFolder();
+    ASSERT_TRUE(tree.FinishEdit(u"a/b"));
+    EXPECT_EQ(LastMessage(), u"Failed to create folder:\r\na/b");
+    EXPECT_EQ(tree.Find(u"Commands/Web/New Folder (3)"), kNoTreeItem);
+    EXPECT_FALSE(tree.IsNewFolderPending());
+    ASSERT_TRUE(Select(u"Web/Logs"));
+    tree.Rename();
+    ASSERT_TRUE(tree.FinishEdit(u"x\\y"));
+    EXPECT_EQ(LastMessage(), u"Failed to rename folder:\r\nx\\y");
+    EXPECT_TRUE(Db().FolderExists(u"Web/Logs"));
+    EXPECT_NE(tree.Find(u"Commands/Web/Logs"), kNoTreeItem);
 }
 
 TEST_P(CommandTree, LabelEditsRenameFoldersAndLabelCommands)
