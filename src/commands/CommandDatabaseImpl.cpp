@@ -256,7 +256,7 @@ bool CommandDatabaseImpl::RenameFolder(const VUnicodeString& folderPath, const V
 }
 
 bool CommandDatabaseImpl::CopyFolder(const VUnicodeString& source, const VUnicodeString& targetParent,
-                                     VUnicodeString& newName) const
+                                     VUnicodeString& newName, const VUnicodeString& reference, bool after) const
 {
     VUnicodeString parent;
     VUnicodeString name;
@@ -270,12 +270,12 @@ bool CommandDatabaseImpl::CopyFolder(const VUnicodeString& source, const VUnicod
     ProfileFolderData targetData(&store, targetParent, ProfileFolderData::kSortManual, FolderKeyPath({}));
     if (!CopyKeyTree(*store.GetRootKey(), FolderKeyPath(source), FolderKeyPath(JoinFolderPath(targetParent, newName))))
         return false;
-    targetData.AddFolder(newName);
+    targetData.AddFolder(newName, reference, after);
     return true;
 }
 
 bool CommandDatabaseImpl::MoveFolder(const VUnicodeString& source, const VUnicodeString& targetParent,
-                                     VUnicodeString& newName) const
+                                     VUnicodeString& newName, const VUnicodeString& reference, bool after) const
 {
     VUnicodeString parent;
     VUnicodeString name;
@@ -286,7 +286,11 @@ bool CommandDatabaseImpl::MoveFolder(const VUnicodeString& source, const VUnicod
         IsBelow(targetParent, source))
         return false;
     if (VUnicodeString::CompareNoCase(parent, NormalPath(targetParent)) == 0) {
-        newName = name; // already there
+        newName = name; // already there: only its place may change
+        if (!reference.IsEmpty() && !reference.EqualsNoCase(name)) {
+            ProfileFolderData data(&store, parent, ProfileFolderData::kSortManual, FolderKeyPath({}));
+            data.MoveFolder(name, reference, after);
+        }
         return true;
     }
     newName = MakeUniqueFolderName(targetParent, name);
@@ -295,7 +299,7 @@ bool CommandDatabaseImpl::MoveFolder(const VUnicodeString& source, const VUnicod
     if (!store.GetRootKey()->RenameKey(FolderKeyPath(source), FolderKeyPath(JoinFolderPath(targetParent, newName))))
         return false;
     oldData.RemoveFolder(name);
-    targetData.AddFolder(newName);
+    targetData.AddFolder(newName, reference, after);
     return true;
 }
 

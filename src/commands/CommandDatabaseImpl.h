@@ -55,10 +55,14 @@ public:
     bool DeleteFolder(const VUnicodeString& folderPath) const;
     bool RenameFolder(const VUnicodeString& folderPath, const VUnicodeString& newName, bool* taken = nullptr) const;
     // Copies or moves the folder with everything below it into
-    // `targetParent`, under a free name made from its own; `newName` is the
-    // name it got. A folder never goes into itself or below itself.
-    bool CopyFolder(const VUnicodeString& source, const VUnicodeString& targetParent, VUnicodeString& newName) const;
-    bool MoveFolder(const VUnicodeString& source, const VUnicodeString& targetParent, VUnicodeString& newName) const;
+    // `targetParent`, under a free name made from its own, and puts it into
+    // the order next to `reference` (after it with `after`), or at the end;
+    // `newName` is the name it got. A folder never goes into itself or below
+    // itself; moved within its own parent it only changes its place.
+    bool CopyFolder(const VUnicodeString& source, const VUnicodeString& targetParent, VUnicodeString& newName,
+                    const VUnicodeString& reference = {}, bool after = false) const;
+    bool MoveFolder(const VUnicodeString& source, const VUnicodeString& targetParent, VUnicodeString& newName,
+                    const VUnicodeString& reference = {}, bool after = false) const;
 
     // One command of a list. `position` past the end appends.
     bool InsertCommand(const VUnicodeString& folderPath, size_t position, const ProfileUserButtonMap::Item& item) const;

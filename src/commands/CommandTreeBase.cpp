@@ -737,13 +737,22 @@ bool CommandTreeBase::PasteRecord(const TreeClipboardRecord& record, TreeItem ta
         return false;
     const TreeItem folderItem = IsFolder(target) ? target : GetParentItem(target);
     const VUnicodeString folder = GetFolderPath(folderItem);
+    // Folders go into a folder, or beside one dropped before or after; on a
+    // command, into its folder.
+    VUnicodeString folderTarget = folder;
+    VUnicodeString reference;
+    const bool after = position == DropPosition::After;
+    if (IsFolder(target) && target != GetRootItem() && position != DropPosition::Into) {
+        folderTarget = GetFolderPath(GetParentItem(target));
+        reference = GetItemText(target);
+    }
     // The whole record is checked before anything changes.
     for (const VUnicodeString& path : record.paths) {
-        if (VUnicodeString::CompareNoCase(path, folder) == 0) {
+        if (VUnicodeString::CompareNoCase(path, folderTarget) == 0) {
             Refuse(TextOf(kMsgFolderIntoItself).str());
             return false;
         }
-        if (CommandDatabaseImpl::IsBelow(folder, path)) {
+        if (CommandDatabaseImpl::IsBelow(folderTarget, path)) {
             Refuse(TextOf(kMsgParentIntoChild).str());
             return false;
         }
@@ -754,14 +763,15 @@ bool CommandTreeBase::PasteRecord(const TreeClipboardRecord& record, TreeItem ta
         if (path.IsEmpty() || !database.FolderExists(path))
             continue;
         VUnicodeString name;
-        const bool done = record.isCut ? database.MoveFolder(path, folder, name) : database.CopyFolder(path, folder, name);
+        const bool done = record.isCut ? database.MoveFolder(path, folderTarget, name, reference, after)
+                                       : database.CopyFolder(path, folderTarget, name, reference, after);
         if (!done) {
             VUnicodeString parent;
             CommandDatabaseImpl::SplitFolderPath(path, parent, name);
             Refuse(TextOf(kMsgCreateFolderFailed, name).str());
             break;
         }
-        selection = FolderKey(CommandDatabaseImpl::JoinFolderPath(folder, name));
+        selection = FolderKey(CommandDatabaseImpl::JoinFolderPath(folderTarget, name));
     }
     // Commands land beside a command dropped on, else at the folder's end.
     size_t to = SIZE_MAX;

@@ -456,7 +456,28 @@ TEST_P(CommandTree, DragsMoveCommandsWithinTheirList)
     tree.EndDrag();
     EXPECT_EQ(Texts(u"Web"), (std::vector<std::u16string>{u"restart nginx", u"uptime"}));
 
+    // Folders dropped at the edge of a folder go beside it, in the user's order.
+    Db().CreateFolder(u"", u"Ops");
+    tree.Fill();
+    tree.ExpandAllFolders();
+    ASSERT_TRUE(Select(u"Ops"));
+    std::vector<uint8_t> ops = tree.BeginDrag(false);
+    EXPECT_TRUE(tree.OnDrop(ops, ITreeOleDropTargetSink::kEffectMove, 4, tree.RowY(tree.Find(u"Commands/Web"), 1)));
+    tree.EndDrag();
+    EXPECT_EQ(Db().GetSubfolders(u""), (VStringArray{u"Ops", u"Web"}));
+    ASSERT_TRUE(Select(u"Web/Logs"));
+    ops = tree.BeginDrag(false);
+    const TreeItem opsItem = tree.Find(u"Commands/Ops");
+    EXPECT_TRUE(tree.OnDrop(ops, ITreeOleDropTargetSink::kEffectMove, 4,
+                            tree.RowY(opsItem, MemoryCommandTree::kRowHeight - 1)));
+    tree.EndDrag();
+    EXPECT_EQ(Db().GetSubfolders(u""), (VStringArray{u"Ops", u"Logs", u"Web"}));
+    EXPECT_EQ(Texts(u"Logs"), std::vector<std::u16string>{u"tail"});
+
     // A folder never drops into its own subfolder.
+    Db().CreateFolder(u"Web", u"Logs");
+    tree.Fill();
+    tree.ExpandAllFolders();
     ASSERT_TRUE(Select(u"Web"));
     const std::vector<uint8_t> folder = tree.BeginDrag(false);
     EXPECT_EQ(tree.OnDragOver(folder, 4, tree.RowY(tree.Find(u"Commands/Web/Logs"))),
