@@ -79,6 +79,11 @@ CommandManager::CommandManager(ICommandManagerSink* sink, int applicationNumber,
 
 CommandManager::~CommandManager()
 {
+    // The tree and the timer go after this object: nothing of theirs may
+    // reach it any more.
+    m_tree->disconnect(this);
+    m_sendState->stop();
+    QApplication::clipboard()->disconnect(this);
     CredentialDatabase* credentials = nullptr;
     if (GetCredentialDatabase(&credentials))
         credentials->Unregister(this);
