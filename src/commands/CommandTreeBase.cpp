@@ -477,7 +477,8 @@ void CommandTreeBase::NewCommand()
     }
     const VUnknownPointer<ICommandInfo> info(
         new CommandInfo(folder, ProfileUserButtonMap::Item{}, static_cast<uint32_t>(count)));
-    if (!m_sink->EditCommand(info.Get(), MessageParent()))
+    // A command left without a function would vanish when its list is read.
+    if (!m_sink->EditCommand(info.Get(), MessageParent()) || info->GetItem().Function == kFunctionNone)
         return;
     if (!Database().InsertCommand(folder, count, info->GetItem()))
         return;

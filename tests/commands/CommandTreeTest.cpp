@@ -181,6 +181,10 @@ TEST_P(CommandTree, NewCommandsAndFoldersGoWhereTheSelectionIs)
     EXPECT_EQ(Texts(u"Web").size(), 2u) << "cancelled: nothing stored";
 
     sink.editAnswer = true;
+    sink.edit = [](Item&) {}; // OK on a command that does nothing
+    tree.NewCommand();
+    EXPECT_EQ(Texts(u"Web").size(), 2u);
+    sink.edit = [](Item& item) { item = Send(u"date"); };
     tree.NewCommand();
     EXPECT_EQ(Texts(u"Web"), (std::vector<std::u16string>{u"uptime", u"restart nginx", u"date"}));
     EXPECT_EQ(tree.GetItemText(tree.GetSelected()), VUnicodeString(u"date"));
