@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDialog>
+#include <QDockWidget>
 #include <QFileInfo>
 #include <QStyle>
 #include <QDir>
@@ -211,8 +212,13 @@ public:
 
     void ToggleCommandManager()
     {
+        const bool made = m_commands == nullptr;
         bool visible = m_commands && m_commands->GetPaneWindow()->isVisible();
         m_library.showCommandManager(!visible, kCommandManagerPaneId, kTerminalApplication, this, visible);
+        // The host's own layout: beside the Session Manager it takes half the height.
+        if (made && m_commands)
+            if (auto* dock = qobject_cast<QDockWidget*>(m_commands->GetPaneWindow()))
+                resizeDocks({dock}, {height() / 2}, Qt::Vertical);
         Log(QStringLiteral("Command Manager %1 (side %2)")
                 .arg(visible ? "shown" : "hidden")
                 .arg(m_commands ? m_library.dockAlignment(m_commands->GetPaneWindow()) : -1));

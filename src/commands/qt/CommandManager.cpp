@@ -14,6 +14,7 @@
 #include "platform/qt/KeyTableMatch.h"
 #include "platform/qt/QtStrings.h"
 #include "profile/reports/VReportMessageParams.h"
+#include "platform/qt/PaneStack.h"
 #include "sessiontree/qt/FilterEditBox.h"
 
 namespace {
@@ -190,9 +191,14 @@ bool CommandManager::eventFilter(QObject* watched, QEvent* event)
 
 void CommandManager::ShowPane(bool show, bool& visible)
 {
-    RunShow(show, visible, m_tree);
+    ShowBar(show, visible);
     if (visible)
         UpdateCommandState();
+}
+
+QWidget* CommandManager::FocusTarget() const
+{
+    return m_tree;
 }
 
 void CommandManager::RefreshTree()

@@ -47,6 +47,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    QWidget* FocusTarget() const override;
 
 private:
     ICommandManagerSink* m_sink;

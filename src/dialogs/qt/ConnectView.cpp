@@ -140,7 +140,12 @@ bool ConnectView::eventFilter(QObject* watched, QEvent* event)
 
 void ConnectView::ShowPane(bool show, bool& visible)
 {
-    RunShow(show, visible, m_tree);
+    ShowBar(show, visible);
+}
+
+QWidget* ConnectView::FocusTarget() const
+{
+    return m_tree;
 }
 
 void ConnectView::RefreshTree()

@@ -49,6 +49,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    QWidget* FocusTarget() const override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

@@ -66,7 +66,9 @@ void ShowDockedSessionManager(IConnectDialogSink& sink, unsigned int paneId, boo
         SynchLock lock;
         auto* view = new ConnectView(ToQString(MessageText(kMsgSessionManager)), firstTreeFlag, hideTabOption,
                                      applicationNumber, &sink, parent);
-        CreatePaneBar(*view, paneId, parent);
+        view->setProperty("paneId", paneId);
+        if (auto* frame = qobject_cast<QMainWindow*>(parent))
+            view->DockInto(frame);
         sink.SetSessionManager(view);
         pane = view;
     } else {

@@ -1,9 +1,19 @@
 #pragma once
 
+#include <QMainWindow>
 #include <QWidget>
 
 #include "platform/SynchLock.h"
 #include "platform/qt/VDockingControlBar.h"
+
+// A new pane's bar in the host's frame: it keeps the pane control id the
+// host gave and is docked at its place.
+inline void CreatePaneBar(VDockingControlBar& bar, unsigned paneId, QWidget* frame)
+{
+    bar.setProperty("paneId", paneId);
+    if (auto* main = qobject_cast<QMainWindow*>(frame))
+        bar.DockInto(main);
+}
 
 // The way the host shows a docked pane: the frame's sink interface finds
 // the pane, which is made once per frame (with its docking bar, under the

@@ -129,12 +129,9 @@ void VDockingControlBar::DockInto(QMainWindow* frame)
                                       ? Qt::Horizontal
                                       : Qt::Vertical;
     frame->resizeDocks({this}, {along == Qt::Horizontal ? size.width() : size.height()}, along);
-    // Beside another pane of the same side it takes its own length too.
-    const Qt::Orientation across = along == Qt::Horizontal ? Qt::Vertical : Qt::Horizontal;
-    frame->resizeDocks({this}, {across == Qt::Vertical ? size.height() : size.width()}, across);
 }
 
-void VDockingControlBar::RunShow(bool show, bool& visible, QWidget* focus)
+void VDockingControlBar::ShowBar(bool show, bool& visible)
 {
     if (m_showing)
         return; // a show of this pane is still running
@@ -146,7 +143,7 @@ void VDockingControlBar::RunShow(bool show, bool& visible, QWidget* focus)
                 DockInto(frame);
             setVisible(true);
             raise(); // brings its tab forward in a tab group
-            if (focus)
+            if (QWidget* focus = FocusTarget())
                 focus->setFocus(Qt::OtherFocusReason);
         } else if (isVisible()) {
             setVisible(false);
@@ -217,38 +214,4 @@ int DockSiblingOf(const QWidget* bar, int side, const QWidget* other)
     case 3: return a.top() > b.top() ? 1 : 0;
     default: return 0;
     }
-}
-
-void CreatePaneBar(VDockingControlBar& bar, unsigned paneId, QWidget* frame)
-{
-    bar.setProperty("paneId", paneId);
-    if (auto* main = qobject_cast<QMainWindow*>(frame))
-        bar.DockInto(main);
-}
-
-void PaneStack::SetParts(QWidget* toolbar, QWidget* filter, QWidget* tree)
-{
-    m_toolbar = toolbar;
-    m_filter = filter;
-    m_tree = tree;
-    LayOut();
-}
-
-void PaneStack::LayOut()
-{
-    if (!m_toolbar || !m_filter || !m_tree)
-        return;
-    const QSize area = size();
-    const int toolbarHeight = m_toolbar->sizeHint().height();
-    const int filterHeight = m_filter->fontMetrics().height() + 8;
-    m_toolbar->setGeometry(0, 0, area.width(), toolbarHeight);
-    m_filter->setGeometry(0, toolbarHeight, area.width(), filterHeight);
-    m_tree->setGeometry(0, toolbarHeight + filterHeight, area.width(),
-                        std::max(0, area.height() - toolbarHeight - filterHeight));
-}
-
-void PaneStack::resizeEvent(QResizeEvent* event)
-{
-    QWidget::resizeEvent(event);
-    LayOut();
 }

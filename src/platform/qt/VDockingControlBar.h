@@ -51,17 +51,19 @@ public:
     // Docks the bar into `frame` at its remembered place, or on the left
     // at 250 by 450 pixels when it has none.
     void DockInto(QMainWindow* frame);
-    // The pane's show operation; a call made while one runs is ignored.
-    // Showing docks a bar that sits in no dock area, shows it (bringing
-    // its tab forward) and gives `focus` the keyboard; hiding hides a
-    // visible bar. `visible` tells the state the bar was left in.
-    void RunShow(bool show, bool& visible, QWidget* focus);
+    // The pane's show operation: with `show` the bar is docked if it is not
+    // yet, shown (its tab brought forward in a tab group) and its contents
+    // activated; without, a shown bar is hidden. `visible` tells the state
+    // the bar was left in. A call made while one runs is ignored.
+    void ShowBar(bool show, bool& visible);
 
 protected:
     // The pane keeps the record; the bar works it out.
     virtual void StorePlacement(const DockPlacement& placement);
     // About to hide: the pane may note its state.
     virtual void RecordStateBeforeHide() {}
+    // The widget that takes the focus when the bar is activated.
+    virtual QWidget* FocusTarget() const { return nullptr; }
 
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
@@ -88,24 +90,3 @@ int DockAlignmentOf(const QWidget* bar);
 // How `bar` lies against `other`: 0 none, 1 further toward `side`, 2 same
 // row and to the left, 3 same row and to the right.
 int DockSiblingOf(const QWidget* bar, int side, const QWidget* other);
-
-// A new pane's bar in the host's frame: it keeps the pane control id the
-// host gave (property "paneId") and is docked at its place.
-void CreatePaneBar(VDockingControlBar& bar, unsigned paneId, QWidget* frame);
-
-// A pane's inside: its toolbar at its own height on top, the filter box as
-// tall as its font plus 8 pixels, the tree in the rest.
-class PaneStack final : public QWidget {
-public:
-    explicit PaneStack(QWidget* parent = nullptr) : QWidget(parent) {}
-    void SetParts(QWidget* toolbar, QWidget* filter, QWidget* tree);
-    void LayOut();
-
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-
-private:
-    QWidget* m_toolbar = nullptr;
-    QWidget* m_filter = nullptr;
-    QWidget* m_tree = nullptr;
-};
