@@ -49,6 +49,10 @@ enum CommandId : unsigned {
     kCmdCommandDelete = 34046,
     kCmdCommandRename = 34047,
     kCmdCommandProperties = 34048,
+    kCmdSendToAll = 34049,
+    kCmdSendToSelectedTabGroups = 34050,
+    kCmdSendToVisibleSessions = 34051,
+    kCmdFocusCommandFilter = 34052,
     // Active Sessions
     kCmdActivateSession = 34070,
     kCmdCloseSession = 34071,

@@ -53,6 +53,7 @@ constexpr AcceleratorEntry kCommandTree[] = {
     {S, kVkDelete, kCmdCommandDelete},
     {V, kVkF2, kCmdCommandRename},
     {A, kVkReturn, kCmdCommandProperties},
+    {A, 'Y', kCmdFocusCommandFilter},
 };
 
 constexpr AcceleratorEntry kActiveSessions[] = {

@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDialog>
+#include <QDockWidget>
 #include <QFileInfo>
 #include <QStyle>
 #include <QDir>
@@ -28,7 +29,9 @@
 #include <QTimer>
 #include <QTreeView>
 
+#include "CommandDialog.h"
 #include "SampleDatabase.h"
+#include "commands/ICommandManagerSink.h"
 #include "dialogs/IConnectDialogSink.h"
 #include "dialogs/ISessionManager.h"
 #include "entry/ConnectDialog.h"
@@ -40,6 +43,7 @@ namespace {
 
 constexpr int kTerminalApplication = 3;
 constexpr unsigned kSessionManagerPaneId = 0xE900;
+constexpr unsigned kCommandManagerPaneId = 0xE901;
 
 class HostLock final : public ISynchObject {
 public:
@@ -83,6 +87,7 @@ struct Library {
     decltype(&GetDockAlignment) dockAlignment = nullptr;
     decltype(&UpdateHostnameForConfig) updateHostname = nullptr;
     decltype(&GetGlobalConfig) globalConfig = nullptr;
+    decltype(&ShowCommandManager) showCommandManager = nullptr;
 
     template <class F>
     bool Find(F& slot, const char* name)
@@ -103,11 +108,11 @@ struct Library {
                Find(initGui, "ConnectDialogInitGUI") && Find(cleanup, "CleanupQuickConnectDialog") &&
                Find(showConnectDialog, "ShowConnectDialog") && Find(showConnectView, "ShowConnectView") &&
                Find(dockAlignment, "GetDockAlignment") && Find(updateHostname, "UpdateHostnameForConfig") &&
-               Find(globalConfig, "GetGlobalConfig");
+               Find(globalConfig, "GetGlobalConfig") && Find(showCommandManager, "ShowCommandManager");
     }
 };
 
-class HostWindow final : public QMainWindow, public IConnectDialogSink {
+class HostWindow final : public QMainWindow, public IConnectDialogSink, public ICommandManagerSink {
 public:
     HostWindow(Library& library, const QString& logPath) : m_library(library), m_logFile(logPath.toStdString())
     {
@@ -121,6 +126,8 @@ public:
         sessions->addAction(tr("Session &Manager"), this, &HostWindow::ToggleSessionManager);
         sessions->addSeparator();
         sessions->addAction(tr("E&xit"), this, &QWidget::close);
+        QMenu* view = menuBar()->addMenu(tr("&View"));
+        view->addAction(tr("&Command Manager"), this, &HostWindow::ToggleCommandManager);
         statusBar()->showMessage(tr("Sessions open here are only logged: the demo makes no connections."));
         resize(1100, 700);
     }
@@ -208,6 +215,50 @@ public:
 
     ISessionManager* Pane() const { return m_pane; }
 
+    void ToggleCommandManager()
+    {
+        const bool made = m_commands == nullptr;
+        bool visible = m_commands && m_commands->GetPaneWindow()->isVisible();
+        m_library.showCommandManager(!visible, kCommandManagerPaneId, kTerminalApplication, this, visible);
+        // The host's own layout: beside the Session Manager it takes half the height.
+        if (made && m_commands)
+            if (auto* dock = qobject_cast<QDockWidget*>(m_commands->GetPaneWindow()))
+                resizeDocks({dock}, {height() / 2}, Qt::Vertical);
+        Log(QStringLiteral("Command Manager %1 (side %2)")
+                .arg(visible ? "shown" : "hidden")
+                .arg(m_commands ? m_library.dockAlignment(m_commands->GetPaneWindow()) : -1));
+    }
+
+    // ICommandManagerSink
+    void SendCommand(ICommandInfo* info, int target) override
+    {
+        static const char* const targets[] = {"the active session", "all sessions", "the selected tab groups",
+                                              "the visible sessions"};
+        const ProfileUserButtonMap::Item& item = info->GetItem();
+        Log(QStringLiteral("Command Manager sends %1 \"%2\" (folder \"%3\") to %4")
+                .arg(Q(VUnicodeString(GetFunctionName(item.Function))), Q(item.ArgumentLine),
+                     QString::fromStdU16String(info->GetFolder()))
+                .arg(QLatin1String(targets[target >= 0 && target < 4 ? target : 0])));
+    }
+    bool EditCommand(ICommandInfo* info, QWidget* parent) override
+    {
+        CommandDialog dialog(info->GetItem(), parent ? parent : this);
+        if (dialog.exec() != QDialog::Accepted)
+            return false;
+        info->SetItem(dialog.Item());
+        Log(QStringLiteral("Command edited: %1").arg(Q(ProfileUserButtonMap::GetDisplayText(info->GetItem()))));
+        return true;
+    }
+    void GetIdentity(IString& identity) override
+    {
+        const std::u16string text = u"orvalis-demo-host:" + QString::number(QCoreApplication::applicationPid()).toStdU16String();
+        identity.Assign(text.data(), text.size());
+    }
+    // The demo opens no sessions: it counts those it was asked to open.
+    bool CanSend(int) override { return m_sessionsOpened > 0; }
+    ICommandManager* GetCommandManager() const override { return m_commands; }
+    void SetCommandManager(ICommandManager* pane) override { m_commands = pane; }
+
     // IConnectDialogSink
     ISessionManager* GetSessionManager() const override { return m_pane; }
     void SetSessionManager(ISessionManager* pane) override { m_pane = pane; }
@@ -222,8 +273,10 @@ public:
                 .arg(otherProduct ? "yes" : "no")
                 .arg(QLatin1String(openings[opening >= 0 && opening < 4 ? opening : 0])));
         for (const auto& config : configs)
-            if (CompleteHostname(*config))
+            if (CompleteHostname(*config)) {
                 LogSession(QStringLiteral("  connect"), *config);
+                ++m_sessionsOpened;
+            }
     }
     void OnQuickConnect() override { Log(QStringLiteral("Session Manager asks for Quick Connect")); }
     void OnSessionManagerClosed() override { Log(QStringLiteral("Session Manager closed")); }
@@ -258,6 +311,8 @@ private:
     std::ofstream m_logFile;
     QPlainTextEdit* m_log;
     ISessionManager* m_pane = nullptr;
+    ICommandManager* m_commands = nullptr;
+    int m_sessionsOpened = 0;
 };
 
 std::string DefaultLibraryPath(const char* argv0)
@@ -320,7 +375,7 @@ int main(int argc, char** argv)
         {QStringLiteral("quit"), QStringLiteral("Quit once the start-up work is done.")},
         {QStringLiteral("show"),
          QStringLiteral("Show one window for a screenshot: hostname-prompt (a session saved with \"Prompt For "
-                        "Hostname\" connects)."),
+                        "Hostname\" connects), command-manager."),
          QStringLiteral("name")},
     });
     options.process(app);
@@ -377,6 +432,8 @@ int main(int argc, char** argv)
     QString connectPath = options.value(QStringLiteral("connect"));
     if (show == QStringLiteral("hostname-prompt"))
         connectPath = QStringLiteral("Lab\\ask for host");
+    else if (show == QLatin1String("command-manager"))
+        window.ToggleCommandManager();
     else if (!show.isEmpty()) {
         std::fprintf(stderr, "orvalis-demo-host: no window \"%s\" to show\n", qPrintable(show));
         return 2;

@@ -99,3 +99,18 @@ TEST(DemoHost, OpensTheStartUpDialogTheLibrarysOptionsName)
 }
 
 } // namespace
+
+namespace {
+
+TEST(DemoHost, DocksTheCommandManagerFromItsViewMenu)
+{
+    TempDir dir;
+    int status = -1;
+    const std::string log = RunHost("--show command-manager --quit", dir, status);
+    EXPECT_EQ(status, 0) << log;
+    EXPECT_NE(log.find("Command Manager shown (side 0)"), std::string::npos) << log;
+    EXPECT_EQ(RunHost("--show no-such-window --quit", dir, status).find("Command Manager"), std::string::npos);
+    EXPECT_NE(status, 0);
+}
+
+} // namespace
