@@ -1,6 +1,7 @@
 #include "commands/ActiveSessionTreeBase.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "CommandIds.h"
 #include "profile/reports/VReportMessageParams.h"

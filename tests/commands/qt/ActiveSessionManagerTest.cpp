@@ -2,6 +2,8 @@
 // through the exported entry point in a frame that implements the sink.
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include <QApplication>
 #include <QImage>
 #include <QLineEdit>
@@ -17,6 +19,7 @@
 #include "commands/qt/ActiveSessionTree.h"
 #include "entry/ConnectDialog.h"
 #include "platform/qt/IconStatusArray.h"
+#include "platform/qt/QtStrings.h"
 #include "sessiontree/qt/FilterEditBox.h"
 
 namespace {
@@ -289,6 +292,59 @@ TEST_F(ActivePane, FilterBoxNarrowsByNameAfterTheDelay)
     EXPECT_EQ(Rows(tree), (Texts{"Active", "  web01", "  mail", "Editors", "  notes.txt"}));
     QTest::keyClick(&box, Qt::Key_Escape);
     EXPECT_TRUE(tree.hasFocus());
+}
+
+// Whatever the host sends, the widget's rows are what the tree's rules say
+// is shown, and the images follow.
+TEST_F(ActivePane, RandomHostEventsKeepTheWidgetInStepWithTheRules)
+{
+    const unsigned seed = std::random_device{}();
+    SCOPED_TRACE(::testing::Message() << "seed " << seed);
+    std::mt19937 random(seed);
+    auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    const char16_t* names[] = {u"web01", u"db01", u"notes", u"", u"WEB", nullptr};
+    const char* filters[] = {"", "web", "ed", "act/", "1"};
+
+    Frame frame;
+    frame.show();
+    ActiveSessionManager* pane = Show(frame);
+    ActiveSessionTree& tree = *pane->Tree();
+    for (int step = 0; step < 1500; ++step) {
+        SCOPED_TRACE(::testing::Message() << "step " << step);
+        const int what = pick(30);
+        if (what == 0) {
+            tree.ApplyFilter(VUnicodeString::FromUtf8(filters[pick(5)]));
+        } else if (what == 1 && tree.topLevelItemCount() > 0) {
+            tree.setCurrentItem(tree.topLevelItem(pick(tree.topLevelItemCount())));
+            QTest::keyClick(&tree, Qt::Key_Delete); // a group: nothing
+        } else {
+            pane->OnActiveSessionEvent(pick(7), pick(4) - 1, names[pick(6)], pick(10) - 1,
+                                       static_cast<ActiveSessionId>(pick(5)));
+        }
+        Texts expected;
+        std::vector<int> images;
+        for (const ActiveSessionTreeBase::Group& group : tree.Groups()) {
+            if (!group.shown)
+                continue;
+            expected.push_back(ToQString(group.label).toStdString());
+            for (const ActiveSessionTreeBase::Entry& entry : group.entries)
+                if (entry.shown) {
+                    expected.push_back("  " + ToQString(entry.name).toStdString());
+                    images.push_back(entry.image);
+                }
+        }
+        ASSERT_EQ(Rows(tree), expected);
+        size_t at = 0;
+        for (int g = 0; g < tree.topLevelItemCount(); ++g)
+            for (int i = 0; i < tree.topLevelItem(g)->childCount(); ++i, ++at) {
+                const QIcon icon = tree.topLevelItem(g)->child(i)->icon(0);
+                if (images[at] >= 0 && images[at] < kStatusImageCount)
+                    ASSERT_EQ(icon.cacheKey(), GetIconStatusArray()[images[at]].cacheKey());
+                else
+                    ASSERT_TRUE(icon.isNull());
+            }
+    }
+    EXPECT_TRUE(frame.actions.empty());
 }
 
 } // namespace
