@@ -420,7 +420,8 @@ std::optional<TreeClipboardRecord> CommandTreeBase::ReadOwnRecord() const
     if (!GetClipboard().GetData(TreeClipboardFormat(), bytes))
         return std::nullopt;
     std::optional<TreeClipboardRecord> record = TreeClipboardRecord::Parse(bytes);
-    if (!record || record->sourceIdentity != GetIdentity() || (record->paths.IsEmpty() && record->entries.empty()))
+    if (!record || record->sourceIdentity != GetIdentity() || (record->paths.IsEmpty() && record->entries.empty()) ||
+        (record->isCut && m_cutRecordPasted))
         return std::nullopt;
     return record;
 }
@@ -652,11 +653,11 @@ void CommandTreeBase::CopyOrCut(bool cut)
         Refuse(TextOf(kMsgCopyFailed).str());
         return;
     }
+    m_cutRecordPasted = false;
     if (cut) {
         m_cutKeys.insert(KeyOf(item).str());
         SetItemCutLook(item, true);
     }
-    m_pasteAvailable = true;
 }
 
 void CommandTreeBase::Paste()
@@ -670,7 +671,8 @@ void CommandTreeBase::Paste()
         if (!PasteRecord(*record, target, IsFolder(target) ? DropPosition::Into : DropPosition::After))
             return;
         if (record->isCut) { // a cut is pasted once
-            m_pasteAvailable = false;
+            m_cutRecordPasted = true;
+            m_ownRecordOnClipboard = false;
             ClearCutMarks();
         }
         return;

@@ -193,8 +193,8 @@ private:
 
     ICommandManagerSink* m_sink;
     std::set<std::u16string> m_cutKeys;
-    bool m_pasteAvailable = false;
     bool m_newFolderPending = false;
+    bool m_cutRecordPasted = false; // this tree's last Cut was pasted: not again
     bool m_ownRecordOnClipboard = false;
     bool m_buttonOnClipboard = false;
     bool m_barOnClipboard = false;

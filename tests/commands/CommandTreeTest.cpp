@@ -340,7 +340,8 @@ TEST_P(CommandTree, CopiesAndMovesFoldersAndCommands)
     EXPECT_TRUE(Texts(u"").empty());
     EXPECT_EQ(tree.GetItemText(tree.GetSelected()), VUnicodeString(u"top"));
     tree.UpdateClipboardFlags();
-    tree.Paste(); // the record points at a command that is gone
+    EXPECT_FALSE(tree.IsOwnRecordOnClipboard()) << "a cut is pasted once";
+    tree.Paste();
     EXPECT_EQ(Texts(u"Web").size(), 3u);
 
     // A cut folder moves.
