@@ -343,7 +343,6 @@ bool ActiveSessionTreeBase::IsCommandEnabled(unsigned command) const
     switch (command) {
     case kCmdExpandAllFolders:
     case kCmdCollapseAllFolders: return !m_groups.empty();
-    case kCmdFocusActiveSessionFilter: return true;
     default: break;
     }
     const std::optional<ActiveSessionItemRef> item = Selected();

@@ -256,6 +256,43 @@ TEST_F(ActiveTree, ActionsGoToTheSinkForSessionsOnlyAndGroupsDoNothing)
     EXPECT_FALSE(lonely.IsCommandEnabled(kCmdCloseSession));
 }
 
+// No command the menus or keys offer may be enabled and then do nothing.
+TEST_F(ActiveTree, EveryEnabledCommandRunsInEverySelection)
+{
+    const unsigned commands[] = {kCmdActivateSession,        kCmdCloseSession,         kCmdActiveSessionRename,
+                                 kCmdActiveSessionResetName, kCmdActiveSessionReconnect, kCmdActiveSessionDisconnect,
+                                 kCmdActiveSessionLock,      kCmdActiveSessionClone,   kCmdActiveSessionOptions,
+                                 kCmdActiveSessionSave,      kCmdEditorSave,           kCmdEditorSaveAs,
+                                 kCmdEditorLock,             kCmdExpandAllFolders,     kCmdCollapseAllFolders};
+    auto check = [&](const char* state) {
+        for (const unsigned command : commands) {
+            const size_t before = sink.actions.size() + sink.activated.size();
+            if (tree.IsCommandEnabled(command)) {
+                EXPECT_TRUE(tree.RunCommand(command)) << state << " " << command;
+                const bool reachesHost = command != kCmdExpandAllFolders && command != kCmdCollapseAllFolders;
+                EXPECT_EQ(sink.actions.size() + sink.activated.size(), before + (reachesHost ? 1 : 0))
+                    << state << " " << command;
+            } else {
+                EXPECT_FALSE(tree.RunCommand(command) && command != kCmdExpandAllFolders &&
+                             command != kCmdCollapseAllFolders)
+                    << state << " " << command;
+            }
+        }
+    };
+    check("empty");
+    Event(1, 0, u"web01", 0, 10);
+    Event(1, 1, u"notes", 6, 30);
+    check("nothing selected");
+    tree.SelectAt(0, std::nullopt);
+    check("group");
+    tree.SelectAt(0, 0);
+    check("session");
+    tree.SelectAt(1, 0);
+    check("editor");
+    EXPECT_EQ(sink.activated.size(), 2u);
+    EXPECT_EQ(sink.actions.size(), 24u);
+}
+
 TEST_F(ActiveTree, DoubleClickActivatesLaterAndOnlyWhatIsStillThere)
 {
     Event(1, 0, u"web01", 0, 10);
