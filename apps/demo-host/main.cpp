@@ -87,9 +87,9 @@ struct Library {
     decltype(&ShowConnectDialog) showConnectDialog = nullptr;
     decltype(&ShowConnectView) showConnectView = nullptr;
     decltype(&GetDockAlignment) dockAlignment = nullptr;
+    decltype(&ShowCommandManager) showCommandManager = nullptr;
     decltype(&UpdateHostnameForConfig) updateHostname = nullptr;
     decltype(&GetGlobalConfig) globalConfig = nullptr;
-    decltype(&ShowCommandManager) showCommandManager = nullptr;
     decltype(&ShowActiveSessionManager) showActiveSessions = nullptr;
 
     template <class F>
@@ -414,7 +414,8 @@ int main(int argc, char** argv)
         {QStringLiteral("quit"), QStringLiteral("Quit once the start-up work is done.")},
         {QStringLiteral("show"),
          QStringLiteral("Show one window for a screenshot: hostname-prompt (a session saved with \"Prompt For "
-                        "Hostname\" connects), command-manager, active-sessions."),
+                        "Hostname\" connects), command-manager (the Command Manager docked), active-sessions (the "
+                        "Active Sessions pane with a few sessions connected)."),
          QStringLiteral("name")},
     });
     options.process(app);
@@ -471,11 +472,11 @@ int main(int argc, char** argv)
     QString connectPath = options.value(QStringLiteral("connect"));
     if (show == QStringLiteral("hostname-prompt"))
         connectPath = QStringLiteral("Lab\\ask for host");
-    else if (show == QLatin1String("command-manager"))
+    else if (show == QStringLiteral("command-manager"))
         window.ToggleCommandManager();
     else if (show == QLatin1String("active-sessions")) {
-        // Sessions connected from the Session Manager, one of them dropped
-        // and one renamed by the host, and an editor.
+        // Sessions connected from the Session Manager, one of them
+        // disconnected and one locked by the host, and an editor.
         window.ToggleActiveSessions();
         for (const char* path : {"Production\\Web\\web01", "Production\\Databases\\db-primary", "jump host",
                                  "Lab\\build box", "Production\\Web\\web01"})
@@ -483,8 +484,7 @@ int main(int argc, char** argv)
         window.ActiveSessions().RunAction(2, IActiveSessionManagerSink::kDisconnect);
         window.ActiveSessions().RunAction(4, IActiveSessionManagerSink::kLockSession);
         window.ActiveSessions().OpenEditor(QStringLiteral("notes.txt"));
-    }
-    else if (!show.isEmpty()) {
+    } else if (!show.isEmpty()) {
         std::fprintf(stderr, "orvalis-demo-host: no window \"%s\" to show\n", qPrintable(show));
         return 2;
     }
