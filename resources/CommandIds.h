@@ -56,4 +56,16 @@ enum CommandId : unsigned {
     // Active Sessions
     kCmdActivateSession = 34070,
     kCmdCloseSession = 34071,
+    kCmdActiveSessionRename = 34072,
+    kCmdActiveSessionResetName = 34073,
+    kCmdActiveSessionReconnect = 34074,
+    kCmdActiveSessionDisconnect = 34075,
+    kCmdActiveSessionLock = 34076,
+    kCmdActiveSessionClone = 34077,
+    kCmdActiveSessionOptions = 34078,
+    kCmdActiveSessionSave = 34079,
+    kCmdEditorSave = 34080,
+    kCmdEditorSaveAs = 34081,
+    kCmdEditorLock = 34082,
+    kCmdFocusActiveSessionFilter = 34083,
 };

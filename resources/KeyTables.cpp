@@ -61,6 +61,7 @@ constexpr AcceleratorEntry kActiveSessions[] = {
     {S, kVkReturn, kCmdActivateSession},
     {V, kVkDelete, kCmdCloseSession},
     {S, kVkDelete, kCmdCloseSession},
+    {A, 'U', kCmdFocusActiveSessionFilter},
 };
 
 } // namespace

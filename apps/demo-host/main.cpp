@@ -29,6 +29,7 @@
 #include <QTimer>
 #include <QTreeView>
 
+#include "ActiveSessionsHost.h"
 #include "CommandDialog.h"
 #include "SampleDatabase.h"
 #include "commands/ICommandManagerSink.h"
@@ -44,6 +45,7 @@ namespace {
 constexpr int kTerminalApplication = 3;
 constexpr unsigned kSessionManagerPaneId = 0xE900;
 constexpr unsigned kCommandManagerPaneId = 0xE901;
+constexpr unsigned kActiveSessionsPaneId = 0xE902;
 
 class HostLock final : public ISynchObject {
 public:
@@ -88,6 +90,7 @@ struct Library {
     decltype(&ShowCommandManager) showCommandManager = nullptr;
     decltype(&UpdateHostnameForConfig) updateHostname = nullptr;
     decltype(&GetGlobalConfig) globalConfig = nullptr;
+    decltype(&ShowActiveSessionManager) showActiveSessions = nullptr;
 
     template <class F>
     bool Find(F& slot, const char* name)
@@ -108,13 +111,19 @@ struct Library {
                Find(initGui, "ConnectDialogInitGUI") && Find(cleanup, "CleanupQuickConnectDialog") &&
                Find(showConnectDialog, "ShowConnectDialog") && Find(showConnectView, "ShowConnectView") &&
                Find(dockAlignment, "GetDockAlignment") && Find(updateHostname, "UpdateHostnameForConfig") &&
-               Find(globalConfig, "GetGlobalConfig") && Find(showCommandManager, "ShowCommandManager");
+               Find(globalConfig, "GetGlobalConfig") && Find(showCommandManager, "ShowCommandManager") &&
+               Find(showActiveSessions, "ShowActiveSessionManager");
     }
 };
 
-class HostWindow final : public QMainWindow, public IConnectDialogSink, public ICommandManagerSink {
+class HostWindow final : public QMainWindow,
+                         public IConnectDialogSink,
+                         public ICommandManagerSink,
+                         public IActiveSessionManagerSink {
 public:
-    HostWindow(Library& library, const QString& logPath) : m_library(library), m_logFile(logPath.toStdString())
+    HostWindow(Library& library, const QString& logPath)
+        : m_library(library), m_logFile(logPath.toStdString()),
+          m_active([this](const QString& line) { Log(line); }, this)
     {
         setWindowTitle(QStringLiteral("Orvalis demo host"));
         m_log = new QPlainTextEdit(this);
@@ -124,10 +133,15 @@ public:
         QMenu* sessions = menuBar()->addMenu(tr("&Session"));
         sessions->addAction(tr("&Connect..."), this, &HostWindow::OpenConnectDialog);
         sessions->addAction(tr("Session &Manager"), this, &HostWindow::ToggleSessionManager);
+        sessions->addAction(tr("New &Editor"), this, [this] {
+            static int count = 0;
+            m_active.OpenEditor(QStringLiteral("untitled-%1.txt").arg(++count));
+        });
         sessions->addSeparator();
         sessions->addAction(tr("E&xit"), this, &QWidget::close);
         QMenu* view = menuBar()->addMenu(tr("&View"));
         view->addAction(tr("&Command Manager"), this, &HostWindow::ToggleCommandManager);
+        view->addAction(tr("&Active Sessions"), this, &HostWindow::ToggleActiveSessions);
         statusBar()->showMessage(tr("Sessions open here are only logged: the demo makes no connections."));
         resize(1100, 700);
     }
@@ -167,8 +181,10 @@ public:
                 .arg(others.size())
                 .arg(mode));
         for (ISessionConfig* config : sessions) {
-            if (CompleteHostname(*config))
+            if (CompleteHostname(*config)) {
                 LogSession(QStringLiteral("  open here"), *config);
+                m_active.OpenSession(Q(config->GetSessionPath()));
+            }
             config->Release(); // one reference each is ours
         }
         for (const auto& config : others)
@@ -255,9 +271,32 @@ public:
         identity.Assign(text.data(), text.size());
     }
     // The demo opens no sessions: it counts those it was asked to open.
-    bool CanSend(int) override { return m_sessionsOpened > 0; }
+    bool CanSend(int) override { return m_active.ConnectedCount() > 0; }
     ICommandManager* GetCommandManager() const override { return m_commands; }
     void SetCommandManager(ICommandManager* pane) override { m_commands = pane; }
+
+    void ToggleActiveSessions()
+    {
+        const bool made = m_active.Pane() == nullptr;
+        bool visible = m_active.Pane() && m_active.Pane()->GetPaneWindow()->isVisible();
+        m_library.showActiveSessions(!visible, kActiveSessionsPaneId, kTerminalApplication, this, visible);
+        // The host's own layout, as for the Command Manager.
+        if (made && m_active.Pane())
+            if (auto* dock = qobject_cast<QDockWidget*>(m_active.Pane()->GetPaneWindow()))
+                resizeDocks({dock}, {height() / 2}, Qt::Vertical);
+        Log(QStringLiteral("Active Sessions %1").arg(visible ? "shown" : "hidden"));
+    }
+    ActiveSessionsHost& ActiveSessions() { return m_active; }
+
+    // IActiveSessionManagerSink
+    void ActivateSession(ActiveSessionId id) override { m_active.Activate(id); }
+    void RunSessionAction(ActiveSessionId id, int action) override { m_active.RunAction(id, action); }
+    bool IsSessionActionEnabled(ActiveSessionId id, int action) override
+    {
+        return m_active.IsActionEnabled(id, action);
+    }
+    IActiveSessionManager* GetActiveSessionManager() const override { return m_active.Pane(); }
+    void SetActiveSessionManager(IActiveSessionManager* pane) override { m_active.SetPane(pane); }
 
     // IConnectDialogSink
     ISessionManager* GetSessionManager() const override { return m_pane; }
@@ -275,7 +314,7 @@ public:
         for (const auto& config : configs)
             if (CompleteHostname(*config)) {
                 LogSession(QStringLiteral("  connect"), *config);
-                ++m_sessionsOpened;
+                m_active.OpenSession(Q(config->GetSessionPath()));
             }
     }
     void OnQuickConnect() override { Log(QStringLiteral("Session Manager asks for Quick Connect")); }
@@ -312,7 +351,7 @@ private:
     QPlainTextEdit* m_log;
     ISessionManager* m_pane = nullptr;
     ICommandManager* m_commands = nullptr;
-    int m_sessionsOpened = 0;
+    ActiveSessionsHost m_active;
 };
 
 std::string DefaultLibraryPath(const char* argv0)
@@ -375,7 +414,8 @@ int main(int argc, char** argv)
         {QStringLiteral("quit"), QStringLiteral("Quit once the start-up work is done.")},
         {QStringLiteral("show"),
          QStringLiteral("Show one window for a screenshot: hostname-prompt (a session saved with \"Prompt For "
-                        "Hostname\" connects), command-manager (the Command Manager docked)."),
+                        "Hostname\" connects), command-manager (the Command Manager docked), active-sessions (the "
+                        "Active Sessions pane with a few sessions connected)."),
          QStringLiteral("name")},
     });
     options.process(app);
@@ -434,7 +474,17 @@ int main(int argc, char** argv)
         connectPath = QStringLiteral("Lab\\ask for host");
     else if (show == QStringLiteral("command-manager"))
         window.ToggleCommandManager();
-    else if (!show.isEmpty()) {
+    else if (show == QLatin1String("active-sessions")) {
+        // Sessions connected from the Session Manager, one of them
+        // disconnected and one locked by the host, and an editor.
+        window.ToggleActiveSessions();
+        for (const char* path : {"Production\\Web\\web01", "Production\\Databases\\db-primary", "jump host",
+                                 "Lab\\build box", "Production\\Web\\web01"})
+            window.ConnectFromPane(QString::fromLatin1(path));
+        window.ActiveSessions().RunAction(2, IActiveSessionManagerSink::kDisconnect);
+        window.ActiveSessions().RunAction(4, IActiveSessionManagerSink::kLockSession);
+        window.ActiveSessions().OpenEditor(QStringLiteral("notes.txt"));
+    } else if (!show.isEmpty()) {
         std::fprintf(stderr, "orvalis-demo-host: no window \"%s\" to show\n", qPrintable(show));
         return 2;
     }

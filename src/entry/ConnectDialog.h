@@ -81,6 +81,13 @@ ORV_EXPORT int GetDockSibling(const QWidget* bar, int side, const QWidget* other
 // it was left in.
 ORV_EXPORT void ShowCommandManager(bool show, unsigned int paneId, int applicationNumber, QWidget* frame,
                                    bool& visible);
+// Shows or hides the Active Sessions pane of `frame`, a window that
+// implements IActiveSessionManagerSink (src/commands/IActiveSessionManager.h;
+// any other frame is ignored), the same way: made once, then only shown or
+// hidden. The host then tells the pane of its sessions through the
+// IActiveSessionManager it gets back from the sink's setter.
+ORV_EXPORT void ShowActiveSessionManager(bool show, unsigned int paneId, int applicationNumber, QWidget* frame,
+                                         bool& visible);
 
 // The registered numbers of the suite's cross-process messages: the same
 // non-zero numbers in every process of the user's session.
