@@ -74,6 +74,21 @@ ORV_EXPORT void ShowConnectView(bool show, QWidget* pane, bool& visible);
 ORV_EXPORT int GetDockAlignment(const QWidget* bar);
 ORV_EXPORT int GetDockSibling(const QWidget* bar, int side, const QWidget* other);
 
+// Shows or hides the Command Manager of `frame`, a window that implements
+// ICommandManagerSink (src/commands/ICommandManagerSink.h; any other frame
+// is ignored): made on the first call with `show` in a docking bar with the
+// control id `paneId`, then only shown or hidden. `visible` tells the state
+// it was left in.
+ORV_EXPORT void ShowCommandManager(bool show, unsigned int paneId, int applicationNumber, QWidget* frame,
+                                   bool& visible);
+// Shows or hides the Active Sessions pane of `frame`, a window that
+// implements IActiveSessionManagerSink (src/commands/IActiveSessionManager.h;
+// any other frame is ignored), the same way: made once, then only shown or
+// hidden. The host then tells the pane of its sessions through the
+// IActiveSessionManager it gets back from the sink's setter.
+ORV_EXPORT void ShowActiveSessionManager(bool show, unsigned int paneId, int applicationNumber, QWidget* frame,
+                                         bool& visible);
+
 // The registered numbers of the suite's cross-process messages: the same
 // non-zero numbers in every process of the user's session.
 ORV_EXPORT unsigned int GetTrayvellCanExitApplicationMessage();

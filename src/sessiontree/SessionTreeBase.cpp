@@ -802,9 +802,9 @@ struct SessionTreeBase::FindLevel {
 bool SessionTreeBase::RunFind()
 {
     const FindOptions& options = ProcessFindOptions();
-    const VProfileStore snapshot; // the whole walk in one read transaction
     if (options.text.IsEmpty())
         return false;
+    const VProfileStore snapshot; // the whole walk in one read transaction
     std::vector<FindLevel> stack(1);
     ShownChildren(VUnicodeString(), stack[0].folders, stack[0].sessions);
     if (m_hasLastHit) {

@@ -99,3 +99,32 @@ TEST(DemoHost, OpensTheStartUpDialogTheLibrarysOptionsName)
 }
 
 } // namespace
+
+namespace {
+
+TEST(DemoHost, DocksTheCommandManagerFromItsViewMenu)
+{
+    TempDir dir;
+    int status = -1;
+    const std::string log = RunHost("--show command-manager --quit", dir, status);
+    EXPECT_EQ(status, 0) << log;
+    EXPECT_NE(log.find("Command Manager shown (side 0)"), std::string::npos) << log;
+    EXPECT_EQ(RunHost("--show no-such-window --quit", dir, status).find("Command Manager"), std::string::npos);
+    EXPECT_NE(status, 0);
+}
+
+// Sessions connected from the Session Manager come to the Active Sessions
+// pane, and what the host does to them there is logged.
+TEST(DemoHost, ListsConnectedSessionsInTheActiveSessionsPane)
+{
+    TempDir dir;
+    int status = -1;
+    const std::string log = RunHost("--show active-sessions --quit", dir, status);
+    EXPECT_EQ(status, 0) << log;
+    EXPECT_NE(log.find("Active Sessions shown"), std::string::npos) << log;
+    EXPECT_NE(log.find("connect Production\\Databases\\db-primary"), std::string::npos) << log;
+    EXPECT_NE(log.find("Active Sessions: disconnect db-primary"), std::string::npos) << log;
+    EXPECT_NE(log.find("Active Sessions: lock session build box"), std::string::npos) << log;
+}
+
+} // namespace

@@ -31,6 +31,8 @@ public:
     void ShowPane(bool show, bool& visible) override;
     void SetHideTabOption(bool hide) override { m_hideTabOption = hide; }
     void RefreshTree() override;
+    // ICredentialDatabaseSink
+    void OnCredentialDatabaseChanged(const VUnicodeString& name) override;
 
     // ConnectDialogBase
     void EnableEditButtons(bool properties, bool cutAndCopy, bool del) override;
@@ -48,12 +50,12 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    QWidget* FocusTarget() const override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     bool m_firstTreeFlag;
     bool m_hideTabOption;
-    bool m_showing = false;
     QWidget* m_contents;
     ConnectToolbar* m_toolbar;
     FilterEditBox* m_filter;
