@@ -453,7 +453,10 @@ int main(int argc, char** argv)
     HostWindow window(library, options.value(QStringLiteral("log")));
     window.setWindowIcon(icon);
     window.Log(QStringLiteral("Loaded %1").arg(QString::fromStdString(libraryPath)));
-    window.Log(QStringLiteral("Session database %1%2").arg(database, firstRun ? " (new, with sample sessions)" : ""));
+    window.Log(QStringLiteral("Session database %1%2")
+                   .arg(database, onServer   ? " (shared; sample sessions added while it had none)"
+                                  : firstRun ? " (new, with sample sessions)"
+                                             : ""));
     for (size_t i = 0; i < std::size(kRegisteredMessageNames); ++i) {
         static const char* const getters[] = {
             "GetTrayvellCanExitApplicationMessage", "GetTrayvellShowSelectionMessage",
