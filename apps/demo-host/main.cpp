@@ -29,11 +29,13 @@
 #include <QTreeView>
 
 #include "SampleDatabase.h"
+#include "StartupOptions.h"
 #include "dialogs/IConnectDialogSink.h"
 #include "dialogs/ISessionManager.h"
 #include "entry/ConnectDialog.h"
 #include "entry/RegisteredMessages.h"
 #include "profile/reports/IReportMessageParams.h"
+#include "sessiontree/ISessionDatabaseChanged.h"
 
 namespace {
 
@@ -80,6 +82,7 @@ struct Library {
     decltype(&ShowConnectDialog) showConnectDialog = nullptr;
     decltype(&ShowConnectView) showConnectView = nullptr;
     decltype(&GetDockAlignment) dockAlignment = nullptr;
+    decltype(&ShowQuickConnectDialog) showQuickConnect = nullptr;
 
     template <class F>
     bool Find(F& slot, const char* name)
@@ -99,11 +102,11 @@ struct Library {
         return Find(dllInit, "ConnectDialogDllInit") && Find(initFactory, "ConnectDialogDllInitProfileFactory") &&
                Find(initGui, "ConnectDialogInitGUI") && Find(cleanup, "CleanupQuickConnectDialog") &&
                Find(showConnectDialog, "ShowConnectDialog") && Find(showConnectView, "ShowConnectView") &&
-               Find(dockAlignment, "GetDockAlignment");
+               Find(dockAlignment, "GetDockAlignment") && Find(showQuickConnect, "ShowQuickConnectDialog");
     }
 };
 
-class HostWindow final : public QMainWindow, public IConnectDialogSink {
+class HostWindow final : public QMainWindow, public IConnectDialogSink, public ISessionDatabaseChanged {
 public:
     HostWindow(Library& library, const QString& logPath) : m_library(library), m_logFile(logPath.toStdString())
     {
@@ -114,6 +117,8 @@ public:
         setCentralWidget(m_log);
         QMenu* sessions = menuBar()->addMenu(tr("&Session"));
         sessions->addAction(tr("&Connect..."), this, &HostWindow::OpenConnectDialog);
+        sessions->addAction(tr("&Quick Connect..."), QKeySequence(Qt::ALT | Qt::Key_Q), this,
+                            &HostWindow::OpenQuickConnect);
         sessions->addAction(tr("Session &Manager"), this, &HostWindow::ToggleSessionManager);
         sessions->addSeparator();
         sessions->addAction(tr("E&xit"), this, &QWidget::close);
@@ -161,6 +166,24 @@ public:
         }
         for (const auto& config : others)
             LogSession(QStringLiteral("  open in the file-transfer application"), *config);
+    }
+
+    // Quick Connect, as the host's Quick Connect command and the Session
+    // Manager's request open it; what comes back is only logged.
+    void OpenQuickConnect()
+    {
+        ISessionConfig* config = nullptr;
+        const int result = m_library.showQuickConnect(&config, VUnicodeString(), kTerminalApplication, this, true);
+        if (result != 1 || !config) {
+            Log(QStringLiteral("Quick Connect closed (result %1)").arg(result));
+            return;
+        }
+        const QString saved = config->GetSessionPath() == VUnicodeString(u"Default")
+                                  ? QStringLiteral("not saved")
+                                  : QStringLiteral("saved as %1").arg(Q(config->GetSessionPath()));
+        Log(QStringLiteral("Quick Connect: connect %1 with %2, %3")
+                .arg(Q(config->GetConnectionTarget()), Q(config->GetProtocolName()), saved));
+        config->Release(); // our reference
     }
 
     void ToggleSessionManager()
@@ -219,12 +242,20 @@ public:
         for (const auto& config : configs)
             LogSession(QStringLiteral("  connect"), *config);
     }
-    void OnQuickConnect() override { Log(QStringLiteral("Session Manager asks for Quick Connect")); }
+    void OnQuickConnect() override
+    {
+        Log(QStringLiteral("Session Manager asks for Quick Connect"));
+        OpenQuickConnect();
+    }
     void OnSessionManagerClosed() override { Log(QStringLiteral("Session Manager closed")); }
     void OnSessionDatabaseChanged(int changed, int) override
     {
         Log(QStringLiteral("Session database changed (%1)").arg(changed));
+        if (m_pane)
+            m_pane->RefreshTree();
     }
+    // ISessionDatabaseChanged: the library saved a session (Quick Connect).
+    void OnSessionDatabaseViewChanged() override {}
 
 private:
     void LogSession(const QString& what, const ISessionConfig& config)
@@ -297,6 +328,8 @@ int main(int argc, char** argv)
         {QStringLiteral("screenshot"), QStringLiteral("Save a picture of the windows here, then quit."),
          QStringLiteral("path")},
         {QStringLiteral("quit"), QStringLiteral("Quit once the start-up work is done.")},
+        {QStringLiteral("show"), QStringLiteral("Open this window at start-up: quick-connect."),
+         QStringLiteral("name")},
     });
     options.process(app);
 
@@ -309,6 +342,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "orvalis-demo-host: cannot write %s\n", qPrintable(database));
         return 1;
     }
+    const StartupOptions startup = ReadStartupOptions(database.toStdString());
     // The library's embedded store opens the file this names.
     qputenv("ORV_CONFIG_DB", database.toLocal8Bit());
 
@@ -374,8 +408,19 @@ int main(int argc, char** argv)
                 });
             });
         }
-        if (!options.isSet(QStringLiteral("no-startup-dialog")))
-            window.OpenConnectDialog();
+        const QString show = options.value(QStringLiteral("show"));
+        if (show == QLatin1String("quick-connect")) {
+            window.OpenQuickConnect();
+        } else if (!show.isEmpty()) {
+            window.Log(QStringLiteral("No window %1 to show").arg(show));
+            status = 1;
+        } else if (!options.isSet(QStringLiteral("no-startup-dialog"))) {
+            // At most one of the two start-up dialogs is asked for.
+            if (startup.quickConnect)
+                window.OpenQuickConnect();
+            else if (startup.connectDialog)
+                window.OpenConnectDialog();
+        }
         if (quit && screenshot.isEmpty())
             QTimer::singleShot(0, &app, &QApplication::quit);
     });

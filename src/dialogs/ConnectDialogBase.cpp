@@ -245,6 +245,7 @@ bool ConnectDialogBase::IsCommandEnabled(unsigned command) const
     case kCmdRename: return tree && tree->CanRename();
     case kCmdPaste: return tree && tree->CanPaste();
     case kCmdDuplicate: return tree && tree->CanDuplicate();
+    case kCmdQuickConnect: return CanQuickConnect();
     default: return true;
     }
 }
@@ -294,8 +295,8 @@ bool ConnectDialogBase::RunConnectCommand(unsigned command)
         return Connect(ConnectKind::FileTransfer, O::kOpenCurrent, kConnectModeNone, false);
     case kCmdConnectBoth: return Connect(ConnectKind::Both, O::kOpenCurrent, kConnectModeNone, false);
     case kCmdQuickConnect:
-        if (m_sink)
-            m_sink->OnQuickConnect();
+        if (CanQuickConnect())
+            RunQuickConnect();
         return true;
     default: return false;
     }

@@ -19,6 +19,7 @@
 #include "core/VStringArray.h"
 #include "core/VUnknown.h"
 #include "profile/sessions/ISessionConfig.h"
+#include "dialogs/qt/ComboFirewallHelper.h"
 
 class QComboBox;
 class QIcon;
@@ -91,5 +92,13 @@ ORV_EXPORT extern ExportPublicKeyFn g_pfnExportPublickKey;
 ORV_EXPORT extern ManageAgentKeysFn g_pfnManageAgentKeys;
 ORV_EXPORT extern PreloadKeysIntoAgentFn g_pfnPreloadKeysIntoAgent;
 ORV_EXPORT extern CreateSocksForwardingSocketFn g_pfnCreateSocksForwardingSocket;
+
+// Quick Connect for `applicationNumber`'s protocols. On 1 `session` holds
+// the configuration to connect with, one reference for the caller; when
+// "Sa&ve session" was on it was also saved below `targetFolder`, and a
+// parent that is an ISessionDatabaseChanged is told. 0 after "&Done", 2
+// when cancelled.
+ORV_EXPORT int ShowQuickConnectDialog(ISessionConfig** session, const VUnicodeString& targetFolder,
+                                      int applicationNumber, QWidget* parent, bool tabsAvailable);
 
 } // extern "C"

@@ -1,0 +1,33 @@
+#include "StartupOptions.h"
+
+#include "platform/GlobalConfig.h"
+#include "profile/store/ProfileStoreFactoryGetter.h"
+#include "profile/store/SqliteProfileBackend.h"
+#include "profile/values/ProfileGlobalConfigStorage.h"
+
+namespace {
+
+SqliteProfileFactory* g_factory = nullptr;
+VProfileStoreFactory* Factory()
+{
+    return g_factory;
+}
+
+} // namespace
+
+StartupOptions ReadStartupOptions(const std::string& databasePath)
+{
+    StartupOptions options;
+    SqliteProfileFactory factory(databasePath);
+    if (!factory.IsOpen())
+        return options;
+    g_factory = &factory;
+    SetProfileStoreFactoryGetter(&Factory);
+    GlobalConfig config;
+    ProfileGlobalConfigStorage().Load(config);
+    SetProfileStoreFactoryGetter(nullptr);
+    g_factory = nullptr;
+    options.connectDialog = config.showConnectDialogOnStartup;
+    options.quickConnect = config.showQuickConnectOnStartup;
+    return options;
+}
