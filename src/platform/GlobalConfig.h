@@ -49,7 +49,8 @@ public:
 
     // Quick Connect
     bool saveQuickConnectSession = false;
-    // Off: the protocol list takes the focus when the dialog is shown.
+    // Off: the protocol list takes the focus when the dialog is shown; on:
+    // the page's first field does.
     bool quickConnectKeepFocus = false;
 
     // Update reminder: the first record serves every application but 6 and 9.

@@ -257,6 +257,10 @@ void QuickConnectDialog::showEvent(QShowEvent* event)
     const GlobalConfig* options = Options();
     if (!(options && options->quickConnectKeepFocus))
         m_protocols->setFocus(Qt::OtherFocusReason);
+    else if (ConnectProtocolPage* page = Page(); page && !page->Fields().empty())
+        if (QWidget* first = page->FieldControl(page->Fields().front()))
+            first->setFocus(Qt::OtherFocusReason); // straight to the host
+
 }
 
 void QuickConnectDialog::keyPressEvent(QKeyEvent* event)
