@@ -8,6 +8,10 @@
 #include <string>
 
 #include "Fakes.h"
+#include "platform/GlobalConfig.h"
+#include "profile/store/ProfileStoreFactoryGetter.h"
+#include "profile/store/SqliteProfileBackend.h"
+#include "profile/values/ProfileGlobalConfigStorage.h"
 
 namespace {
 
@@ -46,6 +50,55 @@ TEST(DemoHost, ConnectsASessionFromTheDockedSessionManager)
     EXPECT_NE(status, 0);
     EXPECT_EQ(again.find("sample sessions"), std::string::npos) << again;
     EXPECT_NE(again.find("No session No Such Session in the Session Manager"), std::string::npos) << again;
+}
+
+SqliteProfileFactory* g_factory = nullptr;
+VProfileStoreFactory* Factory()
+{
+    return g_factory;
+}
+
+// Sets the start-up options in the database the host uses, as the library
+// would store them.
+void SetStartupOptions(const std::string& database, bool connectDialog, bool quickConnect)
+{
+    SqliteProfileFactory factory(database);
+    ASSERT_TRUE(factory.IsOpen());
+    g_factory = &factory;
+    SetProfileStoreFactoryGetter(&Factory);
+    ProfileGlobalConfigStorage storage;
+    GlobalConfig options;
+    storage.Load(options);
+    options.showConnectDialogOnStartup = connectDialog;
+    options.showQuickConnectOnStartup = quickConnect;
+    EXPECT_TRUE(storage.Save(options));
+    SetProfileStoreFactoryGetter(nullptr);
+    g_factory = nullptr;
+}
+
+TEST(DemoHost, ShowsQuickConnectOnRequestAndAtStartUpWhenAsked)
+{
+    TempDir dir;
+    int status = -1;
+    const std::string shot = dir.str() + "/quick.png";
+    std::string log = RunHost("--show quick-connect --screenshot " + shot, dir, status);
+    EXPECT_EQ(status, 0) << log;
+    EXPECT_NE(log.find("Quick Connect closed (result 2)"), std::string::npos) << log;
+    EXPECT_TRUE(std::ifstream(shot).good());
+
+    // The start-up option opens Quick Connect instead of the Connect dialog.
+    SetStartupOptions(dir.str() + "/sessions.db", true, true);
+    log = RunHost("--screenshot " + shot, dir, status);
+    EXPECT_EQ(status, 0) << log;
+    EXPECT_NE(log.find("Quick Connect closed (result 2)"), std::string::npos) << log;
+    EXPECT_EQ(log.find("Connect dialog closed"), std::string::npos) << log;
+    SetStartupOptions(dir.str() + "/sessions.db", true, false);
+    log = RunHost("--screenshot " + shot, dir, status);
+    EXPECT_NE(log.find("Connect dialog closed (result 2)"), std::string::npos) << log;
+
+    log = RunHost("--show no-such-window --quit", dir, status);
+    EXPECT_NE(status, 0);
+    EXPECT_NE(log.find("No window no-such-window to show"), std::string::npos) << log;
 }
 
 } // namespace
