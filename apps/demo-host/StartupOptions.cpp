@@ -31,3 +31,20 @@ StartupOptions ReadStartupOptions(const std::string& databasePath)
     options.quickConnect = config.showQuickConnectOnStartup;
     return options;
 }
+
+bool SetUseNewSessionWizard(const std::string& databasePath, bool use)
+{
+    SqliteProfileFactory factory(databasePath);
+    if (!factory.IsOpen())
+        return false;
+    g_factory = &factory;
+    SetProfileStoreFactoryGetter(&Factory);
+    ProfileGlobalConfigStorage storage;
+    GlobalConfig config;
+    storage.Load(config);
+    config.useNewSessionWizard = use;
+    const bool saved = storage.Save(config);
+    SetProfileStoreFactoryGetter(nullptr);
+    g_factory = nullptr;
+    return saved;
+}

@@ -10,3 +10,6 @@ struct StartupOptions {
     bool quickConnect = false;
 };
 StartupOptions ReadStartupOptions(const std::string& databasePath);
+// Switches the New Session wizard on or off in the database; false when
+// the database cannot be written.
+bool SetUseNewSessionWizard(const std::string& databasePath, bool use);

@@ -224,6 +224,18 @@ public:
         return true;
     }
 
+    // New Session in the docked tree, as Alt+N there runs it.
+    bool NewSessionFromPane()
+    {
+        auto* tree = m_pane ? m_pane->GetPaneWindow()->findChild<QTreeView*>(QStringLiteral("sessionTree")) : nullptr;
+        if (!tree)
+            return false;
+        tree->setFocus();
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_N, Qt::AltModifier);
+        QApplication::sendEvent(tree, &press);
+        return true;
+    }
+
     ISessionManager* Pane() const { return m_pane; }
 
     // IConnectDialogSink
@@ -328,7 +340,9 @@ int main(int argc, char** argv)
         {QStringLiteral("screenshot"), QStringLiteral("Save a picture of the windows here, then quit."),
          QStringLiteral("path")},
         {QStringLiteral("quit"), QStringLiteral("Quit once the start-up work is done.")},
-        {QStringLiteral("show"), QStringLiteral("Open this window at start-up: quick-connect."),
+        {QStringLiteral("show"),
+         QStringLiteral("Open this window at start-up: quick-connect, or wizard (New Session in the Session "
+                        "Manager with the New Session wizard switched on)."),
          QStringLiteral("name")},
     });
     options.process(app);
@@ -343,6 +357,11 @@ int main(int argc, char** argv)
         return 1;
     }
     const StartupOptions startup = ReadStartupOptions(database.toStdString());
+    if (options.value(QStringLiteral("show")) == QLatin1String("wizard") &&
+        !SetUseNewSessionWizard(database.toStdString(), true)) {
+        std::fprintf(stderr, "orvalis-demo-host: cannot write %s\n", qPrintable(database));
+        return 1;
+    }
     // The library's embedded store opens the file this names.
     qputenv("ORV_CONFIG_DB", database.toLocal8Bit());
 
@@ -411,6 +430,9 @@ int main(int argc, char** argv)
         const QString show = options.value(QStringLiteral("show"));
         if (show == QLatin1String("quick-connect")) {
             window.OpenQuickConnect();
+        } else if (show == QLatin1String("wizard")) {
+            window.Log(QStringLiteral("New Session with the wizard"));
+            window.NewSessionFromPane();
         } else if (!show.isEmpty()) {
             window.Log(QStringLiteral("No window %1 to show").arg(show));
             status = 1;

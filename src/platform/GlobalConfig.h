@@ -53,6 +53,10 @@ public:
     // the page's first field does.
     bool quickConnectKeepFocus = false;
 
+    // New Session collects the settings through the wizard; off, it makes
+    // "New" from the "Default" session and opens its properties.
+    bool useNewSessionWizard = false;
+
     // Update reminder: the first record serves every application but 6 and 9.
     std::array<UpdateReminderRecord, 2> updateReminders{};
 

@@ -96,6 +96,12 @@ TEST(DemoHost, ShowsQuickConnectOnRequestAndAtStartUpWhenAsked)
     log = RunHost("--screenshot " + shot, dir, status);
     EXPECT_NE(log.find("Connect dialog closed (result 2)"), std::string::npos) << log;
 
+    // The wizard from the Session Manager's New Session, closed by the picture.
+    log = RunHost("--show wizard --screenshot " + shot, dir, status);
+    EXPECT_EQ(status, 0) << log;
+    EXPECT_NE(log.find("New Session with the wizard"), std::string::npos) << log;
+    EXPECT_EQ(log.find("Session database changed"), std::string::npos) << log; // cancelled: nothing made
+
     log = RunHost("--show no-such-window --quit", dir, status);
     EXPECT_NE(status, 0);
     EXPECT_NE(log.find("No window no-such-window to show"), std::string::npos) << log;

@@ -12,6 +12,7 @@
 #include "CommandIds.h"
 #include "dialogs/qt/ConnectToolbar.h"
 #include "dialogs/qt/MultiConnectWarningDialog.h"
+#include "dialogs/qt/NewSessionWizard.h"
 #include "dialogs/qt/QuickConnectDialog.h"
 #include "dialogs/qt/SessionTreeMenus.h"
 #include "platform/GlobalConfig.h"
@@ -404,4 +405,14 @@ void ConnectDialog::RunQuickConnect()
         OnSessionDatabaseChanged(1, 0);
     KeepResult(ConnectRequest{});
     EndDialog(1);
+}
+
+bool ConnectDialog::UseNewSessionWizard() const
+{
+    return NewSessionWizardBase::GetUseWizard();
+}
+
+bool ConnectDialog::RunNewSessionWizard(const VUnicodeString& folderPath, VUnicodeString& createdPath)
+{
+    return RunNewSessionWizardIn(folderPath, GetApplicationNumber(), GetDialog(), createdPath);
 }

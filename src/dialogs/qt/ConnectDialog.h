@@ -63,6 +63,9 @@ public:
     void FocusFilter() override;
     bool ConfirmMultiConnect(uint32_t threshold) override;
     void DeliverConnect(const ConnectRequest& request) override;
+    // New Session through the wizard, when it is switched on.
+    bool UseNewSessionWizard() const override;
+    bool RunNewSessionWizard(const VUnicodeString& folderPath, VUnicodeString& createdPath) override;
     VUnicodeString RequiredProtocol() const override { return m_options.protocol; }
     bool IsBrowseMode() const override { return m_browse; }
     bool CanQuickConnect() const override { return !m_browse; }

@@ -30,6 +30,7 @@ void VisitOptions(Config& c, F&& f)
     f(u"Suppress Multi Connect Warning", c.suppressMultiConnectWarning);
     f(u"Save Quick Connect Session", c.saveQuickConnectSession);
     f(u"Quick Connect Keep Focus", c.quickConnectKeepFocus);
+    f(u"Use New Session Wizard", c.useNewSessionWizard);
     f(u"Update Last Check", c.updateReminders[0].lastCheck);
     f(u"Update Dont Remind", c.updateReminders[0].dontRemind);
     f(u"Update Last Check 2", c.updateReminders[1].lastCheck);
