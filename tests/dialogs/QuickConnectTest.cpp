@@ -19,6 +19,8 @@
 #include "dialogs/qt/ComboFirewallHelper.h"
 #include "dialogs/qt/ConnectDialog.h"
 #include "dialogs/qt/ConnectProtocolPage.h"
+#include "dialogs/qt/ConnectToolbar.h"
+#include "dialogs/qt/ConnectView.h"
 #include "dialogs/qt/QuickConnectDialog.h"
 #include "entry/ConnectDialog.h"
 #include "platform/FirewallLabels.h"
@@ -62,6 +64,21 @@ public:
     void OnSessionDatabaseChanged(int changed, int reserved) override { notices.emplace_back(changed, reserved); }
     void OnSessionDatabaseViewChanged() override {}
     std::vector<std::pair<int, int>> notices;
+};
+
+// A host frame that docks the Session Manager and counts its requests.
+class SinkFrame final : public QMainWindow, public IConnectDialogSink {
+public:
+    ISessionManager* GetSessionManager() const override { return pane; }
+    void SetSessionManager(ISessionManager* p) override { pane = p; }
+    bool OpensSessionsInTabs() const override { return true; }
+    void ConnectSessions(const VStringArray&, const std::vector<VUnknownPointer<ISessionConfig>>&, bool, bool,
+                         int) override
+    {
+    }
+    void OnQuickConnect() override { ++quickConnects; }
+    ISessionManager* pane = nullptr;
+    int quickConnects = 0;
 };
 
 class QuickConnectTest : public WidgetTest {
@@ -487,6 +504,22 @@ TEST_F(QuickConnectTest, TheConnectDialogRunsQuickConnectAndEndsWithItsConfigura
     EXPECT_EQ(quick->GetHostname(), VUnicodeString(u"web03"));
     EXPECT_TRUE(Db().IsSession(u"Servers\\web03")); // saved in the selected folder
     EXPECT_TRUE(dialog->OwnSessions().IsEmpty());
+
+    // The Session Manager asks its host, by key and by the folder menu's command.
+    SinkFrame frame;
+    frame.show();
+    VArray<ISessionConfig*> sessions;
+    std::vector<VUnknownPointer<ISessionConfig>> others;
+    int mode = 0;
+    ASSERT_EQ(ShowConnectDialog(u"Connect", 1, false, false, true, false, 3, &frame, sessions, others, mode), 2);
+    auto* pane = dynamic_cast<ConnectView*>(frame.pane);
+    ASSERT_TRUE(pane);
+    EXPECT_EQ(pane->Toolbar()->Button(kCmdQuickConnect), nullptr);
+    EXPECT_TRUE(pane->IsCommandEnabled(kCmdQuickConnect));
+    pane->RunPaneCommand(kCmdQuickConnect);
+    pane->Tree()->setFocus();
+    QTest::keyClick(pane->Tree(), Qt::Key_Q, Qt::AltModifier);
+    EXPECT_EQ(frame.quickConnects, 2);
 
     // A picker offers none.
     auto picker = std::make_unique<ConnectDialog>(u"Pick", false, false, true, ConnectDialog::TreeOptions{}, 3,
