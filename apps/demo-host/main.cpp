@@ -29,13 +29,13 @@
 #include <QTreeView>
 
 #include "SampleDatabase.h"
-#include "StartupOptions.h"
 #include "dialogs/IConnectDialogSink.h"
 #include "dialogs/ISessionManager.h"
 #include "entry/ConnectDialog.h"
 #include "entry/RegisteredMessages.h"
 #include "profile/reports/IReportMessageParams.h"
 #include "sessiontree/ISessionDatabaseChanged.h"
+#include "profile/sessions/ConnectConfig.h"
 
 namespace {
 
@@ -83,6 +83,8 @@ struct Library {
     decltype(&ShowConnectView) showConnectView = nullptr;
     decltype(&GetDockAlignment) dockAlignment = nullptr;
     decltype(&ShowQuickConnectDialog) showQuickConnect = nullptr;
+    decltype(&UpdateHostnameForConfig) updateHostname = nullptr;
+    decltype(&GetGlobalConfig) globalConfig = nullptr;
 
     template <class F>
     bool Find(F& slot, const char* name)
@@ -102,7 +104,8 @@ struct Library {
         return Find(dllInit, "ConnectDialogDllInit") && Find(initFactory, "ConnectDialogDllInitProfileFactory") &&
                Find(initGui, "ConnectDialogInitGUI") && Find(cleanup, "CleanupQuickConnectDialog") &&
                Find(showConnectDialog, "ShowConnectDialog") && Find(showConnectView, "ShowConnectView") &&
-               Find(dockAlignment, "GetDockAlignment") && Find(showQuickConnect, "ShowQuickConnectDialog");
+               Find(dockAlignment, "GetDockAlignment") && Find(updateHostname, "UpdateHostnameForConfig") &&
+               Find(globalConfig, "GetGlobalConfig") && Find(showQuickConnect, "ShowQuickConnectDialog");
     }
 };
 
@@ -161,7 +164,8 @@ public:
                 .arg(others.size())
                 .arg(mode));
         for (ISessionConfig* config : sessions) {
-            LogSession(QStringLiteral("  open here"), *config);
+            if (CompleteHostname(*config))
+                LogSession(QStringLiteral("  open here"), *config);
             config->Release(); // one reference each is ours
         }
         for (const auto& config : others)
@@ -252,7 +256,8 @@ public:
                 .arg(otherProduct ? "yes" : "no")
                 .arg(QLatin1String(openings[opening >= 0 && opening < 4 ? opening : 0])));
         for (const auto& config : configs)
-            LogSession(QStringLiteral("  connect"), *config);
+            if (CompleteHostname(*config))
+                LogSession(QStringLiteral("  connect"), *config);
     }
     void OnQuickConnect() override
     {
@@ -270,6 +275,21 @@ public:
     void OnSessionDatabaseViewChanged() override {}
 
 private:
+    // A session saved with "Prompt For Hostname" asks for its host name
+    // before it connects; its own connection record takes the answer.
+    bool CompleteHostname(ISessionConfig& config)
+    {
+        const VUnknownPointer<IRemoteHostConfig> remote(config.GetRemoteHostConfig());
+        if (!remote || !remote->GetPromptForHostname())
+            return true;
+        ConnectConfig record(nullptr, {});
+        record.LinkRemoteHost(remote.Get());
+        if (m_library.updateHostname(&record, config.GetSessionPath().c_str()))
+            return true;
+        Log(QStringLiteral("Hostname prompt cancelled: %1 is not connected").arg(Q(config.GetSessionPath())));
+        return false;
+    }
+
     void LogSession(const QString& what, const ISessionConfig& config)
     {
         Log(QStringLiteral("%1 %2 (%3, %4)")
@@ -341,8 +361,9 @@ int main(int argc, char** argv)
          QStringLiteral("path")},
         {QStringLiteral("quit"), QStringLiteral("Quit once the start-up work is done.")},
         {QStringLiteral("show"),
-         QStringLiteral("Open this window at start-up: quick-connect, or wizard (New Session in the Session "
-                        "Manager with the New Session wizard switched on)."),
+         QStringLiteral("Show one window for a screenshot: hostname-prompt (a session saved with \"Prompt For "
+                        "Hostname\" connects), quick-connect, or wizard (New Session in the Session Manager, "
+                        "with the New Session wizard switched on)."),
          QStringLiteral("name")},
     });
     options.process(app);
@@ -353,12 +374,6 @@ int main(int argc, char** argv)
     QDir().mkpath(QFileInfo(database).absolutePath());
     const bool firstRun = !QFileInfo::exists(database);
     if (firstRun && !SeedSampleDatabase(database.toStdString())) {
-        std::fprintf(stderr, "orvalis-demo-host: cannot write %s\n", qPrintable(database));
-        return 1;
-    }
-    const StartupOptions startup = ReadStartupOptions(database.toStdString());
-    if (options.value(QStringLiteral("show")) == QLatin1String("wizard") &&
-        !SetUseNewSessionWizard(database.toStdString(), true)) {
         std::fprintf(stderr, "orvalis-demo-host: cannot write %s\n", qPrintable(database));
         return 1;
     }
@@ -401,14 +416,17 @@ int main(int argc, char** argv)
     window.DockSessionManager();
 
     int status = 0;
-    const QString connectPath = options.value(QStringLiteral("connect"));
+    const QString show = options.value(QStringLiteral("show"));
+    QString connectPath = options.value(QStringLiteral("connect"));
+    if (show == QStringLiteral("hostname-prompt"))
+        connectPath = QStringLiteral("Lab\\ask for host");
+    else if (show != QLatin1String("quick-connect") && show != QLatin1String("wizard") && !show.isEmpty()) {
+        std::fprintf(stderr, "orvalis-demo-host: no window \"%s\" to show\n", qPrintable(show));
+        return 2;
+    }
     const QString screenshot = options.value(QStringLiteral("screenshot"));
     const bool quit = options.isSet(QStringLiteral("quit"));
     QTimer::singleShot(0, &window, [&] {
-        if (!connectPath.isEmpty() && !window.ConnectFromPane(connectPath)) {
-            window.Log(QStringLiteral("No session %1 in the Session Manager").arg(connectPath));
-            status = 1;
-        }
         if (!screenshot.isEmpty()) {
             // The picture shows the Connect dialog over the frame.
             QTimer::singleShot(800, &window, [&] {
@@ -427,22 +445,30 @@ int main(int argc, char** argv)
                 });
             });
         }
-        const QString show = options.value(QStringLiteral("show"));
+        // After the screenshot's timers: a prompt it pictures runs modally here.
+        if (!connectPath.isEmpty() && !window.ConnectFromPane(connectPath)) {
+            window.Log(QStringLiteral("No session %1 in the Session Manager").arg(connectPath));
+            status = 1;
+        }
+        GlobalConfig* config = nullptr;
         if (show == QLatin1String("quick-connect")) {
             window.OpenQuickConnect();
-        } else if (show == QLatin1String("wizard")) {
+        } else if (show == QLatin1String("wizard") && library.globalConfig(&config)) {
+            config->useNewSessionWizard = true;
+            config->Save();
             window.Log(QStringLiteral("New Session with the wizard"));
             window.NewSessionFromPane();
-        } else if (!show.isEmpty()) {
-            window.Log(QStringLiteral("No window %1 to show").arg(show));
-            status = 1;
-        } else if (!options.isSet(QStringLiteral("no-startup-dialog"))) {
-            // At most one of the two start-up dialogs is asked for.
-            if (startup.quickConnect)
-                window.OpenQuickConnect();
-            else if (startup.connectDialog)
-                window.OpenConnectDialog();
         }
+        // The library's own options say which dialog opens at start-up; at
+        // most one of the two is asked for.
+        const bool startupDialog = !options.isSet(QStringLiteral("no-startup-dialog")) && show.isEmpty() &&
+                                   library.globalConfig(&config);
+        if (startupDialog && config->ShowQuickConnectOnStartup())
+            window.OpenQuickConnect();
+        else if (startupDialog && config->ShowConnectDialogOnStartup())
+            window.OpenConnectDialog();
+        else if (startupDialog)
+            window.Log(QStringLiteral("No start-up dialog: \"Show dialog on startup\" is off"));
         if (quit && screenshot.isEmpty())
             QTimer::singleShot(0, &app, &QApplication::quit);
     });
