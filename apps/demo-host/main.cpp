@@ -38,6 +38,7 @@
 #include "entry/ConnectDialog.h"
 #include "entry/RegisteredMessages.h"
 #include "profile/reports/IReportMessageParams.h"
+#include "sessiontree/ISessionDatabaseChanged.h"
 #include "profile/sessions/ConnectConfig.h"
 #include "profile/store/PostgresProfileBackend.h"
 
@@ -89,6 +90,7 @@ struct Library {
     decltype(&ShowConnectView) showConnectView = nullptr;
     decltype(&GetDockAlignment) dockAlignment = nullptr;
     decltype(&ShowCommandManager) showCommandManager = nullptr;
+    decltype(&ShowQuickConnectDialog) showQuickConnect = nullptr;
     decltype(&UpdateHostnameForConfig) updateHostname = nullptr;
     decltype(&GetGlobalConfig) globalConfig = nullptr;
     decltype(&ShowActiveSessionManager) showActiveSessions = nullptr;
@@ -113,12 +115,13 @@ struct Library {
                Find(showConnectDialog, "ShowConnectDialog") && Find(showConnectView, "ShowConnectView") &&
                Find(dockAlignment, "GetDockAlignment") && Find(updateHostname, "UpdateHostnameForConfig") &&
                Find(globalConfig, "GetGlobalConfig") && Find(showCommandManager, "ShowCommandManager") &&
-               Find(showActiveSessions, "ShowActiveSessionManager");
+               Find(showActiveSessions, "ShowActiveSessionManager") && Find(showQuickConnect, "ShowQuickConnectDialog");
     }
 };
 
 class HostWindow final : public QMainWindow,
                          public IConnectDialogSink,
+                         public ISessionDatabaseChanged,
                          public ICommandManagerSink,
                          public IActiveSessionManagerSink {
 public:
@@ -133,6 +136,8 @@ public:
         setCentralWidget(m_log);
         QMenu* sessions = menuBar()->addMenu(tr("&Session"));
         sessions->addAction(tr("&Connect..."), this, &HostWindow::OpenConnectDialog);
+        sessions->addAction(tr("&Quick Connect..."), QKeySequence(Qt::ALT | Qt::Key_Q), this,
+                            &HostWindow::OpenQuickConnect);
         sessions->addAction(tr("Session &Manager"), this, &HostWindow::ToggleSessionManager);
         sessions->addAction(tr("New &Editor"), this, [this] {
             static int count = 0;
@@ -192,6 +197,24 @@ public:
             LogSession(QStringLiteral("  open in the file-transfer application"), *config);
     }
 
+    // Quick Connect, as the host's Quick Connect command and the Session
+    // Manager's request open it; what comes back is only logged.
+    void OpenQuickConnect()
+    {
+        ISessionConfig* config = nullptr;
+        const int result = m_library.showQuickConnect(&config, VUnicodeString(), kTerminalApplication, this, true);
+        if (result != 1 || !config) {
+            Log(QStringLiteral("Quick Connect closed (result %1)").arg(result));
+            return;
+        }
+        const QString saved = config->GetSessionPath() == VUnicodeString(u"Default")
+                                  ? QStringLiteral("not saved")
+                                  : QStringLiteral("saved as %1").arg(Q(config->GetSessionPath()));
+        Log(QStringLiteral("Quick Connect: connect %1 with %2, %3")
+                .arg(Q(config->GetConnectionTarget()), Q(config->GetProtocolName()), saved));
+        config->Release(); // our reference
+    }
+
     void ToggleSessionManager()
     {
         if (!m_pane) {
@@ -226,6 +249,18 @@ public:
         tree->setCurrentIndex(at);
         tree->setFocus();
         QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(tree, &press);
+        return true;
+    }
+
+    // New Session in the docked tree, as Alt+N there runs it.
+    bool NewSessionFromPane()
+    {
+        auto* tree = m_pane ? m_pane->GetPaneWindow()->findChild<QTreeView*>(QStringLiteral("sessionTree")) : nullptr;
+        if (!tree)
+            return false;
+        tree->setFocus();
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_N, Qt::AltModifier);
         QApplication::sendEvent(tree, &press);
         return true;
     }
@@ -318,12 +353,20 @@ public:
                 m_active.OpenSession(Q(config->GetSessionPath()));
             }
     }
-    void OnQuickConnect() override { Log(QStringLiteral("Session Manager asks for Quick Connect")); }
+    void OnQuickConnect() override
+    {
+        Log(QStringLiteral("Session Manager asks for Quick Connect"));
+        OpenQuickConnect();
+    }
     void OnSessionManagerClosed() override { Log(QStringLiteral("Session Manager closed")); }
     void OnSessionDatabaseChanged(int changed, int) override
     {
         Log(QStringLiteral("Session database changed (%1)").arg(changed));
+        if (m_pane)
+            m_pane->RefreshTree();
     }
+    // ISessionDatabaseChanged: the library saved a session (Quick Connect).
+    void OnSessionDatabaseViewChanged() override {}
 
 private:
     // A session saved with "Prompt For Hostname" asks for its host name
@@ -416,7 +459,8 @@ int main(int argc, char** argv)
         {QStringLiteral("show"),
          QStringLiteral("Show one window for a screenshot: hostname-prompt (a session saved with \"Prompt For "
                         "Hostname\" connects), command-manager (the Command Manager docked), active-sessions (the "
-                        "Active Sessions pane with a few sessions connected)."),
+                        "Active Sessions pane with a few sessions connected), quick-connect, or wizard (New Session "
+                        "in the Session Manager, with the New Session wizard switched on)."),
          QStringLiteral("name")},
     });
     options.process(app);
@@ -491,7 +535,7 @@ int main(int argc, char** argv)
         window.ActiveSessions().RunAction(2, IActiveSessionManagerSink::kDisconnect);
         window.ActiveSessions().RunAction(4, IActiveSessionManagerSink::kLockSession);
         window.ActiveSessions().OpenEditor(QStringLiteral("notes.txt"));
-    } else if (!show.isEmpty()) {
+    } else if (show != QLatin1String("quick-connect") && show != QLatin1String("wizard") && !show.isEmpty()) {
         std::fprintf(stderr, "orvalis-demo-host: no window \"%s\" to show\n", qPrintable(show));
         return 2;
     }
@@ -521,14 +565,23 @@ int main(int argc, char** argv)
             window.Log(QStringLiteral("No session %1 in the Session Manager").arg(connectPath));
             status = 1;
         }
-        // The library's own options say which dialog opens at start-up.
         GlobalConfig* config = nullptr;
+        if (show == QLatin1String("quick-connect")) {
+            window.OpenQuickConnect();
+        } else if (show == QLatin1String("wizard") && library.globalConfig(&config)) {
+            config->useNewSessionWizard = true;
+            config->Save();
+            window.Log(QStringLiteral("New Session with the wizard"));
+            window.NewSessionFromPane();
+        }
+        // The library's own options say which dialog opens at start-up; at
+        // most one of the two is asked for.
         const bool startupDialog = !options.isSet(QStringLiteral("no-startup-dialog")) && show.isEmpty() &&
                                    library.globalConfig(&config);
-        if (startupDialog && config->ShowConnectDialogOnStartup())
+        if (startupDialog && config->ShowQuickConnectOnStartup())
+            window.OpenQuickConnect();
+        else if (startupDialog && config->ShowConnectDialogOnStartup())
             window.OpenConnectDialog();
-        else if (startupDialog && config->ShowQuickConnectOnStartup())
-            window.Log(QStringLiteral("Start-up dialog: Quick Connect, which this library does not offer yet"));
         else if (startupDialog)
             window.Log(QStringLiteral("No start-up dialog: \"Show dialog on startup\" is off"));
         if (quit && screenshot.isEmpty())

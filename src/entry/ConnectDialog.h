@@ -21,6 +21,7 @@
 #include "core/VStringArray.h"
 #include "core/VUnknown.h"
 #include "profile/sessions/ISessionConfig.h"
+#include "dialogs/qt/ComboFirewallHelper.h"
 
 class ConnectConfig;
 class IString;
@@ -131,5 +132,13 @@ ORV_EXPORT bool CheckPeriodicUpdate(int applicationNumber, QWidget* parent, int 
 // midnight of `releaseDate` ("Jan 05 2024", month in any case). A date that
 // does not read yields false: an unknown build date counts as old.
 ORV_EXPORT bool CheckReleaseDateWithinPeriod(const std::string& releaseDate, int periodDays);
+
+// Quick Connect for `applicationNumber`'s protocols. On 1 `session` holds
+// the configuration to connect with, one reference for the caller; when
+// "Sa&ve session" was on it was also saved below `targetFolder`, and a
+// parent that is an ISessionDatabaseChanged is told. 0 after "&Done", 2
+// when cancelled.
+ORV_EXPORT int ShowQuickConnectDialog(ISessionConfig** session, const VUnicodeString& targetFolder,
+                                      int applicationNumber, QWidget* parent, bool tabsAvailable);
 
 } // extern "C"

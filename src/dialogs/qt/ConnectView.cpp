@@ -9,6 +9,7 @@
 #include "core/VUnknown.h"
 #include "dialogs/qt/ConnectToolbar.h"
 #include "dialogs/qt/MultiConnectWarningDialog.h"
+#include "dialogs/qt/NewSessionWizard.h"
 #include "dialogs/qt/SessionTreeMenus.h"
 #include "platform/GlobalConfig.h"
 #include "platform/qt/KeyTableMatch.h"
@@ -246,4 +247,14 @@ void ConnectView::closeEvent(QCloseEvent* event)
     VDockingControlBar::closeEvent(event);
     if (GetSink())
         GetSink()->OnSessionManagerClosed();
+}
+
+bool ConnectView::UseNewSessionWizard() const
+{
+    return NewSessionWizardBase::GetUseWizard();
+}
+
+bool ConnectView::RunNewSessionWizard(const VUnicodeString& folderPath, VUnicodeString& createdPath)
+{
+    return RunNewSessionWizardIn(folderPath, GetApplicationNumber(), GetDialog(), createdPath);
 }

@@ -47,6 +47,9 @@ public:
     void FocusFilter() override;
     bool ConfirmMultiConnect(uint32_t threshold) override;
     void DeliverConnect(const ConnectRequest& request) override;
+    // New Session through the wizard, when it is switched on.
+    bool UseNewSessionWizard() const override;
+    bool RunNewSessionWizard(const VUnicodeString& folderPath, VUnicodeString& createdPath) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -32,6 +32,7 @@ void VisitOptions(F&& f)
     ORV_OPTION(u"Suppress Multi Connect Warning", suppressMultiConnectWarning);
     ORV_OPTION(u"Save Quick Connect Session", saveQuickConnectSession);
     ORV_OPTION(u"Quick Connect Keep Focus", quickConnectKeepFocus);
+    ORV_OPTION(u"Use New Session Wizard", useNewSessionWizard);
     ORV_OPTION(u"Update Last Check", updateReminders[0].lastCheck);
     ORV_OPTION(u"Update Dont Remind", updateReminders[0].dontRemind);
     ORV_OPTION(u"Update Last Check 2", updateReminders[1].lastCheck);
