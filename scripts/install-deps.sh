@@ -12,6 +12,7 @@ packages=(
   rapidjson-dev
   clang libclang-rt-14-dev
   xvfb xauth
+  libpq-dev postgresql
 )
 
 missing=()

@@ -19,8 +19,10 @@ run_suite() {
   ctest --test-dir "$dir" --output-on-failure -j "$jobs"
 }
 
-echo "== tests"
-run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+echo "== tests (the store tests also over a private PostgreSQL server)"
+export -f run_suite
+export jobs
+scripts/with-postgres.sh bash -c 'run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo'
 
 echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \

@@ -2,13 +2,14 @@
 
 #include "profile/store/ProfileStoreFactoryGetter.h"
 #include "profile/sessions/SessionDatabase.h"
+#include "profile/store/PostgresProfileBackend.h"
 #include "profile/store/SqliteProfileBackend.h"
 #include "profile/store/VProfileKey.h"
 #include "profile/store/VProfileStore.h"
 
 namespace {
 
-SqliteProfileFactory* g_factory = nullptr;
+VProfileStoreFactory* g_factory = nullptr;
 VProfileStoreFactory* Factory()
 {
     return g_factory;
@@ -46,11 +47,25 @@ constexpr Sample kSessions[] = {
 
 bool SeedSampleDatabase(const std::string& path)
 {
-    SqliteProfileFactory factory(path);
-    if (!factory.IsOpen())
+    const std::unique_ptr<VProfileStoreFactory> made = MakeProfileStoreFactory(path);
+    auto* sqlite = dynamic_cast<SqliteProfileFactory*>(made.get());
+    auto* server = dynamic_cast<PostgresProfileFactory*>(made.get());
+    if ((sqlite && !sqlite->IsOpen()) || (server && !server->IsOpen()))
         return false;
-    g_factory = &factory;
+    g_factory = made.get();
     SetProfileStoreFactoryGetter(&Factory);
+    if (server) { // a shared database is seeded only while it holds no session
+        bool seeded = false;
+        {
+            VProfileStore store;
+            seeded = VProfileKey(*store.GetRootKey(), u"Sessions", 0).IsOpen();
+        }
+        if (seeded) {
+            SetProfileStoreFactoryGetter(nullptr);
+            g_factory = nullptr;
+            return true;
+        }
+    }
     SessionDatabase& database = *GetSessionDatabaseImpl();
     bool ok = true;
     for (const char16_t* folder : kFolders) {

@@ -40,6 +40,7 @@
 #include "profile/reports/IReportMessageParams.h"
 #include "sessiontree/ISessionDatabaseChanged.h"
 #include "profile/sessions/ConnectConfig.h"
+#include "profile/store/PostgresProfileBackend.h"
 
 namespace {
 
@@ -467,8 +468,11 @@ int main(int argc, char** argv)
     QString database = options.value(QStringLiteral("database"));
     if (database.isEmpty())
         database = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/sessions.db");
-    QDir().mkpath(QFileInfo(database).absolutePath());
-    const bool firstRun = !QFileInfo::exists(database);
+    // A postgresql:// URI names a shared database on a server instead.
+    const bool onServer = IsPostgresUri(database.toStdString());
+    if (!onServer)
+        QDir().mkpath(QFileInfo(database).absolutePath());
+    const bool firstRun = onServer || !QFileInfo::exists(database);
     if (firstRun && !SeedSampleDatabase(database.toStdString())) {
         std::fprintf(stderr, "orvalis-demo-host: cannot write %s\n", qPrintable(database));
         return 1;
@@ -493,7 +497,10 @@ int main(int argc, char** argv)
     HostWindow window(library, options.value(QStringLiteral("log")));
     window.setWindowIcon(icon);
     window.Log(QStringLiteral("Loaded %1").arg(QString::fromStdString(libraryPath)));
-    window.Log(QStringLiteral("Session database %1%2").arg(database, firstRun ? " (new, with sample sessions)" : ""));
+    window.Log(QStringLiteral("Session database %1%2")
+                   .arg(database, onServer   ? " (shared; sample sessions added while it had none)"
+                                  : firstRun ? " (new, with sample sessions)"
+                                             : ""));
     for (size_t i = 0; i < std::size(kRegisteredMessageNames); ++i) {
         static const char* const getters[] = {
             "GetTrayvellCanExitApplicationMessage", "GetTrayvellShowSelectionMessage",

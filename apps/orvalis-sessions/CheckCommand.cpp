@@ -10,7 +10,11 @@ int CommandCheck(ToolSession& session, const CommandArgs& args)
 {
     const ToolArguments a(args, {}, 0, 0);
     std::string detail;
-    const bool sound = session.Database().CheckIntegrity(detail);
+    if (!session.Database()) {
+        PrintLine("the database is on a server, which checks its own data");
+        return StatusOf(session);
+    }
+    const bool sound = session.Database()->CheckIntegrity(detail);
     size_t start = 0;
     while (start <= detail.size()) {
         const size_t end = detail.find('\n', start);

@@ -6,6 +6,7 @@
 #include "ToolText.h"
 #include "platform/Products.h"
 #include "profile/secrets/ConfigPassphrase.h"
+#include "profile/store/PostgresProfileBackend.h"
 #include "profile/store/ProfileStoreFactoryGetter.h"
 #include "profile/sessions/SessionDatabase.h"
 #include "profile/reports/VReportMessageParams.h"
@@ -74,9 +75,16 @@ void ToolSession::Open(const GlobalOptions& options, bool openDatabase)
     SetProfileStoreFactoryGetter(&ToolFactory);
     if (!openDatabase)
         return;
-    m_factory = std::make_unique<SqliteProfileFactory>(options.database);
-    if (!m_factory->IsOpen())
-        throw ToolFailure("cannot open the session database " + m_factory->Path());
+    // --db (or ORV_CONFIG_DB) names a file, or a server by a postgresql:// URI.
+    m_location = options.database.empty() ? SqliteProfileFactory::DefaultPath() : options.database;
+    m_factory = MakeProfileStoreFactory(m_location);
+    if (auto* sqlite = Database()) {
+        m_location = sqlite->Path();
+        if (!sqlite->IsOpen())
+            throw ToolFailure("cannot open the session database " + m_location);
+    } else if (!static_cast<PostgresProfileFactory&>(*m_factory).IsOpen()) {
+        throw ToolFailure("cannot open the session database " + m_location);
+    }
     g_factory = m_factory.get();
     GetSessionDatabaseImpl()->DropCachedListings();
     SetGlobalConfigStorage(&m_storage);
@@ -100,5 +108,5 @@ void ToolSession::Close()
 
 const std::string& ToolSession::DatabasePath() const
 {
-    return m_factory->Path();
+    return m_location;
 }

@@ -43,7 +43,8 @@ public:
 
     int Application() const { return m_application; }
     const std::string& DatabasePath() const; // only with a database
-    SqliteProfileFactory& Database() { return *m_factory; } // only with a database
+    // The SQLite file's factory; null when the database is on a server.
+    SqliteProfileFactory* Database() { return dynamic_cast<SqliteProfileFactory*>(m_factory.get()); }
     GlobalConfig& Options() { return *m_config; }
     StderrMessageBox& Box() { return m_box; }
 
@@ -52,7 +53,8 @@ private:
     void Close();
 
     StderrMessageBox m_box;
-    std::unique_ptr<SqliteProfileFactory> m_factory;
+    std::unique_ptr<VProfileStoreFactory> m_factory;
+    std::string m_location;
     ProfileGlobalConfigStorage m_storage;
     GlobalConfig* m_config = nullptr;
     int m_application;

@@ -15,7 +15,7 @@
 namespace {
 
 constexpr char kUsage[] =
-    R"(usage: orvalis-sessions [--db FILE] [--passphrase-file FILE] [--app N] COMMAND ...
+    R"(usage: orvalis-sessions [--db FILE|URI] [--passphrase-file FILE] [--app N] COMMAND ...
 
 Session paths take \ or / between names; the top folder is "". Options may
 stand anywhere after the command; "--" ends them.

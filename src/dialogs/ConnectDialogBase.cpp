@@ -12,6 +12,7 @@
 #include "profile/sessions/ISessionConfig.h"
 #include "profile/store/ProfileStoreFactoryGetter.h"
 #include "profile/sessions/SessionDatabase.h"
+#include "profile/store/PostgresProfileBackend.h"
 #include "profile/store/SqliteProfileBackend.h"
 #include "sessiontree/SessionTreeBase.h"
 
@@ -125,14 +126,17 @@ size_t ConnectDialogBase::LiveOwnerCount()
     return LiveOwners().size();
 }
 
-// The embedded database is named by its file, so two processes on one
-// file agree; any other store by the factory that makes it.
+// The embedded database is named by its file and a shared one by its URI,
+// so two processes on one database agree; any other store by the factory
+// that makes it.
 VUnicodeString ConnectDialogBase::GetDatabaseIdentity() const
 {
     const ProfileStoreFactoryGetter getter = GetProfileStoreFactoryGetter();
     VProfileStoreFactory* factory = getter ? getter() : nullptr;
     if (auto* sqlite = dynamic_cast<SqliteProfileFactory*>(factory))
         return VUnicodeString::FromUtf8("file:" + sqlite->Path());
+    if (auto* server = dynamic_cast<PostgresProfileFactory*>(factory))
+        return VUnicodeString::FromUtf8("server:" + server->Uri());
     return VUnicodeString::FromUtf8("store:" + std::to_string(getpid()) + ":" +
                                     std::to_string(reinterpret_cast<uintptr_t>(factory)));
 }

@@ -1,5 +1,10 @@
 #include "StoreFixtures.h"
 
+#include <libpq-fe.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
 namespace {
 
 RecordingFactory* g_current = nullptr;
@@ -121,19 +126,63 @@ IProfileBackendStore* RecordingFactory::CreateStore()
     return store ? new RecordingStore(store, *this) : nullptr;
 }
 
+std::string TestPostgresUri()
+{
+    const char* uri = std::getenv("ORV_TEST_POSTGRES_URI");
+    return uri ? uri : "";
+}
+
+std::string MakeTestPostgresSchema(std::string& uri)
+{
+    static int made = 0;
+    const std::string base = TestPostgresUri();
+    const std::string schema = "orv_test_" + std::to_string(getpid()) + "_" + std::to_string(++made);
+    PGconn* conn = PQconnectdb(base.c_str());
+    PGresult* r = PQexec(conn, ("CREATE SCHEMA " + schema).c_str());
+    const bool ok = PQresultStatus(r) == PGRES_COMMAND_OK;
+    PQclear(r);
+    PQfinish(conn);
+    if (!ok)
+        return {};
+    uri = base + (base.find('?') == std::string::npos ? "?" : "&") + "options=-csearch_path%3D" + schema;
+    return schema;
+}
+
+void DropTestPostgresSchema(const std::string& schema)
+{
+    PGconn* conn = PQconnectdb(TestPostgresUri().c_str());
+    PQsetNoticeProcessor(conn, [](void*, const char*) {}, nullptr);
+    PQclear(PQexec(conn, ("DROP SCHEMA " + schema + " CASCADE").c_str()));
+    PQfinish(conn);
+}
+
 void StoreTest::SetUp()
 {
+    std::string uri;
+    if (IsPostgres() && !TestPostgresUri().empty())
+        postgresSchema = MakeTestPostgresSchema(uri);
     if (IsSqlite())
         backend = std::make_unique<SqliteProfileFactory>(dir.str() + "/config.db");
+    else if (!postgresSchema.empty())
+        backend = std::make_unique<PostgresProfileFactory>(uri);
     else
         backend = std::make_unique<MemoryProfileFactory>();
     recorder = std::make_unique<RecordingFactory>(*backend);
     g_current = recorder.get();
     SetProfileStoreFactoryGetter(&CurrentFactory);
+    if (IsPostgres() && TestPostgresUri().empty())
+        GTEST_SKIP() << "no PostgreSQL server: run under scripts/with-postgres.sh (it sets ORV_TEST_POSTGRES_URI)";
+    ASSERT_FALSE(IsPostgres() && postgresSchema.empty()) << "the test server refused a schema";
 }
 
 void StoreTest::TearDown()
 {
     SetProfileStoreFactoryGetter(nullptr);
     g_current = nullptr;
+    if (!postgresSchema.empty()) {
+        recorder.reset();
+        backend.reset();
+        DropTestPostgresSchema(postgresSchema);
+        postgresSchema.clear();
+    }
 }

@@ -10,6 +10,7 @@
 
 #include "Fakes.h"
 #include "profile/store/MemoryProfileBackend.h"
+#include "profile/store/PostgresProfileBackend.h"
 #include "profile/store/ProfileBackend.h"
 #include "profile/store/ProfileStoreFactoryGetter.h"
 #include "profile/store/SqliteProfileBackend.h"
@@ -54,21 +55,31 @@ private:
     VProfileStoreFactory& m_inner;
 };
 
-// Runs a test against each back end: the memory tree and an SQLite file in
-// a fresh folder. The library's factory getter answers the recording
-// wrapper while the test runs.
+// Runs a test against each back end: the memory tree, an SQLite file in
+// a fresh folder and, when ORV_TEST_POSTGRES_URI names a server (see
+// scripts/with-postgres.sh), a fresh schema of that PostgreSQL database.
+// The library's factory getter answers the recording wrapper while the
+// test runs.
 class StoreTest : public ::testing::TestWithParam<std::string> {
 protected:
     void SetUp() override;
     void TearDown() override;
     bool IsSqlite() const { return GetParam() == "sqlite"; }
+    bool IsPostgres() const { return GetParam() == "postgresql"; }
 
     TempDir dir;
     std::unique_ptr<VProfileStoreFactory> backend;
     std::unique_ptr<RecordingFactory> recorder;
     FakeMessageBox box; // reports that display themselves land here
+    std::string postgresSchema; // made for this test, dropped after it
 };
 
+// The server the tests may use, or empty; a fresh schema of it, named in a
+// connection URI whose search path starts there; the schema dropped.
+std::string TestPostgresUri();
+std::string MakeTestPostgresSchema(std::string& uri);
+void DropTestPostgresSchema(const std::string& schema);
+
 #define ORV_BOTH_BACKENDS(Suite)                                                                      \
-    INSTANTIATE_TEST_SUITE_P(Backends, Suite, ::testing::Values("memory", "sqlite"),                 \
+    INSTANTIATE_TEST_SUITE_P(Backends, Suite, ::testing::Values("memory", "sqlite", "postgresql"),                 \
                              [](const ::testing::TestParamInfo<std::string>& info) { return info.param; })

@@ -18,6 +18,7 @@
 
 #include "core/UnicodeConversion.h"
 #include "platform/BaseFolders.h"
+#include "profile/store/PostgresProfileBackend.h"
 #include "profile/store/ProfileKeyPath.h"
 #include "profile/reports/ReportRouting.h"
 #include "profile/reports/VReportMessageParams.h"
@@ -1393,6 +1394,7 @@ bool SqliteProfileFactory::CheckIntegrity(std::string& detail)
 
 VProfileStoreFactory* GetDefaultProfileStoreFactory()
 {
-    static SqliteProfileFactory factory;
-    return &factory;
+    // ORV_CONFIG_DB may name a shared database rather than a file.
+    static const std::unique_ptr<VProfileStoreFactory> factory = MakeProfileStoreFactory(SqliteProfileFactory::DefaultPath());
+    return factory.get();
 }
