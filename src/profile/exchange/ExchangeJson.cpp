@@ -169,7 +169,7 @@ public:
     {
         const int line = Line();
         const std::u16string value = Text(std::string_view(text, length), line);
-        switch (m_levels.back().frame) {
+        switch (Expecting()) {
         case Frame::Top:
             if (m_key == "format") {
                 if (value != kExchangeFormatName)
@@ -226,13 +226,13 @@ public:
     bool Bool(bool value)
     {
         const int line = Line();
-        if (m_levels.back().frame == Frame::Folder && m_key == "expanded") {
+        if (Expecting() == Frame::Folder && m_key == "expanded") {
             if (m_levels.back().opened)
                 Fail(line, "a folder's \"expanded\" must come before its folders and sessions");
             m_folder.expanded = value;
             return true;
         }
-        if (m_levels.back().frame == Frame::Value && m_key == "value") {
+        if (Expecting() == Frame::Value && m_key == "value") {
             GivenValue(line, PendingValue::Given::Bool);
             m_value.boolean = value;
             return true;
@@ -254,6 +254,8 @@ public:
 
     bool StartArray()
     {
+        if (m_levels.empty())
+            return Unexpected("an array");
         const Level& level = m_levels.back();
         const int line = Line();
         if ((level.frame == Frame::Top || level.frame == Frame::Folder) && (m_key == "folders" || m_key == "sessions")) {
@@ -362,13 +364,13 @@ private:
     bool Integer(int64_t value)
     {
         const int line = Line();
-        if (m_levels.back().frame == Frame::Top && m_key == "version") {
+        if (Expecting() == Frame::Top && m_key == "version") {
             if (value != kExchangeFormatVersion)
                 Fail(line, "documents of version " + std::to_string(kExchangeFormatVersion) + " are read, not this one");
             m_versionSeen = true;
             return true;
         }
-        if (m_levels.back().frame == Frame::Value && m_key == "value") {
+        if (Expecting() == Frame::Value && m_key == "value") {
             GivenValue(line, PendingValue::Given::Integer);
             m_value.integer = value;
             return true;
