@@ -1,6 +1,8 @@
 #include "dialogs/ConnectDialogBase.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <fstream>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -13,6 +15,14 @@
 #include "profile/store/ProfileStoreFactoryGetter.h"
 #include "profile/sessions/SessionDatabase.h"
 #include "profile/store/SqliteProfileBackend.h"
+#include "dialogs/ShortcutNameTexts.h"
+#include "platform/DesktopShortcut.h"
+#include "platform/MessageBox.h"
+#include "platform/Products.h"
+#include "profile/exchange/ExchangeXml.h"
+#include "profile/exchange/SessionExchangeDatabase.h"
+#include "profile/reports/VReportMessageParams.h"
+#include "profile/store/VProfileStore.h"
 #include "sessiontree/SessionTreeBase.h"
 
 namespace {
@@ -43,6 +53,23 @@ void CollectSessions(SessionTreeBase& tree, TreeItem item, std::vector<TreeItem>
     tree.OnItemExpanding(item); // a folder stands for everything below it
     for (TreeItem child = tree.GetChildItem(item); child != kNoTreeItem; child = tree.GetNextSiblingItem(child))
         CollectSessions(tree, child, seen, out);
+}
+
+constexpr uint32_t kMsgShortcutFailed = 0xE1090019;
+constexpr uint32_t kMsgExportFailed = 0xE1090050;
+constexpr uint32_t kMsgImportFailed = 0xE1090051;
+constexpr uint32_t kMsgImported = 0x61090050;
+constexpr uint32_t kMsgImportedSkipped = 0x61090051;
+// The skipped sessions named in the import report; the rest are counted.
+constexpr size_t kSkippedNamed = 10;
+
+VUnicodeString Utf8Text(const std::string& text)
+{
+    try {
+        return VUnicodeString::FromUtf8(text);
+    } catch (const std::exception&) {
+        return VUnicodeString(u"?");
+    }
 }
 
 } // namespace
@@ -245,6 +272,9 @@ bool ConnectDialogBase::IsCommandEnabled(unsigned command) const
     case kCmdRename: return tree && tree->CanRename();
     case kCmdPaste: return tree && tree->CanPaste();
     case kCmdDuplicate: return tree && tree->CanDuplicate();
+    case kCmdCreateDesktopShortcut:
+    case kCmdExportSessions: return selected;
+    case kCmdImportSettings: return tree != nullptr;
     default: return true;
     }
 }
@@ -318,6 +348,9 @@ bool ConnectDialogBase::RunCommand(unsigned command)
     case kCmdShowDescriptions: tree->ToggleShowDescriptions(); break;
     case kCmdShowTerminalSessions: tree->ToggleShowTerminalSessions(); break;
     case kCmdShowTransferSessions: tree->ToggleShowTransferSessions(); break;
+    case kCmdCreateDesktopShortcut: CreateDesktopShortcut(); break;
+    case kCmdExportSessions: ExportSelection(); break;
+    case kCmdImportSettings: ImportIntoSelection(); break;
     case kCmdHelp:
         if (const HelpCallback help = GetHostCallbacks().help)
             help(GetDialog(), kHelpFinder, 0);
@@ -420,4 +453,126 @@ int ConnectDialogBase::TakeConnectMode()
         return std::exchange(m_pendingMode, kConnectModeNone);
     GlobalConfig* config = Config();
     return (config && config->openSessionsInTab) || m_tabRequest ? kConnectModeTab : kConnectModeNewWindow;
+}
+
+// --- Shortcuts, export and import
+
+void ConnectDialogBase::CreateDesktopShortcut()
+{
+    SessionTreeBase* tree = GetTree();
+    if (!tree || tree->GetSelectedItems().empty())
+        return;
+    VStringArray sessions;
+    VStringArray folders;
+    for (TreeItem item : tree->GetSelectedItems())
+        (tree->IsFolder(item) ? folders : sessions).Add(tree->GetItemPath(item));
+    const ShortcutCommand command = BuildShortcutCommand(sessions, folders);
+    VUnicodeString name;
+    if (!PromptShortcutName(command.itemPath, command.severalItems, name))
+        return;
+    VUnicodeString target;
+    if (!GetExecutablePath(m_applicationNumber, target) ||
+        !VCreateDesktopShortcut(target, command.commandLine, name, GetDialog()))
+        GetMessageBox().Show(GetDialog(), NewReport(kMsgShortcutFailed)->GetText().str(), VGetAppName(),
+                             kMbOk | kMbIconExclamation);
+}
+
+void ConnectDialogBase::ExportSelection()
+{
+    SessionTreeBase* tree = GetTree();
+    if (!tree)
+        return;
+    const VStringArray paths = tree->GetSelectedPaths();
+    std::string file;
+    if (paths.IsEmpty() || !ChooseExchangeFile(true, file))
+        return;
+    // Written beside the file and moved over it at the end, so a failure
+    // leaves whatever was there before.
+    const std::string partial = file + ".part";
+    std::string failure;
+    try {
+        std::ofstream out(partial, std::ios::binary | std::ios::trunc);
+        if (!out)
+            throw ExchangeError(file, 0, "cannot be written");
+        const VProfileStore snapshot;
+        XmlExchangeWriter writer(out);
+        SessionExchangeExport exporter(*GetSessionDatabaseImpl());
+        writer.BeginDocument();
+        exporter.Items(paths, writer);
+        writer.EndDocument();
+        out.close();
+        if (!out || std::rename(partial.c_str(), file.c_str()) != 0)
+            throw ExchangeError(file, 0, "cannot be written");
+    } catch (const std::exception& error) {
+        failure = error.what();
+    }
+    if (failure.empty())
+        return;
+    std::remove(partial.c_str());
+    VReportPtr report = NewReport(kMsgExportFailed);
+    report->AddParameter(Utf8Text(failure));
+    GetMessageBox().Show(GetDialog(), report->GetText().str(), VGetAppName(), kMbOk | kMbIconExclamation);
+}
+
+void ConnectDialogBase::ImportIntoSelection()
+{
+    SessionTreeBase* tree = GetTree();
+    if (!tree)
+        return;
+    SessionDatabase& database = *GetSessionDatabaseImpl();
+    VUnicodeString folder;
+    const VStringArray selected = tree->GetSelectedPaths();
+    if (!selected.IsEmpty()) {
+        folder = selected[0];
+        if (!database.IsFolder(folder)) {
+            VUnicodeString leaf;
+            SessionDatabase::SplitSessionPath(selected[0], folder, leaf);
+        }
+    }
+    std::string file;
+    if (!ChooseExchangeFile(false, file))
+        return;
+    SessionExchangeImport import(database, folder, file);
+    size_t added = 0;
+    std::vector<VUnicodeString> skipped;
+    import.onSession = [&](const SessionImportItem& item) {
+        if (item.added)
+            ++added;
+        else
+            skipped.push_back(item.path);
+    };
+    std::string failure;
+    try {
+        import.Run([&](IExchangeVisitor& visitor) {
+            std::ifstream in(file, std::ios::binary);
+            if (!in)
+                throw ExchangeError(file, 0, "cannot be read");
+            ReadExchangeXml(in, file, visitor);
+        });
+    } catch (const std::exception& error) {
+        failure = error.what();
+    }
+    if (!failure.empty()) {
+        VReportPtr report = NewReport(kMsgImportFailed);
+        report->AddParameter(Utf8Text(failure));
+        GetMessageBox().Show(GetDialog(), report->GetText().str(), VGetAppName(), kMbOk | kMbIconExclamation);
+        return;
+    }
+    if (added > 0) {
+        RefreshTree();
+        OnSessionDatabaseChanged(1, 0);
+    }
+    VReportPtr report = NewReport(skipped.empty() ? kMsgImported : kMsgImportedSkipped);
+    report->AddParameter(VUnicodeString::FromNumber(static_cast<int64_t>(added)));
+    report->AddParameter(folder.IsEmpty() ? VUnicodeString(SessionTreeBase::GetRootName()) : folder);
+    if (!skipped.empty()) {
+        report->AddParameter(VUnicodeString::FromNumber(static_cast<int64_t>(skipped.size())));
+        VUnicodeString names;
+        for (size_t i = 0; i < skipped.size() && i < kSkippedNamed; ++i)
+            names += u"\r\n" + skipped[i].str();
+        if (skipped.size() > kSkippedNamed)
+            names += u"\r\n...";
+        report->AddParameter(names);
+    }
+    GetMessageBox().Show(GetDialog(), report->GetText().str(), VGetAppName(), kMbOk | kMbIconInformation);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "core/Export.h"
 #include "core/VStringArray.h"
@@ -52,6 +53,11 @@ public:
     // The picker's protocol rule: only sessions of that protocol count.
     virtual VUnicodeString RequiredProtocol() const { return {}; }
     virtual bool IsBrowseMode() const { return false; }
+    // The shortcut dialog for the item path (or several items); true with
+    // the confirmed name.
+    virtual bool PromptShortcutName(const VUnicodeString& itemPath, bool severalItems, VUnicodeString& name) = 0;
+    // The file dialog of Export (`save`) or Import; true with the chosen file.
+    virtual bool ChooseExchangeFile(bool save, std::string& file) = 0;
 
     // --- ISessionTreeOwner
     int GetHostKind() const override { return m_applicationNumber; }
@@ -68,6 +74,16 @@ public:
     // arrangement, display toggles, expand and collapse, help); false for
     // the tree's editing commands and anything else.
     bool RunCommand(unsigned command);
+    // The tree's commands that need the dialogs of this layer.
+    // Create Desktop Shortcut: the selection's sessions, then its folders.
+    void CreateDesktopShortcut();
+    // Export Selected Session(s): the selection as an XML exchange document.
+    void ExportSelection();
+    // Import Settings from XML File: a document into the selected folder
+    // (the selected session's folder, or the top), telling what was added
+    // and what skipped.
+    void ImportIntoSelection();
+
     // The enable rules of the connect commands and of Properties.
     bool IsCommandEnabled(unsigned command) const;
     // Mirrors the tree's state onto the buttons.

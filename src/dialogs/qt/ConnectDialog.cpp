@@ -11,6 +11,9 @@
 
 #include "CommandIds.h"
 #include "dialogs/qt/ConnectToolbar.h"
+#include "dialogs/qt/DuplicatePromptDialog.h"
+#include "dialogs/qt/ExchangeFileDialog.h"
+#include "dialogs/qt/ShortcutNameDialog.h"
 #include "dialogs/qt/MultiConnectWarningDialog.h"
 #include "dialogs/qt/SessionTreeMenus.h"
 #include "platform/GlobalConfig.h"
@@ -292,6 +295,7 @@ void ConnectDialog::EnableEditButtons(bool properties, bool cutAndCopy, bool del
     m_toolbar->EnableButton(kCmdCut, cutAndCopy);
     m_toolbar->EnableButton(kCmdCopy, cutAndCopy);
     m_toolbar->EnableButton(kCmdDelete, del);
+    m_toolbar->EnableButton(kCmdCreateDesktopShortcut, IsCommandEnabled(kCmdCreateDesktopShortcut));
 }
 
 void ConnectDialog::EnableConnect(bool enable, bool toolbar)
@@ -385,4 +389,23 @@ void ConnectDialog::done(int result)
 void ConnectDialog::reject()
 {
     done(2);
+}
+
+bool ConnectDialog::PromptShortcutName(const VUnicodeString& itemPath, bool severalItems, VUnicodeString& name)
+{
+    ShortcutNameDialog dialog(itemPath, severalItems, GetApplicationNumber(), this);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    name = dialog.GetShortcutName();
+    return true;
+}
+
+bool ConnectDialog::ChooseExchangeFile(bool save, std::string& file)
+{
+    return ChooseExchangeFileDialog(save, file, this);
+}
+
+bool ConnectDialog::PromptDuplicate(ISessionConfig& config, VUnicodeString& newName, std::optional<VUnicodeString>& newHost)
+{
+    return RunDuplicatePrompt(config, newName, newHost, this);
 }

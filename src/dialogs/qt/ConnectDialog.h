@@ -61,6 +61,10 @@ public:
     void FocusFilter() override;
     bool ConfirmMultiConnect(uint32_t threshold) override;
     void DeliverConnect(const ConnectRequest& request) override;
+    bool PromptShortcutName(const VUnicodeString& itemPath, bool severalItems, VUnicodeString& name) override;
+    bool ChooseExchangeFile(bool save, std::string& file) override;
+    bool PromptDuplicate(ISessionConfig& config, VUnicodeString& newName,
+                         std::optional<VUnicodeString>& newHost) override;
     VUnicodeString RequiredProtocol() const override { return m_options.protocol; }
     bool IsBrowseMode() const override { return m_browse; }
 
