@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev python3-bcrypt
   clang libclang-rt-14-dev
   xvfb xauth
+  rapidjson-dev libexpat1-dev desktop-file-utils
 )
 
 missing=()
