@@ -29,6 +29,7 @@
 #include <QTreeView>
 
 #include "SampleDatabase.h"
+#include "ShowDialogs.h"
 #include "dialogs/IConnectDialogSink.h"
 #include "dialogs/ISessionManager.h"
 #include "entry/ConnectDialog.h"
@@ -297,8 +298,16 @@ int main(int argc, char** argv)
         {QStringLiteral("screenshot"), QStringLiteral("Save a picture of the windows here, then quit."),
          QStringLiteral("path")},
         {QStringLiteral("quit"), QStringLiteral("Quit once the start-up work is done.")},
+        {QStringLiteral("show"), QStringLiteral("Open one of the library's windows over the Connect dialog: shortcut, "
+                                                "duplicate."),
+         QStringLiteral("name")},
     });
     options.process(app);
+    const QString show = options.value(QStringLiteral("show"));
+    if (!show.isEmpty() && !IsKnownShowName(show)) {
+        std::fprintf(stderr, "orvalis-demo-host: --show takes shortcut or duplicate, not %s\n", qPrintable(show));
+        return 2;
+    }
 
     QString database = options.value(QStringLiteral("database"));
     if (database.isEmpty())
@@ -374,7 +383,9 @@ int main(int argc, char** argv)
                 });
             });
         }
-        if (!options.isSet(QStringLiteral("no-startup-dialog")))
+        if (!show.isEmpty())
+            ScheduleShow(show);
+        if (!options.isSet(QStringLiteral("no-startup-dialog")) || !show.isEmpty())
             window.OpenConnectDialog();
         if (quit && screenshot.isEmpty())
             QTimer::singleShot(0, &app, &QApplication::quit);

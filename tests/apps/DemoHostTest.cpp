@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -46,6 +47,26 @@ TEST(DemoHost, ConnectsASessionFromTheDockedSessionManager)
     EXPECT_NE(status, 0);
     EXPECT_EQ(again.find("sample sessions"), std::string::npos) << again;
     EXPECT_NE(again.find("No session No Such Session in the Session Manager"), std::string::npos) << again;
+}
+
+TEST(DemoHost, ShowsTheShortcutAndDuplicateDialogsOverTheConnectDialog)
+{
+    TempDir dir;
+    ScopedEnv home("HOME", dir.str().c_str());
+    int status = -1;
+    for (const std::string name : {"shortcut", "duplicate"}) {
+        const std::string picture = dir.str() + "/" + name + ".png";
+        const std::string log = RunHost("--show " + name + " --screenshot " + picture, dir, status);
+        EXPECT_EQ(status, 0) << log;
+        std::ifstream png(picture, std::ios::binary);
+        char magic[4] = {};
+        png.read(magic, 4);
+        EXPECT_EQ(std::string(magic + 1, 3), "PNG") << name;
+    }
+    // The dialogs were closed unanswered: no shortcut was written.
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "Desktop"));
+    RunHost("--show nothing", dir, status);
+    EXPECT_NE(status, 0);
 }
 
 } // namespace

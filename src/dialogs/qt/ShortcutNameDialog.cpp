@@ -36,6 +36,7 @@ ShortcutNameDialog::ShortcutNameDialog(const VUnicodeString& itemPath, bool seve
     m_pathLabel = new QLabel(tr("Session Path"), this);
     m_pathLabel->setObjectName(QStringLiteral("itemPath"));
     m_pathLabel->setMinimumWidth(QFontMetrics(font()).averageCharWidth() * 40);
+    m_pathLabel->setIndent(QFontMetrics(font()).averageCharWidth() * 2);
     auto* prompt = new QLabel(tr("Please enter a label for the shortcut:"), this);
     m_nameBox = new QLineEdit(this);
     m_nameBox->setObjectName(QStringLiteral("shortcutName"));
