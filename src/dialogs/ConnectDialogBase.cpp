@@ -19,6 +19,7 @@
 #include "platform/DesktopShortcut.h"
 #include "platform/MessageBox.h"
 #include "platform/Products.h"
+#include "platform/WaitCursor.h"
 #include "profile/exchange/ExchangeXml.h"
 #include "profile/exchange/SessionExchangeDatabase.h"
 #include "profile/reports/VReportMessageParams.h"
@@ -491,6 +492,7 @@ void ConnectDialogBase::ExportSelection()
     const std::string partial = file + ".part";
     std::string failure;
     try {
+        const WaitCursorScope busy;
         std::ofstream out(partial, std::ios::binary | std::ios::trunc);
         if (!out)
             throw ExchangeError(file, 0, "cannot be written");
@@ -543,6 +545,7 @@ void ConnectDialogBase::ImportIntoSelection()
     };
     std::string failure;
     try {
+        const WaitCursorScope busy;
         import.Run([&](IExchangeVisitor& visitor) {
             std::ifstream in(file, std::ios::binary);
             if (!in)
