@@ -117,66 +117,63 @@ void SessionExchangeExport::Folder(const VUnicodeString& path, const VUnicodeStr
 
 void SessionExchangeExport::Items(const VStringArray& selection, IExchangeVisitor& out)
 {
-    // Each item once: nothing that lies below a selected folder.
-    VStringArray paths;
+    std::set<std::u16string> folders;
+    std::vector<VUnicodeString> candidates;
     for (const VUnicodeString& raw : selection) {
         const VUnicodeString path = SessionDatabase::NormalizeSessionPath(raw);
-        bool covered = false;
-        for (const VUnicodeString& other : selection) {
-            const VUnicodeString folder = SessionDatabase::NormalizeSessionPath(other);
-            covered = covered || (m_database.IsFolder(folder) && IsBelow(path, folder));
-        }
-        bool twice = false;
-        for (const VUnicodeString& kept : paths)
-            twice = twice || kept == path;
-        if (!covered && !twice && m_database.SessionExists(path))
-            paths.Add(path);
-    }
-    if (paths.IsEmpty())
-        return;
-    // The top folder selected: the whole database.
-    for (const VUnicodeString& path : paths)
         if (path.IsEmpty()) {
+            // The top folder selected: the whole database.
             FolderContents(path, out);
             return;
         }
+        if (m_database.IsFolder(path))
+            folders.insert(path.str());
+        else if (!m_database.IsSession(path))
+            continue;
+        candidates.push_back(path);
+    }
+    // Each item once: nothing that lies below a selected folder.
+    Selection chosen;
+    for (const VUnicodeString& path : candidates) {
+        bool covered = false;
+        for (VUnicodeString above = ParentOf(path); !above.IsEmpty() && !covered; above = ParentOf(above))
+            covered = folders.contains(above.str());
+        if (covered || !chosen.items.insert(path.str()).second)
+            continue;
+        for (VUnicodeString above = ParentOf(path); !above.IsEmpty(); above = ParentOf(above))
+            chosen.holders.insert(above.str());
+    }
+    if (chosen.items.empty())
+        return;
     // The deepest folder that holds them all.
-    VUnicodeString common = ParentOf(paths[0]);
-    for (const VUnicodeString& path : paths)
-        while (!IsBelow(path, common))
+    VUnicodeString common = ParentOf(VUnicodeString(*chosen.items.begin()));
+    for (const std::u16string& path : chosen.items)
+        while (!IsBelow(VUnicodeString(path), common))
             common = ParentOf(common);
-    Selected(common, paths, out);
+    Selected(common, chosen, out);
 }
 
 // The selected items below `folder`, in its stored order.
-void SessionExchangeExport::Selected(const VUnicodeString& folder, const VStringArray& paths, IExchangeVisitor& out)
+void SessionExchangeExport::Selected(const VUnicodeString& folder, const Selection& chosen, IExchangeVisitor& out)
 {
     const SessionDatabase::Listing listing = m_database.GetListing(folder, ProfileFolderData::kSortManual);
     for (const VUnicodeString& name : listing.folders) {
         const VUnicodeString path = SessionDatabase::JoinSessionPath(folder, name);
-        bool selected = false;
-        bool holdsSelected = false;
-        for (const VUnicodeString& chosen : paths) {
-            selected = selected || chosen == path;
-            holdsSelected = holdsSelected || IsBelow(chosen, path);
-        }
-        if (selected) {
+        if (chosen.items.contains(path.str())) {
             Folder(path, name, out);
-        } else if (holdsSelected) {
+        } else if (chosen.holders.contains(path.str())) {
             out.BeginFolder(ExchangeFolder{name, m_database.IsFolderExpanded(path), 0});
-            Selected(path, paths, out);
+            Selected(path, chosen, out);
             out.EndFolder();
         }
     }
     for (const VUnicodeString& name : listing.sessions) {
         const VUnicodeString path = SessionDatabase::JoinSessionPath(folder, name);
-        for (const VUnicodeString& chosen : paths)
-            if (chosen == path) {
-                out.Session(SessionOf(path, name));
-                if (onSession)
-                    onSession();
-                break;
-            }
+        if (!chosen.items.contains(path.str()))
+            continue;
+        out.Session(SessionOf(path, name));
+        if (onSession)
+            onSession();
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <set>
 #include <string>
 
 #include "core/VStringArray.h"
@@ -33,8 +34,12 @@ public:
     ExchangeSession SessionOf(const VUnicodeString& path, const VUnicodeString& name);
 
 private:
+    struct Selection {
+        std::set<std::u16string> items;   // the selected paths, none below another
+        std::set<std::u16string> holders; // the folders above them
+    };
     void Folder(const VUnicodeString& path, const VUnicodeString& name, IExchangeVisitor& out);
-    void Selected(const VUnicodeString& folder, const VStringArray& paths, IExchangeVisitor& out);
+    void Selected(const VUnicodeString& folder, const Selection& chosen, IExchangeVisitor& out);
 
     SessionDatabase& m_database;
 };
