@@ -32,8 +32,8 @@ std::string GetDesktopFolder();
 // a blank or the end (so a name holding a quote survives).
 std::vector<std::u16string> SplitShortcutArguments(std::u16string_view commandLine);
 // The Desktop Entry for a shortcut: Type=Application, Name, Exec with the
-// target and each argument quoted as the Desktop Entry specification
-// requires, Icon, Terminal=false.
+// target and each argument quoted by the freedesktop Exec-key rules, Icon,
+// Terminal=false.
 std::string DesktopEntryText(const VUnicodeString& target, const VUnicodeString& arguments,
                              const VUnicodeString& name, const std::string& icon);
 
