@@ -5,6 +5,8 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
+#include <QAction>
 #include <QTimer>
 #include <QtTest/QTest>
 
@@ -17,6 +19,8 @@
 #include "QtFixtures.h"
 #include "dialogs/ShortcutNameTexts.h"
 #include "dialogs/qt/ConnectDialog.h"
+#include "dialogs/qt/ConnectToolbar.h"
+#include "dialogs/qt/ConnectView.h"
 #include "dialogs/qt/DuplicatePromptDialog.h"
 #include "dialogs/qt/ShortcutNameDialog.h"
 #include "platform/qt/QtStrings.h"
@@ -260,6 +264,30 @@ TEST_F(TreeCommands, ExportAndImportTheSelectionAsXml)
     EXPECT_EQ(box.shown[2].text, u"Nothing was imported.\r\n" + VUnicodeString::FromUtf8(home.str()).str() +
                                      u"/broken.xml line 3: no element found");
     EXPECT_FALSE(Db().SessionExists(u"Lab\\x"));
+}
+
+TEST_F(TreeCommands, TheSessionManagerPaneRunsTheSameCommands)
+{
+    QMainWindow frame;
+    ConnectView pane(QStringLiteral("Session Manager"), false, false, 3, nullptr, &frame);
+    pane.Tree()->SelectItem(pane.Tree()->FindItem(u"Servers\\web01"));
+    EXPECT_TRUE(pane.Toolbar()->Button(kCmdCreateDesktopShortcut)->isEnabled());
+    WhenShown<DuplicatePromptDialog>([](DuplicatePromptDialog& prompt) {
+        prompt.NameBox()->setText(QStringLiteral("web03"));
+        prompt.accept();
+    });
+    pane.RunPaneCommand(kCmdDuplicate);
+    EXPECT_TRUE(Db().IsSession(u"Servers\\web03"));
+    EXPECT_EQ(pane.Tree()->GetSelectedPaths()[0], VUnicodeString(u"Servers\\web03"));
+    // The modal dialog's tree, open at the same time, follows the change.
+    EXPECT_TRUE(WaitFor([&] { return Tree().FindItem(u"Servers\\web03") != kNoTreeItem; }));
+
+    WhenShown<ShortcutNameDialog>([](ShortcutNameDialog& shown) {
+        shown.NameBox()->setText(QStringLiteral("copy of web"));
+        shown.accept();
+    });
+    pane.RunPaneCommand(kCmdCreateDesktopShortcut);
+    EXPECT_EQ(Validate(home.path() / "Desktop/copy of web.desktop"), 0);
 }
 
 } // namespace
