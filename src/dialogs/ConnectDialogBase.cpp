@@ -61,8 +61,9 @@ constexpr uint32_t kMsgExportFailed = 0xE1090050;
 constexpr uint32_t kMsgImportFailed = 0xE1090051;
 constexpr uint32_t kMsgImported = 0x61090050;
 constexpr uint32_t kMsgImportedSkipped = 0x61090051;
-// The skipped sessions named in the import report; the rest are counted.
-constexpr size_t kSkippedNamed = 10;
+// The sessions named in the import report, of those added and of those
+// skipped; the rest are counted.
+constexpr size_t kSessionsNamed = 10;
 
 VUnicodeString Utf8Text(const std::string& text)
 {
@@ -535,14 +536,9 @@ void ConnectDialogBase::ImportIntoSelection()
     if (!ChooseExchangeFile(false, file))
         return;
     SessionExchangeImport import(database, folder, file);
-    size_t added = 0;
+    std::vector<VUnicodeString> added;
     std::vector<VUnicodeString> skipped;
-    import.onSession = [&](const SessionImportItem& item) {
-        if (item.added)
-            ++added;
-        else
-            skipped.push_back(item.path);
-    };
+    import.onSession = [&](const SessionImportItem& item) { (item.added ? added : skipped).push_back(item.path); };
     std::string failure;
     try {
         const WaitCursorScope busy;
@@ -561,21 +557,26 @@ void ConnectDialogBase::ImportIntoSelection()
         GetMessageBox().Show(GetDialog(), report->GetText().str(), VGetAppName(), kMbOk | kMbIconExclamation);
         return;
     }
-    if (added > 0) {
+    if (!added.empty()) {
         RefreshTree();
         OnSessionDatabaseChanged(1, 0);
     }
+    // The sessions by name, the first few of each kind.
+    const auto listed = [](const std::vector<VUnicodeString>& paths) {
+        VUnicodeString names;
+        for (size_t i = 0; i < paths.size() && i < kSessionsNamed; ++i)
+            names += u"\r\n" + paths[i].str();
+        if (paths.size() > kSessionsNamed)
+            names += u"\r\n...";
+        return names;
+    };
     VReportPtr report = NewReport(skipped.empty() ? kMsgImported : kMsgImportedSkipped);
-    report->AddParameter(VUnicodeString::FromNumber(static_cast<int64_t>(added)));
+    report->AddParameter(VUnicodeString::FromNumber(static_cast<int64_t>(added.size())));
     report->AddParameter(folder.IsEmpty() ? VUnicodeString(SessionTreeBase::GetRootName()) : folder);
+    report->AddParameter(listed(added));
     if (!skipped.empty()) {
         report->AddParameter(VUnicodeString::FromNumber(static_cast<int64_t>(skipped.size())));
-        VUnicodeString names;
-        for (size_t i = 0; i < skipped.size() && i < kSkippedNamed; ++i)
-            names += u"\r\n" + skipped[i].str();
-        if (skipped.size() > kSkippedNamed)
-            names += u"\r\n...";
-        report->AddParameter(names);
+        report->AddParameter(listed(skipped));
     }
     GetMessageBox().Show(GetDialog(), report->GetText().str(), VGetAppName(), kMbOk | kMbIconInformation);
 }

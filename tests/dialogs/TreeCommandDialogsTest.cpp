@@ -246,9 +246,10 @@ TEST_F(TreeCommands, ExportAndImportTheSelectionAsXml)
         dialog->RunDialogCommand(kCmdImportSettings);
     }
     ASSERT_EQ(box.shown.size(), 2u);
-    EXPECT_EQ(box.shown[0].text, u"2 session(s) imported into \"Lab\".");
-    EXPECT_EQ(box.shown[1].text, u"0 session(s) imported into \"Lab\". 2 session(s) already existed and were left as "
-                                 u"they were:\r\nLab\\Servers\\console\r\nLab\\Servers\\web01");
+    EXPECT_EQ(box.shown[0].text,
+              u"2 session(s) imported into \"Lab\".\r\nLab\\Servers\\console\r\nLab\\Servers\\web01");
+    EXPECT_EQ(box.shown[1].text, u"0 session(s) imported into \"Lab\".\r\n2 session(s) already existed and were left "
+                                 u"as they were:\r\nLab\\Servers\\console\r\nLab\\Servers\\web01");
     EXPECT_EQ(Db().LoadSession(u"Lab\\Servers\\web01")->GetHostname(), VUnicodeString(u"web01.example"));
     EXPECT_NE(Tree().FindItem(u"Lab\\Servers\\web01"), kNoTreeItem);
 
