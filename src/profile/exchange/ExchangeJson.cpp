@@ -9,18 +9,10 @@
 #define RAPIDJSON_ASSERT(x) ((x) ? static_cast<void>(0) : throw std::logic_error("JSON reader: " #x))
 #include <rapidjson/error/en.h>
 #include <rapidjson/reader.h>
+#include <rapidjson/stringbuffer.h>
+#include <rapidjson/writer.h>
 
 namespace {
-
-bool IsHighSurrogate(char16_t c)
-{
-    return c >= 0xD800 && c <= 0xDBFF;
-}
-
-bool IsLowSurrogate(char16_t c)
-{
-    return c >= 0xDC00 && c <= 0xDFFF;
-}
 
 // An input stream for the reader that counts lines as it goes, so that
 // every event and error can name its line. Reads in blocks.
@@ -587,49 +579,17 @@ void JsonExchangeWriter::Bool(bool value)
     m_out << (value ? "true" : "false");
 }
 
+// The library's own writer escapes and encodes each string; the layout
+// around them is ours (one value of a session a line).
 void JsonExchangeWriter::WriteString(std::u16string_view text)
 {
-    static constexpr char kHex[] = "0123456789abcdef";
-    m_out.put('"');
-    size_t run = 0; // the start of text written as it is, in UTF-8
-    const auto flush = [&](size_t end) {
-        if (end > run) {
-            const std::string utf8 = Utf16ToUtf8(text.substr(run, end - run));
-            m_out.write(utf8.data(), static_cast<std::streamsize>(utf8.size()));
-        }
-    };
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i];
-        if (IsHighSurrogate(c) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
-            ++i;
-            continue;
-        }
-        if (IsHighSurrogate(c) || IsLowSurrogate(c))
-            throw std::logic_error("an unpaired surrogate goes as a \"utf16\" value");
-        const char* escape = nullptr;
-        switch (c) {
-        case u'"': escape = "\\\""; break;
-        case u'\\': escape = "\\\\"; break;
-        case u'\n': escape = "\\n"; break;
-        case u'\r': escape = "\\r"; break;
-        case u'\t': escape = "\\t"; break;
-        case u'\b': escape = "\\b"; break;
-        case u'\f': escape = "\\f"; break;
-        default: break;
-        }
-        if (!escape && c >= 0x20)
-            continue;
-        flush(i);
-        if (escape) {
-            m_out << escape;
-        } else {
-            const char unit[] = {'\\', 'u', '0', '0', kHex[(c >> 4) & 0xF], kHex[c & 0xF]};
-            m_out.write(unit, sizeof unit);
-        }
-        run = i + 1;
-    }
-    flush(text.size());
-    m_out.put('"');
+    rapidjson::StringBuffer buffer;
+    rapidjson::Writer<rapidjson::StringBuffer, rapidjson::UTF16<char16_t>, rapidjson::UTF8<>, rapidjson::CrtAllocator,
+                      rapidjson::kWriteValidateEncodingFlag>
+        writer(buffer);
+    if (!writer.String(text.data(), static_cast<rapidjson::SizeType>(text.size())))
+        throw std::logic_error("an unpaired surrogate goes as a \"utf16\" value");
+    m_out.write(buffer.GetString(), static_cast<std::streamsize>(buffer.GetSize()));
 }
 
 void JsonExchangeWriter::BeginDocument()
