@@ -135,22 +135,24 @@ public:
 
     bool Key(const char* text, rapidjson::SizeType length, bool)
     {
-        const std::string key(text, length);
+        const std::string_view key(text, length);
         Level& level = m_levels.back();
-        for (const std::string& seen : level.keys)
-            if (seen == key)
-                Fail(Line(), "the member \"" + key + "\" is given twice");
-        level.keys.push_back(key);
-        static const std::vector<std::string> top{"format", "version", "folders", "sessions"};
-        static const std::vector<std::string> folder{"name", "expanded", "folders", "sessions"};
-        static const std::vector<std::string> session{"name", "values"};
-        static const std::vector<std::string> value{"name", "kind", "value", "encoding"};
-        const std::vector<std::string>& allowed = level.frame == Frame::Top      ? top
-                                                  : level.frame == Frame::Folder ? folder
-                                                  : level.frame == Frame::Session ? session
-                                                                                  : value;
-        if (std::find(allowed.begin(), allowed.end(), key) == allowed.end())
-            Fail(Line(), "unknown member \"" + key + "\"");
+        static constexpr std::string_view top[] = {"format", "version", "folders", "sessions"};
+        static constexpr std::string_view folder[] = {"name", "expanded", "folders", "sessions"};
+        static constexpr std::string_view session[] = {"name", "values", "", ""};
+        static constexpr std::string_view value[] = {"name", "kind", "value", "encoding"};
+        const std::string_view* allowed = level.frame == Frame::Top      ? top
+                                          : level.frame == Frame::Folder ? folder
+                                          : level.frame == Frame::Session ? session
+                                                                          : value;
+        unsigned index = 0;
+        while (index < 4 && (allowed[index].empty() || allowed[index] != key))
+            ++index;
+        if (index == 4)
+            Fail(Line(), "unknown member \"" + std::string(key) + "\"");
+        if (level.keys & (1u << index))
+            Fail(Line(), "the member \"" + std::string(key) + "\" is given twice");
+        level.keys |= 1u << index;
         m_key = key;
         if (level.frame == Frame::Top && (key == "folders" || key == "sessions") && !m_formatSeen)
             Fail(Line(), "this is no orvalis-sessions export (\"format\" must come first)");
@@ -284,7 +286,7 @@ public:
                 Fail(level.line, "this is no orvalis-sessions export (it lacks \"format\")");
             if (!m_versionSeen)
                 Fail(level.line, "the document lacks \"version\"");
-            m_levels.push_back(Level{Frame::Done, level.line, {}, false});
+            m_levels.push_back(Level{Frame::Done, level.line, 0, false});
             break;
         case Frame::Folder:
             m_levels.push_back(level);
@@ -319,7 +321,7 @@ private:
     struct Level {
         Frame frame;
         int line;
-        std::vector<std::string> keys;
+        unsigned keys = 0;   // the members given so far, by their place in the allowed list
         bool opened = false; // a folder handed on to the visitor
     };
 
@@ -342,12 +344,12 @@ private:
 
     Frame Expecting() const { return m_levels.empty() ? Frame::Document : m_levels.back().frame; }
 
-    void Push(Frame frame, int line) { m_levels.push_back(Level{frame, line, {}, false}); }
+    void Push(Frame frame, int line) { m_levels.push_back(Level{frame, line, 0, false}); }
 
     std::u16string Text(std::string_view utf8, int line) const
     {
         try {
-            return Utf8ToUtf16(utf8);
+            return ExchangeTextOf(utf8);
         } catch (const IllegalSequence&) {
             Fail(line, "the text is not valid Unicode (write it with \"encoding\": \"utf16\")");
         }

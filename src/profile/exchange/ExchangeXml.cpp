@@ -95,7 +95,7 @@ private:
         Guarded(self, [&](XmlReader& reader) { reader.Fail("a document type declaration is not taken"); });
     }
 
-    std::u16string Utf16(std::string_view utf8) const { return Utf8ToUtf16(utf8); }
+    std::u16string Utf16(std::string_view utf8) const { return ExchangeTextOf(utf8); }
 
     // The attributes of an element: only those allowed, each once (expat
     // refuses a repeated one itself).

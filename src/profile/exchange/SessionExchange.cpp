@@ -101,6 +101,14 @@ bool TextOfUtf16Hex(std::u16string_view hex, std::u16string& text)
     return true;
 }
 
+std::u16string ExchangeTextOf(std::string_view utf8)
+{
+    for (char c : utf8)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return Utf8ToUtf16(utf8);
+    return std::u16string(utf8.begin(), utf8.end());
+}
+
 void ExchangeChecks::Fail(int line, const std::string& message) const
 {
     throw ExchangeError(m_file, line, message);

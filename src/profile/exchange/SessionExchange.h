@@ -84,6 +84,10 @@ std::string Utf16Hex(std::u16string_view text);
 // False for an odd count of code units or a non-hex digit.
 bool TextOfUtf16Hex(std::u16string_view hex, std::u16string& text);
 
+// A reader's text as UTF-16; ASCII is widened as it is. IllegalSequence
+// for what is not UTF-8.
+std::u16string ExchangeTextOf(std::string_view utf8);
+
 // The checks every reader makes on what it hands on; ExchangeError when one fails.
 class ExchangeChecks {
 public:
