@@ -34,4 +34,12 @@ public:
         (void)config, (void)newName, (void)newHost;
         return false;
     }
+    // A command of the tree's keys, offered to the owner first. True when
+    // the owner took it (whether or not it was enabled); false lets the
+    // tree run it itself.
+    virtual bool HandleTreeCommand(unsigned command)
+    {
+        (void)command;
+        return false;
+    }
 };
