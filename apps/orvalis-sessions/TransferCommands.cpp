@@ -6,7 +6,11 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstdio>
 #include <fstream>
+#include <map>
+#include <memory>
+#include <unordered_set>
 #include <iostream>
 #include <sstream>
 

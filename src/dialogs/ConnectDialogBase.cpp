@@ -69,8 +69,7 @@ ConnectDialogBase::ConnectDialogBase(IConnectDialogSink* sink, int applicationNu
     SetStandardHandlers();
 }
 
-// The commands whose work is the shared logic's. "Quick Connect" has none
-// until its window exists: it stays disabled.
+// The commands whose work is the shared logic's.
 void ConnectDialogBase::SetStandardHandlers()
 {
     const auto tree = [this] { return GetTree(); };
@@ -121,6 +120,8 @@ void ConnectDialogBase::SetStandardHandlers()
     SetCommandHandler(kCmdCreateDesktopShortcut, {anySelected, [this] { CreateDesktopShortcut(); }});
     SetCommandHandler(kCmdExportSessions, {anySelected, [this] { ExportSelection(); }});
     SetCommandHandler(kCmdImportSettings, {[tree] { return tree() != nullptr; }, [this] { ImportIntoSelection(); }});
+    // Quick Connect: the pane asks its host, the modal dialog runs it.
+    SetCommandHandler(kCmdQuickConnect, {[this] { return CanQuickConnect(); }, [this] { RunQuickConnect(); }});
     SetCommandHandler(kCmdFocusFilter, {nullptr, [this] { FocusFilter(); }});
     SetCommandHandler(kCmdHelp, {[] { return GetHostCallbacks().help != nullptr; },
                                  [this] {
@@ -418,8 +419,8 @@ bool ConnectDialogBase::RunConnectCommand(unsigned command)
         return Connect(ConnectKind::FileTransfer, O::kOpenCurrent, kConnectModeNone, false);
     case kCmdConnectBoth: return Connect(ConnectKind::Both, O::kOpenCurrent, kConnectModeNone, false);
     case kCmdQuickConnect:
-        if (m_sink)
-            m_sink->OnQuickConnect();
+        if (CanQuickConnect())
+            RunQuickConnect();
         return true;
     default: return false;
     }

@@ -60,6 +60,14 @@ public:
     virtual bool PromptShortcutName(const VUnicodeString& itemPath, bool severalItems, VUnicodeString& name) = 0;
     // The file dialog of Export (`save`) or Import; true with the chosen file.
     virtual bool ChooseExchangeFile(bool save, std::string& file) = 0;
+    // Quick Connect: the pane asks the host (its sink) for it; the modal
+    // dialog runs it itself.
+    virtual bool CanQuickConnect() const { return m_sink != nullptr; }
+    virtual void RunQuickConnect()
+    {
+        if (m_sink)
+            m_sink->OnQuickConnect();
+    }
 
     // --- ISessionTreeOwner
     int GetHostKind() const override { return m_applicationNumber; }

@@ -5,7 +5,9 @@
 #include <QSize>
 #include <vector>
 
+#include "core/VUnknown.h"
 #include "dialogs/ConnectDialogBase.h"
+#include "profile/sessions/ISessionConfig.h"
 
 class ConnectToolbar;
 class FilterEditBox;
@@ -66,8 +68,18 @@ public:
     bool ChooseExchangeFile(bool save, std::string& file) override;
     bool PromptDuplicate(ISessionConfig& config, VUnicodeString& newName,
                          std::optional<VUnicodeString>& newHost) override;
+    // New Session through the wizard, when it is switched on.
+    bool UseNewSessionWizard() const override;
+    bool RunNewSessionWizard(const VUnicodeString& folderPath, VUnicodeString& createdPath) override;
     VUnicodeString RequiredProtocol() const override { return m_options.protocol; }
     bool IsBrowseMode() const override { return m_browse; }
+    bool CanQuickConnect() const override { return !m_browse; }
+    // Runs Quick Connect over the dialog, for the selected folder; what it
+    // accepts ends the dialog as its connection.
+    void RunQuickConnect() override;
+    // The configuration Quick Connect ended the dialog with (one reference
+    // for the caller), or null.
+    ISessionConfig* TakeQuickConnectConfig() { return m_quickConnect.Detach(); }
 
     void done(int result) override;
     void reject() override;
@@ -111,4 +123,5 @@ private:
     QPushButton* m_close = nullptr;
     QCheckBox* m_startup = nullptr;
     QCheckBox* m_openInTab = nullptr;
+    VUnknownPointer<ISessionConfig> m_quickConnect;
 };

@@ -259,6 +259,31 @@ TEST_P(SessionExchange, ReadersHandOnEachSessionAsTheyMeetIt)
     }
 }
 
+// Texts that are no JSON at all, each refused with the line the reader
+// stopped on before anything is handed on.
+TEST(ExchangeJsonReader, RefusesWhatIsNoJsonNamingTheLine)
+{
+    for (const auto& [text, line] : std::vector<std::pair<std::string, int>>{
+             {"{\"format\": \"orvalis-sessions\",\n}", 2},
+             {"{\"format\": \"\\uDE00\"}", 1},
+             {"{\"format\":\n \"\\uD800\"}", 2},
+             {"\xEF\xBB\xBF{}", 1},
+             {"", 1},
+             {std::string(300, '[') + std::string(300, ']'), 1},
+         }) {
+        Events events;
+        std::istringstream in(text);
+        try {
+            ReadExchangeJson(in, "doc", events);
+            ADD_FAILURE() << "read: " << text;
+        } catch (const ExchangeError& error) {
+            EXPECT_EQ(error.Line(), line) << text << ": " << error.what();
+            EXPECT_FALSE(error.Message().empty());
+        }
+        EXPECT_TRUE(events.lines.empty()) << text;
+    }
+}
+
 ORV_BOTH_BACKENDS(SessionExchange);
 
 } // namespace
