@@ -13,6 +13,7 @@ packages=(
   clang libclang-rt-14-dev
   xvfb xauth
   libpq-dev postgresql
+  libexpat1-dev desktop-file-utils
 )
 
 missing=()

@@ -32,6 +32,7 @@
 #include "ActiveSessionsHost.h"
 #include "CommandDialog.h"
 #include "SampleDatabase.h"
+#include "ShowDialogs.h"
 #include "commands/ICommandManagerSink.h"
 #include "dialogs/IConnectDialogSink.h"
 #include "dialogs/ISessionManager.h"
@@ -459,8 +460,9 @@ int main(int argc, char** argv)
         {QStringLiteral("show"),
          QStringLiteral("Show one window for a screenshot: hostname-prompt (a session saved with \"Prompt For "
                         "Hostname\" connects), command-manager (the Command Manager docked), active-sessions (the "
-                        "Active Sessions pane with a few sessions connected), quick-connect, or wizard (New Session "
-                        "in the Session Manager, with the New Session wizard switched on)."),
+                        "Active Sessions pane with a few sessions connected), quick-connect, wizard (New Session "
+                        "in the Session Manager, with the New Session wizard switched on), or shortcut or duplicate "
+                        "(the tree's commands in the Connect dialog)."),
          QStringLiteral("name")},
     });
     options.process(app);
@@ -535,7 +537,8 @@ int main(int argc, char** argv)
         window.ActiveSessions().RunAction(2, IActiveSessionManagerSink::kDisconnect);
         window.ActiveSessions().RunAction(4, IActiveSessionManagerSink::kLockSession);
         window.ActiveSessions().OpenEditor(QStringLiteral("notes.txt"));
-    } else if (show != QLatin1String("quick-connect") && show != QLatin1String("wizard") && !show.isEmpty()) {
+    } else if (show != QLatin1String("quick-connect") && show != QLatin1String("wizard") && !show.isEmpty() &&
+               !IsKnownShowName(show)) {
         std::fprintf(stderr, "orvalis-demo-host: no window \"%s\" to show\n", qPrintable(show));
         return 2;
     }
@@ -559,6 +562,11 @@ int main(int argc, char** argv)
                     QTimer::singleShot(0, &app, &QApplication::quit);
                 });
             });
+        }
+        if (IsKnownShowName(show)) {
+            // The Connect dialog, driven to the window asked for.
+            ScheduleShow(show);
+            window.OpenConnectDialog();
         }
         // After the screenshot's timers: a prompt it pictures runs modally here.
         if (!connectPath.isEmpty() && !window.ConnectFromPane(connectPath)) {

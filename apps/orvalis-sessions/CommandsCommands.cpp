@@ -2,7 +2,7 @@
 // Command Manager's commands in the command database.
 #include <cstdio>
 
-#include "SessionValues.h"
+#include "profile/exchange/SessionValues.h"
 #include "ToolArguments.h"
 #include "ToolCommands.h"
 #include "ToolSession.h"
@@ -121,7 +121,7 @@ int CommandCommands(ToolSession& session, const CommandArgs& args)
             PrintLine(ToUtf8Lossy(name.str()) + "/");
         VUnknownPointer<ProfileUserButtonMap> commands(database.LoadCommands(folder));
         for (const ProfileUserButtonMap::Item& item : commands->GetItems())
-            PrintLine(FormatValue(ToolValue{ValueKind::Text, 0, ProfileUserButtonMap::GetDisplayText(item)}));
+            PrintLine(FormatValue(ExchangeValue{ValueKind::Text, 0, ProfileUserButtonMap::GetDisplayText(item)}));
         return StatusOf(session);
     }
     if (action != "add")

@@ -4,7 +4,7 @@
 #include <iostream>
 #include <iterator>
 
-#include "SessionValues.h"
+#include "profile/exchange/SessionValues.h"
 #include "ToolArguments.h"
 #include "ToolCommands.h"
 #include "ToolSession.h"
@@ -46,9 +46,9 @@ const StoredValue* FindStored(const std::vector<StoredValue>& values, const VUni
     return nullptr;
 }
 
-void PrintValue(const VUnicodeString& name, const ToolValue& value)
+void PrintValue(const VUnicodeString& name, const ExchangeValue& value)
 {
-    PrintLine(FormatValue(ToolValue{ValueKind::Text, 0, name}) + u"\t" +
+    PrintLine(FormatValue(ExchangeValue{ValueKind::Text, 0, name}) + u"\t" +
               VUnicodeString::FromUtf8(KindName(value.kind)).str() + u"\t" + FormatValue(value));
 }
 
@@ -245,7 +245,7 @@ int CommandSecret(ToolSession& session, const CommandArgs& args)
     const bool saved = secret.setting
                            ? Db().SaveSession(*config, report.Get())
                            : Db().WriteValuesOutsideSchema(
-                                 path, {StoredOf(value.GetName(), ToolValue{ValueKind::Secret, 0, value.Get()})},
+                                 path, {StoredOf(value.GetName(), ExchangeValue{ValueKind::Secret, 0, value.Get()})},
                                  report.Get());
     if (!saved)
         throw ToolFailure("cannot save session \"" + DisplayPath(path) + "\": " + ReportText(*report));

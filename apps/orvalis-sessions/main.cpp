@@ -35,8 +35,8 @@ stand anywhere after the command; "--" ends them.
   secret set PATH NAME        (the plaintext is read from standard input)
   secret get PATH NAME
   encrypt | decrypt           (standard input to standard output, line by line)
-  export [PATH]
-  import FILE [--folder F]
+  export [PATH] [--format json|xml]
+  import FILE [--folder F] [--format json|xml]
   import-ssh-config [FILE] [--folder F]
   keymap check FILE | keymap default
   menu check FILE

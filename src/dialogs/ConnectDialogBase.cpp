@@ -1,6 +1,8 @@
 #include "dialogs/ConnectDialogBase.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <fstream>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -14,6 +16,15 @@
 #include "profile/sessions/SessionDatabase.h"
 #include "profile/store/PostgresProfileBackend.h"
 #include "profile/store/SqliteProfileBackend.h"
+#include "dialogs/ShortcutNameTexts.h"
+#include "platform/DesktopShortcut.h"
+#include "platform/MessageBox.h"
+#include "platform/Products.h"
+#include "platform/WaitCursor.h"
+#include "profile/exchange/ExchangeXml.h"
+#include "profile/exchange/SessionExchangeDatabase.h"
+#include "profile/reports/VReportMessageParams.h"
+#include "profile/store/VProfileStore.h"
 #include "sessiontree/SessionTreeBase.h"
 
 namespace {
@@ -32,6 +43,24 @@ GlobalConfig* Config()
     return GetGlobalConfig(&config) ? config : nullptr;
 }
 
+constexpr uint32_t kMsgShortcutFailed = 0xE1090019;
+constexpr uint32_t kMsgExportFailed = 0xE1090050;
+constexpr uint32_t kMsgImportFailed = 0xE1090051;
+constexpr uint32_t kMsgImported = 0x61090050;
+constexpr uint32_t kMsgImportedSkipped = 0x61090051;
+// The sessions named in the import report, of those added and of those
+// skipped; the rest are counted.
+constexpr size_t kSessionsNamed = 10;
+
+VUnicodeString Utf8Text(const std::string& text)
+{
+    try {
+        return VUnicodeString::FromUtf8(text);
+    } catch (const std::exception&) {
+        return VUnicodeString(u"?");
+    }
+}
+
 } // namespace
 
 ConnectDialogBase::ConnectDialogBase(IConnectDialogSink* sink, int applicationNumber)
@@ -41,9 +70,7 @@ ConnectDialogBase::ConnectDialogBase(IConnectDialogSink* sink, int applicationNu
     SetStandardHandlers();
 }
 
-// The commands whose work is the shared logic's. "Duplicate...", "Create
-// Desktop Shortcut" and the export and import commands have none until
-// their windows exist: they stay disabled.
+// The commands whose work is the shared logic's.
 void ConnectDialogBase::SetStandardHandlers()
 {
     const auto tree = [this] { return GetTree(); };
@@ -88,6 +115,12 @@ void ConnectDialogBase::SetStandardHandlers()
                       onTree(nullptr, [](SessionTreeBase& t) { t.ToggleShowTerminalSessions(); }));
     SetCommandHandler(kCmdShowTransferSessions,
                       onTree(nullptr, [](SessionTreeBase& t) { t.ToggleShowTransferSessions(); }));
+    SetCommandHandler(kCmdDuplicate, onTree([](SessionTreeBase& t) { return t.CanDuplicate(); },
+                                            [](SessionTreeBase& t) { t.Duplicate(); }));
+    const auto anySelected = [tree] { return tree() && !tree()->GetSelectedItems().empty(); };
+    SetCommandHandler(kCmdCreateDesktopShortcut, {anySelected, [this] { CreateDesktopShortcut(); }});
+    SetCommandHandler(kCmdExportSessions, {anySelected, [this] { ExportSelection(); }});
+    SetCommandHandler(kCmdImportSettings, {[tree] { return tree() != nullptr; }, [this] { ImportIntoSelection(); }});
     // Quick Connect: the pane asks its host, the modal dialog runs it.
     SetCommandHandler(kCmdQuickConnect, {[this] { return CanQuickConnect(); }, [this] { RunQuickConnect(); }});
     SetCommandHandler(kCmdFocusFilter, {nullptr, [this] { FocusFilter(); }});
@@ -502,4 +535,128 @@ int ConnectDialogBase::TakeConnectMode()
         return std::exchange(m_pendingMode, kConnectModeNone);
     GlobalConfig* config = Config();
     return (config && config->openSessionsInTab) || m_tabRequest ? kConnectModeTab : kConnectModeNewWindow;
+}
+
+// --- Shortcuts, export and import
+
+void ConnectDialogBase::CreateDesktopShortcut()
+{
+    SessionTreeBase* tree = GetTree();
+    if (!tree || tree->GetSelectedItems().empty())
+        return;
+    VStringArray sessions;
+    VStringArray folders;
+    for (TreeItem item : tree->GetSelectedItems())
+        (tree->IsFolder(item) ? folders : sessions).Add(tree->GetItemPath(item));
+    const ShortcutCommand command = BuildShortcutCommand(sessions, folders);
+    VUnicodeString name;
+    if (!PromptShortcutName(command.itemPath, command.severalItems, name))
+        return;
+    VUnicodeString target;
+    if (!GetExecutablePath(m_applicationNumber, target) ||
+        !VCreateDesktopShortcut(target, command.commandLine, name, GetDialog()))
+        GetMessageBox().Show(GetDialog(), NewReport(kMsgShortcutFailed)->GetText().str(), VGetAppName(),
+                             kMbOk | kMbIconExclamation);
+}
+
+void ConnectDialogBase::ExportSelection()
+{
+    SessionTreeBase* tree = GetTree();
+    if (!tree)
+        return;
+    const VStringArray paths = tree->GetSelectedPaths();
+    std::string file;
+    if (paths.IsEmpty() || !ChooseExchangeFile(true, file))
+        return;
+    // Written beside the file and moved over it at the end, so a failure
+    // leaves whatever was there before.
+    const std::string partial = file + ".part";
+    std::string failure;
+    try {
+        const WaitCursorScope busy;
+        std::ofstream out(partial, std::ios::binary | std::ios::trunc);
+        if (!out)
+            throw ExchangeError(file, 0, "cannot be written");
+        const VProfileStore snapshot;
+        XmlExchangeWriter writer(out);
+        SessionExchangeExport exporter(*GetSessionDatabaseImpl());
+        writer.BeginDocument();
+        exporter.Items(paths, writer);
+        writer.EndDocument();
+        out.close();
+        if (!out || std::rename(partial.c_str(), file.c_str()) != 0)
+            throw ExchangeError(file, 0, "cannot be written");
+    } catch (const std::exception& error) {
+        failure = error.what();
+    }
+    if (failure.empty())
+        return;
+    std::remove(partial.c_str());
+    VReportPtr report = NewReport(kMsgExportFailed);
+    report->AddParameter(Utf8Text(failure));
+    GetMessageBox().Show(GetDialog(), report->GetText().str(), VGetAppName(), kMbOk | kMbIconExclamation);
+}
+
+void ConnectDialogBase::ImportIntoSelection()
+{
+    SessionTreeBase* tree = GetTree();
+    if (!tree)
+        return;
+    SessionDatabase& database = *GetSessionDatabaseImpl();
+    VUnicodeString folder;
+    const VStringArray selected = tree->GetSelectedPaths();
+    if (!selected.IsEmpty()) {
+        folder = selected[0];
+        if (!database.IsFolder(folder)) {
+            VUnicodeString leaf;
+            SessionDatabase::SplitSessionPath(selected[0], folder, leaf);
+        }
+    }
+    std::string file;
+    if (!ChooseExchangeFile(false, file))
+        return;
+    SessionExchangeImport import(database, folder, file);
+    std::vector<VUnicodeString> added;
+    std::vector<VUnicodeString> skipped;
+    import.onSession = [&](const SessionImportItem& item) { (item.added ? added : skipped).push_back(item.path); };
+    std::string failure;
+    try {
+        const WaitCursorScope busy;
+        import.Run([&](IExchangeVisitor& visitor) {
+            std::ifstream in(file, std::ios::binary);
+            if (!in)
+                throw ExchangeError(file, 0, "cannot be read");
+            ReadExchangeXml(in, file, visitor);
+        });
+    } catch (const std::exception& error) {
+        failure = error.what();
+    }
+    if (!failure.empty()) {
+        VReportPtr report = NewReport(kMsgImportFailed);
+        report->AddParameter(Utf8Text(failure));
+        GetMessageBox().Show(GetDialog(), report->GetText().str(), VGetAppName(), kMbOk | kMbIconExclamation);
+        return;
+    }
+    if (!added.empty()) {
+        RefreshTree();
+        OnSessionDatabaseChanged(1, 0);
+    }
+    // The sessions by name, the first few of each kind.
+    const auto listed = [](const std::vector<VUnicodeString>& paths) {
+        VUnicodeString names;
+        for (size_t i = 0; i < paths.size() && i < kSessionsNamed; ++i)
+            names += u"\r\n" + paths[i].str();
+        if (paths.size() > kSessionsNamed)
+            names += u"\r\n...";
+        return names;
+    };
+    VReportPtr report = NewReport(skipped.empty() ? kMsgImported : kMsgImportedSkipped);
+    report->AddParameter(VUnicodeString::FromNumber(static_cast<int64_t>(added.size())));
+    report->AddParameter(folder.IsEmpty() ? VUnicodeString(SessionTreeBase::GetRootName()) : folder);
+    report->AddParameter(listed(added));
+    if (!skipped.empty()) {
+        report->AddParameter(VUnicodeString::FromNumber(static_cast<int64_t>(skipped.size())));
+        report->AddParameter(listed(skipped));
+    }
+    GetMessageBox().Show(GetDialog(), report->GetText().str(), VGetAppName(), kMbOk | kMbIconInformation);
 }

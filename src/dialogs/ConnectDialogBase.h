@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <string>
 
 #include "core/Export.h"
 #include "core/VStringArray.h"
@@ -54,6 +55,11 @@ public:
     // The picker's protocol rule: only sessions of that protocol count.
     virtual VUnicodeString RequiredProtocol() const { return {}; }
     virtual bool IsBrowseMode() const { return false; }
+    // The shortcut dialog for the item path (or several items); true with
+    // the confirmed name.
+    virtual bool PromptShortcutName(const VUnicodeString& itemPath, bool severalItems, VUnicodeString& name) = 0;
+    // The file dialog of Export (`save`) or Import; true with the chosen file.
+    virtual bool ChooseExchangeFile(bool save, std::string& file) = 0;
     // Quick Connect: the pane asks the host (its sink) for it; the modal
     // dialog runs it itself.
     virtual bool CanQuickConnect() const { return m_sink != nullptr; }
@@ -93,6 +99,15 @@ public:
     // has no handler for it.
     bool RunCommand(unsigned command);
     // A handler, and its rule allows it now.
+    // The tree's commands that need the dialogs of this layer.
+    // Create Desktop Shortcut: the selection's sessions, then its folders.
+    void CreateDesktopShortcut();
+    // Export Selected Session(s): the selection as an XML exchange document.
+    void ExportSelection();
+    // Import Settings from XML File: a document into the selected folder
+    // (the selected session's folder, or the top), telling what was added
+    // and what skipped.
+    void ImportIntoSelection();
     bool IsCommandEnabled(unsigned command) const;
     // Mirrors the tree's state onto the buttons.
     void UpdateCommandState();

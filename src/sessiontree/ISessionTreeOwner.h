@@ -1,9 +1,12 @@
 #pragma once
 
+#include <optional>
+
 #include "core/VStringArray.h"
 #include "core/VUnicodeString.h"
 #include "sessiontree/ISessionDatabaseChanged.h"
 
+class ISessionConfig;
 class QWidget;
 
 // The dialog or pane that owns a session tree.
@@ -23,6 +26,14 @@ public:
     virtual QWidget* GetMessageParent() const { return nullptr; }
     // The user asked to open the selected sessions (Enter, double click).
     virtual void OnConnectRequested(const VStringArray& paths) { (void)paths; }
+    // The duplicate prompt for a copy of `config`: the copy's name, and its
+    // host name when the session offers one. False: cancelled.
+    virtual bool PromptDuplicate(ISessionConfig& config, VUnicodeString& newName,
+                                 std::optional<VUnicodeString>& newHost)
+    {
+        (void)config, (void)newName, (void)newHost;
+        return false;
+    }
     // New Session through the wizard: whether the host switched it on, and
     // running it for `folderPath`; true with the saved session's path.
     virtual bool UseNewSessionWizard() const { return false; }

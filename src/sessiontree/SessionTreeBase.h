@@ -251,8 +251,10 @@ protected:
     // The new-session wizard, when the host has switched it on.
     virtual bool UseNewSessionWizard() const { return m_owner && m_owner->UseNewSessionWizard(); }
     virtual bool RunNewSessionWizard(const VUnicodeString& folderPath, VUnicodeString& createdPath);
-    // The duplicate prompt: the copy's name and host name.
-    virtual bool PromptDuplicate(const VUnicodeString& path, VUnicodeString& newName, VUnicodeString& newHost);
+    // The duplicate prompt (the owner's by default): the copy's name, and
+    // its host name when the session offers one.
+    virtual bool PromptDuplicate(ISessionConfig& config, VUnicodeString& newName,
+                                 std::optional<VUnicodeString>& newHost);
     // Properties of a new session, through the host's callback.
     virtual void EditNewSession(const VUnicodeString& path) { (void)path; }
 

@@ -645,9 +645,10 @@ bool SessionTreeBase::RunNewSessionWizard(const VUnicodeString& folderPath, VUni
     return m_owner && m_owner->RunNewSessionWizard(folderPath, createdPath);
 }
 
-bool SessionTreeBase::PromptDuplicate(const VUnicodeString&, VUnicodeString&, VUnicodeString&)
+bool SessionTreeBase::PromptDuplicate(ISessionConfig& config, VUnicodeString& newName,
+                                      std::optional<VUnicodeString>& newHost)
 {
-    return false;
+    return m_owner && m_owner->PromptDuplicate(config, newName, newHost);
 }
 
 void SessionTreeBase::Duplicate()
@@ -656,25 +657,24 @@ void SessionTreeBase::Duplicate()
         return;
     const TreeItem item = GetSelectedItems().front();
     const VUnicodeString path = GetItemPath(item);
-    VUnicodeString name;
-    VUnicodeString host;
-    if (!PromptDuplicate(path, name, host))
-        return;
-    const TreeItem folder = GetParentItem(item);
-    VReportPtr report = NewReport();
     const SessionConfigPtr source = Database().LoadSession(path);
     if (!source)
         return;
-    SessionConfigPtr duplicate(source->Clone());
-    if (VUnknownPointer<IRemoteHostConfig> remote(duplicate->GetRemoteHostConfig()); remote)
-        remote->SetHostname(host);
+    VUnknownPointer<ISessionConfig> prompted(source->Copy());
+    VUnicodeString name;
+    std::optional<VUnicodeString> host;
+    if (!PromptDuplicate(*prompted, name, host))
+        return;
+    const TreeItem folder = GetParentItem(item);
     const VUnicodeString folderPath = GetItemPath(folder);
-    if (!Database().SaveNewSession(*duplicate, folderPath, name, m_sortMode == 2 ? GetItemText(item) : VUnicodeString(),
-                                   true, report.Get())) {
+    VReportPtr report = NewReport();
+    VUnicodeString newPath;
+    if (!Database().DuplicateSession(path, name, host ? &*host : nullptr,
+                                     m_sortMode == 2 ? GetItemText(item) : VUnicodeString(), true, &newPath,
+                                     report.Get())) {
         Refuse(report->GetText().str());
         return;
     }
-    const VUnicodeString newPath = JoinPath(folderPath, name);
     const TreeItem at =
         m_sortMode == 2 ? item : InsertPositionFor(folder, LeafOf(newPath), false, kNoTreeItem);
     const TreeItem copy = InsertItem(LeafOf(newPath), folder, at, SessionTreeItemData{});

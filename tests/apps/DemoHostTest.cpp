@@ -146,6 +146,26 @@ TEST(DemoHost, OpensTheStartUpDialogTheLibrarysOptionsName)
     EXPECT_EQ(log.find("Connect dialog closed"), std::string::npos) << log;
 }
 
+TEST(DemoHost, ShowsTheShortcutAndDuplicateDialogsOverTheConnectDialog)
+{
+    TempDir dir;
+    ScopedEnv home("HOME", dir.str().c_str());
+    int status = -1;
+    for (const std::string name : {"shortcut", "duplicate"}) {
+        const std::string picture = dir.str() + "/" + name + ".png";
+        const std::string log = RunHost("--show " + name + " --screenshot " + picture, dir, status);
+        EXPECT_EQ(status, 0) << log;
+        std::ifstream png(picture, std::ios::binary);
+        char magic[4] = {};
+        png.read(magic, 4);
+        EXPECT_EQ(std::string(magic + 1, 3), "PNG") << name;
+    }
+    // The dialogs were closed unanswered: no shortcut was written.
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "Desktop"));
+    RunHost("--show nothing", dir, status);
+    EXPECT_NE(status, 0);
+}
+
 } // namespace
 
 namespace {

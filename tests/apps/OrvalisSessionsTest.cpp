@@ -348,6 +348,23 @@ TEST_F(SessionsTool, ExportImportExportGivesTheSameDocument)
     secret = empty.Run({"secret", "get", "top", "PGP Upload Command V2"});
     EXPECT_EQ(secret.out, "gpg --sign\n") << secret.err;
 
+    // The same through XML: the databases are the same.
+    const std::string xml = Ok({"export", "--format", "xml"}).out;
+    EXPECT_TRUE(xml.starts_with("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<orvalis-sessions version=\"1\">\n"));
+    EXPECT_NE(xml.find("<value name=\"Title Bar\" kind=\"text\">tab\tquote\"back\\</value>"), std::string::npos);
+    EXPECT_NE(xml.find("<value name=\"Engine List\" kind=\"list\"><item>x</item><item>y</item></value>"),
+              std::string::npos);
+    Write("first.xml", xml);
+    ToolProcess third(dir.str() + "/third");
+    std::filesystem::create_directories(third.Home());
+    const ToolRun fromXml = third.Run({"import", File("first.xml")}); // known by its first character
+    ASSERT_EQ(fromXml.status, 0) << fromXml.err;
+    EXPECT_EQ(fromXml.out, imported.out);
+    EXPECT_EQ(third.Run({"export"}).out, first);
+    EXPECT_EQ(third.Run({"export", "--format", "xml"}).out, xml);
+    EXPECT_NE(third.Run({"import", File("first.xml"), "--format", "json"}).err.find("first.xml line 1: Invalid value."),
+              std::string::npos);
+
     // A part of the tree into a folder; existing sessions are left alone.
     const std::string part = Ok({"export", "Servers"}).out;
     Write("part.json", part);
@@ -377,8 +394,24 @@ TEST_F(SessionsTool, AMalformedDocumentIsReportedByLineAndImportsNothing)
     EXPECT_NE(Fails({"import", File("twice.json")}).find("line 5: \"A\" is named twice"), std::string::npos);
     EXPECT_NE(Fails({"import", File("other.json")}).find("line 1: this is no orvalis-sessions export"),
               std::string::npos);
-    EXPECT_NE(Fails({"import", File("escape.json")}).find("line 4: Invalid escape character in string."), std::string::npos);
+    EXPECT_NE(Fails({"import", File("escape.json")}).find("escape.json line 4: Invalid escape character in string."), std::string::npos);
     EXPECT_NE(Fails({"import", File("none.json")}).find("cannot read"), std::string::npos);
+    // The XML form says the same, with its line.
+    Write("bad.xml", "<orvalis-sessions version=\"1\">\n<session name=\"a\">\n<value name=\"Rows\" kind=\"number\">"
+                     "4x</value>\n</session>\n</orvalis-sessions>\n");
+    Write("open.xml", "<orvalis-sessions version=\"1\">\n<session name=\"a\"/>\n<session name=\"b\">\n");
+    Write("foreign.xml", "<?xml version=\"1.0\"?>\n<settings/>\n");
+    Write("entity.xml", "<!DOCTYPE x [<!ENTITY a \"a\">]>\n<orvalis-sessions version=\"1\"/>\n");
+    EXPECT_NE(Fails({"import", File("bad.xml")}).find("bad.xml line 3: a number is written as a whole number"),
+              std::string::npos);
+    EXPECT_NE(Fails({"import", File("open.xml")}).find("open.xml line 4: no element found"), std::string::npos);
+    EXPECT_NE(Fails({"import", File("foreign.xml")}).find("foreign.xml line 2: this is no orvalis-sessions export"),
+              std::string::npos);
+    EXPECT_NE(Fails({"import", File("entity.xml")}).find("line 1: a document type declaration is not taken"),
+              std::string::npos);
+    const ToolRun yaml = tool.Run({"import", File("bad.xml"), "--format", "yaml"});
+    EXPECT_EQ(yaml.status, 2);
+    EXPECT_NE(yaml.err.find("--format takes json or xml"), std::string::npos);
     EXPECT_EQ(Out({"tree"}), Lines{"Sessions/"}); // nothing at all was made
 }
 
@@ -552,12 +585,17 @@ TEST_F(SessionsTool, CheckRunsTheFullCheckOnDemand)
 
 namespace {
 
-TEST_F(SessionsTool, ImportTakesMembersInAnyOrderAndAFailureWhileWritingKeepsNothing)
+TEST_F(SessionsTool, ImportRefusesLateHeadersAndAFailureWhileWritingKeepsNothing)
 {
     Ok({"add", "taken"});
-    // A folder's name after its contents; its sessions still land in it.
+    // The reader hands on each folder as it opens: "format" and a folder's
+    // name come before what they hold, as export writes them.
     Write("late.json", "{\"sessions\": [], \"folders\": [{\"sessions\": [{\"values\": [], \"name\": \"s\"}],\n"
                        "  \"expanded\": true, \"name\": \"Late\"}], \"version\": 1, \"format\": \"orvalis-sessions\"}\n");
+    EXPECT_NE(Fails({"import", File("late.json")}).find("late.json line 1: this is no orvalis-sessions export"),
+              std::string::npos);
+    Write("late.json", "{\"format\": \"orvalis-sessions\", \"version\": 1, \"folders\": [{\"name\": \"Late\",\n"
+                       "  \"expanded\": true, \"sessions\": [{\"values\": [], \"name\": \"s\"}]}], \"sessions\": []}\n");
     EXPECT_EQ(Out({"import", File("late.json")}), Lines{"added\tLate/s"});
     // Known only against the database: "taken" is a session, not a folder.
     // The session written before it is taken back with everything else.

@@ -26,8 +26,7 @@ namespace {
 // Commands whose windows are still being built: offered, and disabled
 // until their handler lands. Take a command out of this list in the change
 // that gives it a handler.
-const std::set<unsigned> kNotYetBuilt = {kCmdCreateDesktopShortcut, kCmdExportSessions, kCmdImportSettings,
-                                         kCmdDuplicate};
+const std::set<unsigned> kNotYetBuilt = {};
 
 int Properties(ISessionConfig*, int, bool, bool, bool&, int, bool, QWidget*)
 {
@@ -171,12 +170,19 @@ TEST_F(CommandState, EnableRulesFollowWhatTheSelectionHolds)
     EXPECT_FALSE(enabled(u"lab\\inner\\files", kCmdConnectTerminal));
     EXPECT_FALSE(enabled(u"lab", kCmdConnectTerminal));
     EXPECT_FALSE(enabled(u"", kCmdPaste));
+    // Duplicate wants one session; a shortcut or an export any selection.
+    EXPECT_TRUE(enabled(u"top", kCmdDuplicate));
+    EXPECT_FALSE(enabled(u"lab", kCmdDuplicate));
+    EXPECT_TRUE(enabled(u"", kCmdCreateDesktopShortcut));
+    EXPECT_TRUE(enabled(u"lab", kCmdExportSessions));
+    EXPECT_TRUE(enabled(u"lab", kCmdImportSettings));
     // The disabled ones run nothing through a key either.
-    tree.SelectItem(tree.FindItem(u"top"));
-    const size_t before = Db().MakeUniqueSessionName(u"", u"top") == VUnicodeString(u"top (1)");
+    // Duplicate on a folder is disabled: the key is taken and makes no copy.
+    tree.SelectItem(tree.FindItem(u"lab"));
+    const bool before = Db().MakeUniqueSessionName(u"", u"lab") == VUnicodeString(u"lab (1)");
     EXPECT_TRUE(pane.RunCommand(kCmdCopy));
-    EXPECT_FALSE(pane.RunCommand(kCmdDuplicate));
-    EXPECT_EQ(Db().MakeUniqueSessionName(u"", u"top") == VUnicodeString(u"top (1)"), before);
+    EXPECT_TRUE(pane.RunCommand(kCmdDuplicate));
+    EXPECT_EQ(Db().MakeUniqueSessionName(u"", u"lab") == VUnicodeString(u"lab (1)"), before);
 }
 
 TEST_F(CommandState, DecidingTheRootsMenuFillsNothingIntoTheTree)

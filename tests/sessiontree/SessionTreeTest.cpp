@@ -511,6 +511,55 @@ TEST_P(SessionTree, RenameCleansTheNameAndReopensOnAClash)
     EXPECT_EQ(box.shown.size(), 1u);
 }
 
+TEST_P(SessionTree, DuplicateCopiesEveryValueBesideTheSessionAndSelectsIt)
+{
+    Folder(u"Servers");
+    Session(u"Servers\\web01", u"SSH2", u"SFTP", u"web01.example", u"front");
+    Session(u"Servers\\tty", u"Serial");
+    ASSERT_TRUE(Db().WriteValuesOutsideSchema(u"Servers\\web01", {StoredValue{u"Engine Port", kValueKindDword, 2222}},
+                                              nullptr));
+    ASSERT_TRUE(Tree().Select(u"Servers\\web01"));
+    EXPECT_TRUE(Tree().CanDuplicate());
+    // Cancelled: nothing.
+    Tree().Duplicate();
+    EXPECT_EQ(Tree().duplicatePrompted, VUnicodeString(u"Servers\\web01"));
+    EXPECT_EQ(owner.changes, 0);
+    EXPECT_EQ(Tree().Lines(), (Lines{"Sessions/", "  Servers/", "    tty", "    web01"}));
+
+    Tree().duplicateAnswer = true;
+    Tree().duplicateName = u"web02";
+    Tree().duplicateHost = u"web02.example";
+    Tree().Duplicate();
+    EXPECT_EQ(Tree().SelectedPath(), "Servers\\web02");
+    EXPECT_EQ(owner.changes, 1);
+    const SessionConfigPtr copy = Db().LoadSession(u"Servers\\web02");
+    ASSERT_TRUE(copy);
+    EXPECT_EQ(copy->GetHostname(), VUnicodeString(u"web02.example"));
+    EXPECT_EQ(copy->GetDescription(), VUnicodeString(u"front"));
+    std::vector<StoredValue> others;
+    ASSERT_TRUE(Db().GetValuesOutsideSchema(u"Servers\\web02", others));
+    EXPECT_EQ(others, (std::vector<StoredValue>{StoredValue{u"Engine Port", kValueKindDword, 2222}}));
+    EXPECT_EQ(Db().LoadSession(u"Servers\\web01")->GetHostname(), VUnicodeString(u"web01.example"));
+
+    // A taken name is refused with the database's words; nothing changes.
+    Tree().Select(u"Servers\\web01");
+    Tree().Duplicate();
+    ASSERT_EQ(box.shown.size(), 1u);
+    EXPECT_EQ(box.shown[0].text, u"'web02' is already in use.");
+    EXPECT_EQ(owner.changes, 1);
+
+    // A serial session offers no host name: the host is left as it was.
+    Tree().Select(u"Servers\\tty");
+    Tree().duplicateName = u"tty2";
+    Tree().Duplicate();
+    EXPECT_EQ(Db().LoadSession(u"Servers\\tty2")->GetHostname(), VUnicodeString(u""));
+    // Folders and several items are not duplicated.
+    Tree().SelectMany({u"Servers\\tty", u"Servers\\web01"});
+    EXPECT_FALSE(Tree().CanDuplicate());
+    Tree().Select(u"Servers");
+    EXPECT_FALSE(Tree().CanDuplicate());
+}
+
 TEST_P(SessionTree, NewFolderIsNamedBeforeItIsMade)
 {
     Folder(u"New Folder");

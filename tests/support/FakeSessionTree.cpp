@@ -76,9 +76,12 @@ unsigned FakeSessionTree::ShowDropMenu(unsigned allowed, unsigned defaultEffect)
     return dropMenuAnswer;
 }
 
-bool FakeSessionTree::PromptDuplicate(const VUnicodeString&, VUnicodeString& name, VUnicodeString& host)
+bool FakeSessionTree::PromptDuplicate(ISessionConfig& config, VUnicodeString& name,
+                                      std::optional<VUnicodeString>& host)
 {
+    duplicatePrompted = config.GetSessionPath();
     name = duplicateName;
-    host = duplicateHost;
+    if (SessionDatabase::OffersHostname(config))
+        host = duplicateHost;
     return duplicateAnswer;
 }

@@ -56,6 +56,7 @@ public:
     VUnicodeString duplicateName;
     VUnicodeString duplicateHost;
     bool duplicateAnswer = false;
+    VUnicodeString duplicatePrompted; // the path of the configuration the prompt was given
     std::vector<VUnicodeString> editedNewSessions;
 
     void EditLabel(TreeItem item, const VUnicodeString& text) override;
@@ -69,6 +70,6 @@ public:
 protected:
     bool ShowFindDialog(FindOptions& options) override;
     unsigned ShowDropMenu(unsigned allowed, unsigned defaultEffect) override;
-    bool PromptDuplicate(const VUnicodeString& path, VUnicodeString& name, VUnicodeString& host) override;
+    bool PromptDuplicate(ISessionConfig& config, VUnicodeString& name, std::optional<VUnicodeString>& host) override;
     void EditNewSession(const VUnicodeString& path) override { editedNewSessions.push_back(path); }
 };

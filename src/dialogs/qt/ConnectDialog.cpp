@@ -11,6 +11,9 @@
 
 #include "CommandIds.h"
 #include "dialogs/qt/ConnectToolbar.h"
+#include "dialogs/qt/DuplicatePromptDialog.h"
+#include "dialogs/qt/ExchangeFileDialog.h"
+#include "dialogs/qt/ShortcutNameDialog.h"
 #include "dialogs/qt/MultiConnectWarningDialog.h"
 #include "dialogs/qt/NewSessionWizard.h"
 #include "dialogs/qt/QuickConnectDialog.h"
@@ -393,6 +396,25 @@ void ConnectDialog::done(int result)
 void ConnectDialog::reject()
 {
     done(2);
+}
+
+bool ConnectDialog::PromptShortcutName(const VUnicodeString& itemPath, bool severalItems, VUnicodeString& name)
+{
+    ShortcutNameDialog dialog(itemPath, severalItems, GetApplicationNumber(), this);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    name = dialog.GetShortcutName();
+    return true;
+}
+
+bool ConnectDialog::ChooseExchangeFile(bool save, std::string& file)
+{
+    return ChooseExchangeFileDialog(save, file, this);
+}
+
+bool ConnectDialog::PromptDuplicate(ISessionConfig& config, VUnicodeString& newName, std::optional<VUnicodeString>& newHost)
+{
+    return RunDuplicatePrompt(config, newName, newHost, this);
 }
 
 void ConnectDialog::RunQuickConnect()

@@ -8,6 +8,9 @@
 #include "CommandIds.h"
 #include "core/VUnknown.h"
 #include "dialogs/qt/ConnectToolbar.h"
+#include "dialogs/qt/DuplicatePromptDialog.h"
+#include "dialogs/qt/ExchangeFileDialog.h"
+#include "dialogs/qt/ShortcutNameDialog.h"
 #include "dialogs/qt/MultiConnectWarningDialog.h"
 #include "dialogs/qt/NewSessionWizard.h"
 #include "dialogs/qt/SessionTreeMenus.h"
@@ -247,6 +250,25 @@ void ConnectView::closeEvent(QCloseEvent* event)
     VDockingControlBar::closeEvent(event);
     if (GetSink())
         GetSink()->OnSessionManagerClosed();
+}
+
+bool ConnectView::PromptShortcutName(const VUnicodeString& itemPath, bool severalItems, VUnicodeString& name)
+{
+    ShortcutNameDialog dialog(itemPath, severalItems, GetApplicationNumber(), this);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    name = dialog.GetShortcutName();
+    return true;
+}
+
+bool ConnectView::ChooseExchangeFile(bool save, std::string& file)
+{
+    return ChooseExchangeFileDialog(save, file, this);
+}
+
+bool ConnectView::PromptDuplicate(ISessionConfig& config, VUnicodeString& newName, std::optional<VUnicodeString>& newHost)
+{
+    return RunDuplicatePrompt(config, newName, newHost, this);
 }
 
 bool ConnectView::UseNewSessionWizard() const

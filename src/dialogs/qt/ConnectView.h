@@ -47,6 +47,10 @@ public:
     void FocusFilter() override;
     bool ConfirmMultiConnect(uint32_t threshold) override;
     void DeliverConnect(const ConnectRequest& request) override;
+    bool PromptShortcutName(const VUnicodeString& itemPath, bool severalItems, VUnicodeString& name) override;
+    bool ChooseExchangeFile(bool save, std::string& file) override;
+    bool PromptDuplicate(ISessionConfig& config, VUnicodeString& newName,
+                         std::optional<VUnicodeString>& newHost) override;
     // New Session through the wizard, when it is switched on.
     bool UseNewSessionWizard() const override;
     bool RunNewSessionWizard(const VUnicodeString& folderPath, VUnicodeString& createdPath) override;

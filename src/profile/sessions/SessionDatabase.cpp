@@ -643,6 +643,44 @@ bool SessionDatabase::SaveNewSession(SessionConfig& config, const VUnicodeString
     return op.Done(op.SaveNew(config, normal, name, reference, after, nullptr));
 }
 
+bool SessionDatabase::DuplicateSession(const VUnicodeString& path, const VUnicodeString& newName,
+                                       const VUnicodeString* newHost, const VUnicodeString& reference, bool after,
+                                       VUnicodeString* newPath, IReportMessageParams* report)
+{
+    const VProfileStore transaction;
+    const VUnicodeString source = NormalizeSessionPath(path);
+    const SessionConfigPtr original = IsSession(source) ? LoadSession(source) : SessionConfigPtr();
+    if (!original)
+        return FailWith(report, ENOENT);
+    VUnicodeString folder;
+    VUnicodeString leaf;
+    SplitSessionPath(source, folder, leaf);
+    SessionConfigPtr copy(original->Clone());
+    if (newHost)
+        copy->RemoteHost().SetHostname(*newHost);
+    if (!SaveNewSession(*copy, folder, newName, reference, after, report))
+        return false;
+    const VUnicodeString made = JoinSessionPath(folder, newName);
+    std::vector<StoredValue> others;
+    if (GetValuesOutsideSchema(source, others) && !others.empty() && !WriteValuesOutsideSchema(made, others, report))
+        return false;
+    if (newPath)
+        *newPath = made;
+    return true;
+}
+
+bool SessionDatabase::OffersHostname(const ISessionConfig& config)
+{
+    const VUnicodeString protocol =
+        config.HasTerminalProtocol() ? config.GetProtocolName() : config.GetTransferProtocolName();
+    if (protocol.IsEmpty())
+        return false;
+    for (const char16_t* none : {u"None", u"Serial", u"TAPI", u"Local Shell"})
+        if (protocol.EqualsNoCase(none))
+            return false;
+    return true;
+}
+
 bool SessionDatabase::SaveSession(SessionConfig& config, IReportMessageParams* report)
 {
     m_findTexts.clear();

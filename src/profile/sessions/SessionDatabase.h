@@ -107,6 +107,16 @@ public:
     // wizard's or Quick Connect's session); the config takes the new path.
     bool SaveNewSession(SessionConfig& config, const VUnicodeString& folder, const VUnicodeString& name,
                         const VUnicodeString& reference, bool after, IReportMessageParams* report);
+    // A copy of the session `path` in its own folder, named `newName`, with
+    // every value it holds; when `newHost` is given, the copy's host name is
+    // set to it. One transaction. `newPath` (may be null) gets the copy's path.
+    bool DuplicateSession(const VUnicodeString& path, const VUnicodeString& newName, const VUnicodeString* newHost,
+                          const VUnicodeString& reference, bool after, VUnicodeString* newPath,
+                          IReportMessageParams* report);
+    // Whether a session's remote host part has a host name to offer: that of
+    // its terminal protocol when it has one, else that of its transfer
+    // protocol (serial lines, TAPI modems and local shells have none).
+    static bool OffersHostname(const ISessionConfig& config);
     // Writes the settings of an existing session back to its key.
     bool SaveSession(SessionConfig& config, IReportMessageParams* report);
     // The values a session's key holds that no setting of the configuration

@@ -1,4 +1,4 @@
-#include "SessionValues.h"
+#include "profile/exchange/SessionValues.h"
 
 #include <cstring>
 #include <limits>
@@ -120,7 +120,7 @@ int64_t ParseInteger(std::u16string_view text)
     return negative ? -value : value;
 }
 
-// The login script belongs to no table; this is how the tool shows it.
+// The login script belongs to no table; this is how it is shown and exchanged.
 constexpr SessionValueDef kLoginScript = KindValue(SessionValueKind::List, ProfileExpectSendList::kValueName);
 
 } // namespace
@@ -176,13 +176,13 @@ ValueKind KindOfSetting(const SessionValueDef& def, const VProfileData& setting)
     case SessionValueKind::FrameState:
     case SessionValueKind::ListViewState: return ValueKind::Text;
     case SessionValueKind::Secret: return ValueKind::Secret;
-    default: throw ValueError{"the setting is of a kind the tool does not know"};
+    default: throw ValueError{"the setting is of a kind that cannot be exchanged"};
     }
 }
 
-ToolValue ValueOfSetting(const SessionValueDef& def, const VProfileData& value)
+ExchangeValue ValueOfSetting(const SessionValueDef& def, const VProfileData& value)
 {
-    ToolValue out;
+    ExchangeValue out;
     out.kind = KindOfSetting(def, value);
     if (out.kind == ValueKind::Secret) {
         out.text = As<VProfileEncryptedString>(value).Get();
@@ -208,7 +208,7 @@ ToolValue ValueOfSetting(const SessionValueDef& def, const VProfileData& value)
     return out;
 }
 
-void SetSetting(const SessionValueDef& def, VProfileData& setting, const ToolValue& value)
+void SetSetting(const SessionValueDef& def, VProfileData& setting, const ExchangeValue& value)
 {
     const ValueKind kind = KindOfSetting(def, setting);
     if (value.kind != kind)
@@ -248,9 +248,9 @@ void SetSetting(const SessionValueDef& def, VProfileData& setting, const ToolVal
     }
 }
 
-ToolValue ValueOfStored(const StoredValue& stored)
+ExchangeValue ValueOfStored(const StoredValue& stored)
 {
-    ToolValue out;
+    ExchangeValue out;
     switch (stored.kind) {
     case kValueKindDword:
         out.kind = ValueKind::Number;
@@ -272,7 +272,7 @@ ToolValue ValueOfStored(const StoredValue& stored)
     return out;
 }
 
-StoredValue StoredOf(const VUnicodeString& name, const ToolValue& value)
+StoredValue StoredOf(const VUnicodeString& name, const ExchangeValue& value)
 {
     StoredValue stored;
     stored.name = name;
@@ -339,7 +339,7 @@ bool BytesOfHex(std::u16string_view hex, std::vector<uint8_t>& bytes)
     return true;
 }
 
-std::u16string FormatValue(const ToolValue& value)
+std::u16string FormatValue(const ExchangeValue& value)
 {
     switch (value.kind) {
     case ValueKind::Flag:
@@ -366,9 +366,9 @@ std::u16string FormatValue(const ToolValue& value)
     return {};
 }
 
-ToolValue ParseValue(ValueKind kind, std::u16string_view text)
+ExchangeValue ParseValue(ValueKind kind, std::u16string_view text)
 {
-    ToolValue value;
+    ExchangeValue value;
     value.kind = kind;
     switch (kind) {
     case ValueKind::Flag:

@@ -1,0 +1,327 @@
+#include "profile/exchange/SessionExchangeDatabase.h"
+
+#include <set>
+
+#include "core/UnicodeConversion.h"
+#include "profile/reports/VReportMessageParams.h"
+#include "profile/sessions/ProfileFolderData.h"
+#include "profile/sessions/SessionDatabase.h"
+#include "profile/store/VProfileStore.h"
+
+namespace {
+
+// A path as people read it: names joined with '/'.
+std::string Shown(const VUnicodeString& path)
+{
+    std::u16string text = path.str();
+    for (char16_t& c : text)
+        if (c == u'\\')
+            c = u'/';
+    try {
+        return Utf16ToUtf8(text);
+    } catch (const std::exception&) {
+        return "(a path that is not valid Unicode)";
+    }
+}
+
+std::string Plain(std::u16string_view text)
+{
+    try {
+        std::string out = Utf16ToUtf8(text);
+        for (char& c : out)
+            if (c == '\r' || c == '\n')
+                c = ' ';
+        return out;
+    } catch (const std::exception&) {
+        return "(a text that is not valid Unicode)";
+    }
+}
+
+bool IsBelow(const VUnicodeString& path, const VUnicodeString& folder)
+{
+    if (folder.IsEmpty())
+        return !path.IsEmpty();
+    return path.Length() > folder.Length() && path.str().compare(0, folder.Length(), folder.str()) == 0 &&
+           path.At(folder.Length()) == u'\\';
+}
+
+VUnicodeString ParentOf(const VUnicodeString& path)
+{
+    VUnicodeString parent;
+    VUnicodeString leaf;
+    SessionDatabase::SplitSessionPath(path, parent, leaf);
+    return parent;
+}
+
+} // namespace
+
+// --- Export
+
+size_t SessionExchangeExport::CountSessions(const VUnicodeString& folder)
+{
+    const SessionDatabase::Listing& listing = m_database.GetListing(folder, ProfileFolderData::kSortManual);
+    size_t count = listing.sessions.GetSize();
+    const VStringArray folders = listing.folders; // the next listing may replace it
+    for (const VUnicodeString& name : folders)
+        count += CountSessions(SessionDatabase::JoinSessionPath(folder, name));
+    return count;
+}
+
+size_t SessionExchangeExport::CountItems(const VStringArray& paths)
+{
+    size_t count = 0;
+    for (const VUnicodeString& path : paths)
+        count += m_database.IsSession(path) ? 1 : CountSessions(path);
+    return count;
+}
+
+ExchangeSession SessionExchangeExport::SessionOf(const VUnicodeString& path, const VUnicodeString& name)
+{
+    const SessionConfigPtr config = m_database.LoadSession(path);
+    if (!config)
+        throw ExchangeError("", 0, "cannot read session \"" + Shown(path) + "\"");
+    ExchangeSession session;
+    session.name = name;
+    ForEachConfigValue(*config, [&](const SessionValueDef& def, VProfileData& value) {
+        try {
+            session.values.push_back({value.GetName(), ValueOfSetting(def, value), 0});
+        } catch (const ValueError& error) {
+            throw ExchangeError("", 0, Shown(path) + ": " + Plain(value.GetName().str()) + ": " + error.reason);
+        }
+    });
+    std::vector<StoredValue> others;
+    m_database.GetValuesOutsideSchema(path, others);
+    for (const StoredValue& value : others)
+        session.values.push_back({value.name, ValueOfStored(value), 0});
+    return session;
+}
+
+void SessionExchangeExport::FolderContents(const VUnicodeString& folder, IExchangeVisitor& out)
+{
+    const SessionDatabase::Listing listing = m_database.GetListing(folder, ProfileFolderData::kSortManual);
+    for (const VUnicodeString& name : listing.folders)
+        Folder(SessionDatabase::JoinSessionPath(folder, name), name, out);
+    for (const VUnicodeString& name : listing.sessions) {
+        out.Session(SessionOf(SessionDatabase::JoinSessionPath(folder, name), name));
+        if (onSession)
+            onSession();
+    }
+}
+
+void SessionExchangeExport::Folder(const VUnicodeString& path, const VUnicodeString& name, IExchangeVisitor& out)
+{
+    out.BeginFolder(ExchangeFolder{name, m_database.IsFolderExpanded(path), 0});
+    FolderContents(path, out);
+    out.EndFolder();
+}
+
+void SessionExchangeExport::Items(const VStringArray& selection, IExchangeVisitor& out)
+{
+    std::set<std::u16string> folders;
+    std::vector<VUnicodeString> candidates;
+    for (const VUnicodeString& raw : selection) {
+        const VUnicodeString path = SessionDatabase::NormalizeSessionPath(raw);
+        if (path.IsEmpty()) {
+            // The top folder selected: the whole database.
+            FolderContents(path, out);
+            return;
+        }
+        if (m_database.IsFolder(path))
+            folders.insert(path.str());
+        else if (!m_database.IsSession(path))
+            continue;
+        candidates.push_back(path);
+    }
+    // Each item once: nothing that lies below a selected folder.
+    Selection chosen;
+    for (const VUnicodeString& path : candidates) {
+        bool covered = false;
+        for (VUnicodeString above = ParentOf(path); !above.IsEmpty() && !covered; above = ParentOf(above))
+            covered = folders.contains(above.str());
+        if (covered || !chosen.items.insert(path.str()).second)
+            continue;
+        for (VUnicodeString above = ParentOf(path); !above.IsEmpty(); above = ParentOf(above))
+            chosen.holders.insert(above.str());
+    }
+    if (chosen.items.empty())
+        return;
+    // The deepest folder that holds them all.
+    VUnicodeString common = ParentOf(VUnicodeString(*chosen.items.begin()));
+    for (const std::u16string& path : chosen.items)
+        while (!IsBelow(VUnicodeString(path), common))
+            common = ParentOf(common);
+    Selected(common, chosen, out);
+}
+
+// The selected items below `folder`, in its stored order.
+void SessionExchangeExport::Selected(const VUnicodeString& folder, const Selection& chosen, IExchangeVisitor& out)
+{
+    const SessionDatabase::Listing listing = m_database.GetListing(folder, ProfileFolderData::kSortManual);
+    for (const VUnicodeString& name : listing.folders) {
+        const VUnicodeString path = SessionDatabase::JoinSessionPath(folder, name);
+        if (chosen.items.contains(path.str())) {
+            Folder(path, name, out);
+        } else if (chosen.holders.contains(path.str())) {
+            out.BeginFolder(ExchangeFolder{name, m_database.IsFolderExpanded(path), 0});
+            Selected(path, chosen, out);
+            out.EndFolder();
+        }
+    }
+    for (const VUnicodeString& name : listing.sessions) {
+        const VUnicodeString path = SessionDatabase::JoinSessionPath(folder, name);
+        if (!chosen.items.contains(path.str()))
+            continue;
+        out.Session(SessionOf(path, name));
+        if (onSession)
+            onSession();
+    }
+}
+
+// --- Import
+
+namespace {
+
+// The session as it will be saved: the schema's settings set from the
+// document, the rest kept aside as stored values.
+SessionConfigPtr Build(const ExchangeSession& session, const VUnicodeString& path, const ExchangeChecks& checks,
+                       std::vector<StoredValue>* others)
+{
+    SessionConfigPtr config(new SessionConfig(nullptr, path));
+    for (const ExchangeNamedValue& named : session.values) {
+        try {
+            const SessionValueDef* def = nullptr;
+            if (VProfileData* setting = FindConfigValue(*config, named.name.str(), def))
+                SetSetting(*def, *setting, named.value);
+            else if (others)
+                others->push_back(StoredOf(named.name, named.value));
+            else
+                StoredOf(named.name, named.value); // checked only
+        } catch (const ValueError& error) {
+            checks.Fail(named.line, "\"" + Plain(named.name.str()) + "\": " + error.reason);
+        }
+    }
+    return config;
+}
+
+// Follows the document's folders below the target folder.
+class PathTracker : public IExchangeVisitor {
+public:
+    PathTracker(SessionDatabase& database, const VUnicodeString& folder, const std::string& file)
+        : m_database(database), m_checks(file), m_paths{folder}
+    {
+    }
+    void EndFolder() override { m_paths.pop_back(); }
+
+protected:
+    VUnicodeString Current() const { return m_paths.back(); }
+    VUnicodeString PathOf(const VUnicodeString& name) const
+    {
+        return SessionDatabase::JoinSessionPath(m_paths.back(), name);
+    }
+    void Enter(const VUnicodeString& path) { m_paths.push_back(path); }
+
+    SessionDatabase& m_database;
+    ExchangeChecks m_checks;
+
+private:
+    std::vector<VUnicodeString> m_paths;
+};
+
+// First pass: everything that could still go wrong against the database.
+class ImportCheck : public PathTracker {
+public:
+    using PathTracker::PathTracker;
+    void BeginFolder(const ExchangeFolder& folder) override
+    {
+        const VUnicodeString path = PathOf(folder.name);
+        if (m_database.IsSession(path))
+            m_checks.Fail(folder.line, "\"" + Shown(path) + "\" is a session in the database, not a folder");
+        Enter(path);
+    }
+    void Session(const ExchangeSession& session) override
+    {
+        const VUnicodeString path = PathOf(session.name);
+        if (m_database.SessionExists(path) && !m_database.IsSession(path))
+            m_checks.Fail(session.line, "\"" + Shown(path) + "\" is a folder in the database, not a session");
+        Build(session, path, m_checks, nullptr);
+        ++sessions;
+    }
+    size_t sessions = 0;
+};
+
+// Second pass: the writes.
+class ImportWrite : public PathTracker {
+public:
+    ImportWrite(SessionDatabase& database, const VUnicodeString& folder, const std::string& file,
+                const std::function<void(const SessionImportItem&)>& onSession)
+        : PathTracker(database, folder, file), m_onSession(onSession)
+    {
+    }
+    void BeginFolder(const ExchangeFolder& folder) override
+    {
+        const VUnicodeString path = PathOf(folder.name);
+        if (!m_database.IsFolder(path)) {
+            VReportPtr report = NewReport();
+            if (!m_database.CreateFolder(Current(), folder.name, {}, false, report.Get()))
+                m_checks.Fail(folder.line, Plain(report->GetText().str()));
+            if (folder.expanded)
+                m_database.SetFolderExpanded(path, *folder.expanded);
+        }
+        Enter(path);
+    }
+    void Session(const ExchangeSession& session) override
+    {
+        const VUnicodeString path = PathOf(session.name);
+        const bool exists = m_database.IsSession(path);
+        if (!exists)
+            Write(session, path);
+        if (m_onSession)
+            m_onSession(SessionImportItem{path, !exists});
+    }
+
+private:
+    void Write(const ExchangeSession& session, const VUnicodeString& path)
+    {
+        std::vector<StoredValue> others;
+        SessionConfigPtr config = Build(session, path, m_checks, &others);
+        VReportPtr report = NewReport();
+        if (!m_database.SaveNewSession(*config, Current(), session.name, {}, false, report.Get()) ||
+            (!others.empty() && !m_database.WriteValuesOutsideSchema(path, others, report.Get())))
+            m_checks.Fail(session.line, Plain(report->GetText().str()));
+        // Saving a new session marks it as one; the document's own word on
+        // every setting stands.
+        SessionConfigPtr saved = m_database.LoadSession(path);
+        if (!saved)
+            m_checks.Fail(session.line, "the session \"" + Shown(path) + "\" cannot be read back");
+        bool differs = false;
+        for (const ExchangeNamedValue& named : session.values) {
+            const SessionValueDef* def = nullptr;
+            VProfileData* setting = FindConfigValue(*saved, named.name.str(), def);
+            if (setting && !(ValueOfSetting(*def, *setting) == named.value)) {
+                SetSetting(*def, *setting, named.value);
+                differs = true;
+            }
+        }
+        if (differs && !m_database.SaveSession(*saved, report.Get()))
+            m_checks.Fail(session.line, Plain(report->GetText().str()));
+    }
+
+    const std::function<void(const SessionImportItem&)>& m_onSession;
+};
+
+} // namespace
+
+void SessionExchangeImport::Run(const std::function<void(IExchangeVisitor&)>& read)
+{
+    // One transaction: the check sees the database the writes change.
+    const VProfileStore transaction;
+    if (!m_database.IsFolder(m_folder))
+        throw ExchangeError("", 0, "no folder \"" + Shown(m_folder) + "\"");
+    ImportCheck check(m_database, m_folder, m_file);
+    read(check);
+    if (onChecked)
+        onChecked(check.sessions);
+    ImportWrite write(m_database, m_folder, m_file, onSession);
+    read(write);
+    m_database.DropCachedListings();
+}
