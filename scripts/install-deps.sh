@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev python3-bcrypt
   clang libclang-rt-14-dev
   xvfb xauth
+  qt6-svg-dev qt6-tools-dev qt6-l10n-tools
 )
 
 missing=()

@@ -2,6 +2,10 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
+#include <vector>
+
+#include "core/VStringArray.h"
 
 #include "platform/WindowPlacement.h"
 
@@ -10,6 +14,22 @@ struct UpdateReminderRecord {
     uint32_t lastCheck = 0; // seconds since 1970-01-01 UTC; 0 never
     bool dontRemind = false;
     bool operator==(const UpdateReminderRecord&) const = default;
+};
+
+// Where a docked pane was left: written when its place settles, read when
+// it is shown again, in this run and the next.
+struct PanePlacementRecord {
+    enum State : int32_t { kNone = 0, kDocked = 1, kFloating = 2 };
+    int32_t state = kNone;
+    int32_t side = 0;    // 0 left, 1 right, 2 top, 3 bottom
+    int32_t sibling = 0; // against the other pane of its side, as GetDockSibling tells
+    int32_t left = 0, top = 0, width = 0, height = 0;             // docked, in the frame
+    int32_t floatLeft = 0, floatTop = 0, floatWidth = 0, floatHeight = 0; // floating, on the screen
+    int32_t visible = 1;
+    VStringArray tabGroup; // the names of the panes it shares a tab group with
+
+    bool operator==(const PanePlacementRecord&) const = default;
+    bool HasSize() const { return width > 0 && height > 0; }
 };
 
 // Where the global configuration is kept between runs.
@@ -51,6 +71,11 @@ public:
     bool saveQuickConnectSession = false;
     // Off: the protocol list takes the focus when the dialog is shown.
     bool quickConnectKeepFocus = false;
+
+    // Docked panes by their name (the host's pane control id), and the
+    // buttons the user hid on each customisable toolbar, by toolbar name.
+    std::map<VUnicodeString, PanePlacementRecord> panePlacements;
+    std::map<VUnicodeString, std::vector<uint32_t>> hiddenToolbarButtons;
 
     // Update reminder: the first record serves every application but 6 and 9.
     std::array<UpdateReminderRecord, 2> updateReminders{};

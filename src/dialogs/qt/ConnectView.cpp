@@ -50,7 +50,7 @@ ConnectView::ConnectView(const QString& caption, bool firstTreeFlag, bool hideTa
     setObjectName(QStringLiteral("sessionManager"));
     setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
     m_contents = new PaneContents(*this, this);
-    m_toolbar = new ConnectToolbar(m_contents);
+    m_toolbar = new ConnectToolbar(QStringLiteral("Session Manager"), m_contents);
     m_toolbar->RemoveButton(kCmdQuickConnect);
     m_toolbar->RemoveButton(kCmdHelp);
     if (!IsTerminalHost(applicationNumber))
@@ -178,6 +178,16 @@ void ConnectView::EnableConnect(bool enable, bool toolbar)
 void ConnectView::EnablePaste(bool enable)
 {
     m_toolbar->EnableButton(kCmdPaste, enable);
+}
+
+bool ConnectView::UseGenericSessionIcons() const
+{
+    return ScreenHasFewColours(this);
+}
+
+bool ConnectView::UseAlternateIcons() const
+{
+    return ScreenWantsLargeImages(this);
 }
 
 QWidget* ConnectView::GetDialog() const

@@ -1,4 +1,5 @@
 #include "platform/qt/QtPlatformServices.h"
+#include "platform/qt/LibraryTranslations.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -153,6 +154,7 @@ void InstallQtPlatformServices()
         SetMessageBox(&box);
         SetWaitCursor(&cursor);
         SetKeyState(&keys);
+        InstallLibraryTranslation();
         return true;
     }();
     (void)installed;
