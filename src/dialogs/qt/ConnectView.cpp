@@ -13,6 +13,7 @@
 #include "platform/GlobalConfig.h"
 #include "platform/qt/KeyTableMatch.h"
 #include "platform/qt/QtStrings.h"
+#include "platform/qt/ResourceIcons.h"
 #include "profile/sessions/SessionDatabase.h"
 #include "sessiontree/qt/FilterEditBox.h"
 #include "sessiontree/qt/SessionTreeCtrl.h"
@@ -48,6 +49,7 @@ ConnectView::ConnectView(const QString& caption, bool firstTreeFlag, bool hideTa
       m_firstTreeFlag(firstTreeFlag), m_hideTabOption(hideTabOption)
 {
     setObjectName(QStringLiteral("sessionManager"));
+    setWindowIcon(ResourceIcons::Icon(QStringLiteral("pane/session-manager")));
     setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
     m_contents = new PaneContents(*this, this);
     m_toolbar = new ConnectToolbar(QStringLiteral("Session Manager"), m_contents);
@@ -126,23 +128,12 @@ bool ConnectView::eventFilter(QObject* watched, QEvent* event)
 
 void ConnectView::ShowPane(bool show, bool& visible)
 {
-    if (m_showing)
-        return; // a show of this pane is still running
-    m_showing = true;
-    {
-        Operation operation(*this);
-        if (show) {
-            if (QMainWindow* frame = Frame(); frame && !isFloating() && frame->dockWidgetArea(this) == Qt::NoDockWidgetArea)
-                DockInto(frame);
-            setVisible(true);
-            raise(); // brings its tab forward in a tab group
-            m_tree->setFocus(Qt::OtherFocusReason);
-        } else if (isVisible()) {
-            setVisible(false);
-        }
-    }
-    visible = isVisible();
-    m_showing = false;
+    ShowBar(show, visible);
+}
+
+QWidget* ConnectView::FocusTarget() const
+{
+    return m_tree;
 }
 
 void ConnectView::RefreshTree()

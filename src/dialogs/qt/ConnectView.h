@@ -50,12 +50,12 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    QWidget* FocusTarget() const override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     bool m_firstTreeFlag;
     bool m_hideTabOption;
-    bool m_showing = false;
     QWidget* m_contents;
     ConnectToolbar* m_toolbar;
     FilterEditBox* m_filter;
