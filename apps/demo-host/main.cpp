@@ -29,11 +29,13 @@
 #include <QTreeView>
 
 #include "SampleDatabase.h"
+#include "commands/IMenuCommandSink.h"
 #include "dialogs/IConnectDialogSink.h"
 #include "dialogs/ISessionManager.h"
 #include "entry/ConnectDialog.h"
 #include "entry/RegisteredMessages.h"
 #include "profile/reports/IReportMessageParams.h"
+#include "profile/reports/VReportMessageParams.h"
 
 namespace {
 
@@ -80,6 +82,7 @@ struct Library {
     decltype(&ShowConnectDialog) showConnectDialog = nullptr;
     decltype(&ShowConnectView) showConnectView = nullptr;
     decltype(&GetDockAlignment) dockAlignment = nullptr;
+    decltype(&ApplyMenuFile) applyMenuFile = nullptr;
 
     template <class F>
     bool Find(F& slot, const char* name)
@@ -99,11 +102,11 @@ struct Library {
         return Find(dllInit, "ConnectDialogDllInit") && Find(initFactory, "ConnectDialogDllInitProfileFactory") &&
                Find(initGui, "ConnectDialogInitGUI") && Find(cleanup, "CleanupQuickConnectDialog") &&
                Find(showConnectDialog, "ShowConnectDialog") && Find(showConnectView, "ShowConnectView") &&
-               Find(dockAlignment, "GetDockAlignment");
+               Find(dockAlignment, "GetDockAlignment") && Find(applyMenuFile, "ApplyMenuFile");
     }
 };
 
-class HostWindow final : public QMainWindow, public IConnectDialogSink {
+class HostWindow final : public QMainWindow, public IConnectDialogSink, public IMenuCommandSink {
 public:
     HostWindow(Library& library, const QString& logPath) : m_library(library), m_logFile(logPath.toStdString())
     {
@@ -203,6 +206,29 @@ public:
 
     ISessionManager* Pane() const { return m_pane; }
 
+    // Replaces the host's menu with the one a menu file describes; the
+    // file's commands are logged.
+    bool UseMenuFile(const QString& path)
+    {
+        VReportPtr report = NewReport(); // the host's own copy of the report code
+        const bool used = m_library.applyMenuFile(this, path.toStdU16String().c_str(), this, report.Get());
+        if (!used) {
+            Log(QStringLiteral("Menu file %1 cannot be used: %2").arg(path, Q(report->GetText())));
+            return false;
+        }
+        Log(QStringLiteral("Menu file %1 in use").arg(path));
+        for (IReportMessageParams* warning = report->GetMessageId() ? report.Get() : nullptr; warning;
+             warning = warning->GetNested())
+            Log(QStringLiteral("  warning: %1").arg(Q(warning->GetText()).trimmed()));
+        return true;
+    }
+
+    // IMenuCommandSink
+    void RunMenuCommand(int function, const VUnicodeString& argument) override
+    {
+        Log(QStringLiteral("Menu command %1 (%2)").arg(function).arg(Q(argument)));
+    }
+
     // IConnectDialogSink
     ISessionManager* GetSessionManager() const override { return m_pane; }
     void SetSessionManager(ISessionManager* pane) override { m_pane = pane; }
@@ -297,6 +323,8 @@ int main(int argc, char** argv)
         {QStringLiteral("screenshot"), QStringLiteral("Save a picture of the windows here, then quit."),
          QStringLiteral("path")},
         {QStringLiteral("quit"), QStringLiteral("Quit once the start-up work is done.")},
+        {QStringLiteral("menu-file"), QStringLiteral("Replace the host's menu and toolbar with those of this menu file."),
+         QStringLiteral("path")},
     });
     options.process(app);
 
@@ -346,6 +374,9 @@ int main(int argc, char** argv)
     }
     window.show();
     window.DockSessionManager();
+    if (options.isSet(QStringLiteral("menu-file")) &&
+        !window.UseMenuFile(QFileInfo(options.value(QStringLiteral("menu-file"))).absoluteFilePath()))
+        return 1;
 
     int status = 0;
     const QString connectPath = options.value(QStringLiteral("connect"));
