@@ -5,7 +5,11 @@
 
 // A keymap kept in a configuration key as a string array, one binding line
 // per element, under "Keymap v5". Older releases stored it under other
-// names, which are still read.
+// names, which are still read, in this order: the string array "Keymap v4",
+// the binary "Keymap v2" (the keymap's text in UTF-16LE), the binary
+// "Keymap" (its text in UTF-8 or Windows-1252), the string array "Keymap
+// v3". In the binary forms a NUL ends a line as a line break does, and
+// only the first 32000 bytes are read.
 class ORV_EXPORT ProfileKeymap : public VProfile2<VStringArray, VProfileMultiSz>, public Keymap {
 public:
     static constexpr char16_t kValueName[] = u"Keymap v5";
