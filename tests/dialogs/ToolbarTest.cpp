@@ -12,6 +12,9 @@
 #include "CommandIds.h"
 #include "QtFixtures.h"
 #include "dialogs/qt/ConnectToolbar.h"
+#include "dialogs/qt/ConnectView.h"
+#include "sessiontree/qt/SessionTreeCtrl.h"
+#include <QMainWindow>
 #include "platform/qt/LibraryTranslations.h"
 #include "platform/qt/ResourceIcons.h"
 #include "profile/values/ProfileGlobalConfigStorage.h"
@@ -142,6 +145,27 @@ TEST_F(ToolbarTest, ImagesComeFromTheSetTheScaleCallsFor)
     // A move to a screen of another scale takes the other set.
     toolbar.UpdateImageSet(2.0);
     EXPECT_EQ(toolbar.Button(kCmdConnect)->icon().pixmap(QSize(16, 16), 2.0).width(), 32);
+}
+
+// Also run at a scale of 2 by "toolbar_scaled": the tree answers its
+// display queries from the screen and takes the large set there.
+TEST_F(ToolbarTest, TheTreeTakesTheIconSetTheScaleCallsFor)
+{
+    Session(u"web", u"SSH2");
+    QMainWindow frame;
+    ConnectView view(QStringLiteral("Session Manager"), false, false, 3, nullptr, &frame);
+    frame.addDockWidget(Qt::LeftDockWidgetArea, &view);
+    frame.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+    const bool large = ToolbarCtrl::ScaleOf(&view) >= 1.375;
+    QEvent moved(QEvent::ScreenChangeInternal); // as a move to this screen sends it
+    QApplication::sendEvent(view.Tree(), &moved);
+    EXPECT_EQ(view.Tree()->GetIconSet(), large ? 1 : 0);
+    const char* expected = std::getenv("ORV_EXPECT_IMAGE_SET");
+    if (expected) {
+        EXPECT_EQ(view.Tree()->GetIconSet(), std::atoi(expected) > 16 ? 1 : 0);
+    }
+    EXPECT_EQ(view.Toolbar()->GetImageSet(), ToolbarBase::ImageSetForScale(ToolbarCtrl::ScaleOf(&view)));
 }
 
 TEST(ResourceIconFiles, EveryTreeAndToolbarPictureIsThere)
