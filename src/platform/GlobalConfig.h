@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <span>
 #include <vector>
 
 #include "core/VStringArray.h"
@@ -31,6 +32,16 @@ struct PanePlacementRecord {
     bool operator==(const PanePlacementRecord&) const = default;
     bool HasSize() const { return width > 0 && height > 0; }
 };
+
+// A placement record's numbers as they are stored: twelve little-endian
+// 32-bit fields in the order of the struct. Decoding takes exactly that
+// many bytes, or fails and leaves the record alone.
+inline constexpr size_t kPanePlacementBytes = 48;
+std::vector<uint8_t> EncodePanePlacement(const PanePlacementRecord& record);
+bool DecodePanePlacement(std::span<const uint8_t> bytes, PanePlacementRecord& record);
+// A toolbar command number as a hidden-button entry stores it: decimal
+// digits only, at most 4294967295.
+bool ParseToolbarCommandNumber(const VUnicodeString& text, uint32_t& command);
 
 // Where the global configuration is kept between runs.
 class IGlobalConfigStorage {

@@ -180,6 +180,36 @@ TEST_F(DockingTest, APlacementIsStoredAndFoundAgainInANewFrame)
     SetGlobalConfigStorage(nullptr);
 }
 
+// The show operation brings a pane's tab forward in its tab group, hides
+// only a pane that is shown, and a call made while one runs is ignored.
+TEST_F(DockingTest, ShowingAPaneBringsItsTabForward)
+{
+    Frame frame;
+    Bar pane(QStringLiteral("pane"), &frame);
+    Bar other(QStringLiteral("other"), &frame);
+    frame.addDockWidget(Qt::LeftDockWidgetArea, &pane);
+    frame.tabifyDockWidget(&pane, &other); // the other one in front
+    frame.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+    Turns();
+    other.raise();
+    Turns();
+    EXPECT_TRUE(pane.visibleRegion().isEmpty());
+    bool visible = false;
+    pane.ShowBar(true, visible);
+    Turns();
+    EXPECT_TRUE(visible);
+    EXPECT_FALSE(pane.visibleRegion().isEmpty());
+    EXPECT_EQ(frame.focusWidget(), pane.widget());
+
+    pane.ShowBar(false, visible);
+    EXPECT_FALSE(visible);
+    visible = true;
+    pane.ShowBar(false, visible); // already hidden: nothing to do
+    EXPECT_FALSE(visible);
+    EXPECT_FALSE(pane.IsAutoHide()); // the dock framework has no auto-hide mode
+}
+
 TEST_F(DockingTest, TheHostsOwnSaveStateFindsTheBarByItsPaneName)
 {
     QByteArray state;

@@ -13,17 +13,6 @@ constexpr char16_t kToolbarsKey[] = u"Global\\Toolbars";
 constexpr char16_t kPlacementValue[] = u"Placement";
 constexpr char16_t kTabGroupValue[] = u"Tab Group";
 constexpr char16_t kHiddenButtonsValue[] = u"Hidden Buttons";
-constexpr uint32_t kPlacementFields = 12;
-
-// The placement's numbers in their stored order, little-endian 32-bit each.
-template <class Record, class F>
-void VisitPlacementFields(Record& r, F&& f)
-{
-    for (auto* field : {&r.state, &r.side, &r.sibling, &r.left, &r.top, &r.width, &r.height, &r.floatLeft,
-                        &r.floatTop, &r.floatWidth, &r.floatHeight, &r.visible})
-        f(*field);
-}
-
 std::vector<VUnicodeString> SubkeyNames(const VProfileKey& key)
 {
     std::vector<VUnicodeString> names;
@@ -41,18 +30,11 @@ void LoadPanes(const VProfileKey& root, GlobalConfig& config)
     VProfileKey panes(root, kPanesKey, 0);
     for (const VUnicodeString& name : SubkeyNames(panes)) {
         VProfileKey key(panes, name, 0);
-        uint8_t bytes[kPlacementFields * 4] = {};
+        uint8_t bytes[kPanePlacementBytes] = {};
         uint32_t size = sizeof bytes;
-        if (!key.ReadBinary(kPlacementValue, bytes, size) || size != sizeof bytes)
-            continue; // a record of another length is not ours to guess at
         PanePlacementRecord record;
-        size_t at = 0;
-        VisitPlacementFields(record, [&](int32_t& field) {
-            const uint32_t v = uint32_t(bytes[at]) | uint32_t(bytes[at + 1]) << 8 | uint32_t(bytes[at + 2]) << 16 |
-                               uint32_t(bytes[at + 3]) << 24;
-            field = static_cast<int32_t>(v);
-            at += 4;
-        });
+        if (!key.ReadBinary(kPlacementValue, bytes, size) || !DecodePanePlacement({bytes, size}, record))
+            continue;
         key.ReadStringArray(kTabGroupValue, record.tabGroup);
         config.panePlacements[name] = std::move(record);
     }
@@ -67,17 +49,9 @@ void LoadToolbars(const VProfileKey& root, GlobalConfig& config)
         if (!key.ReadStringArray(kHiddenButtonsValue, hidden))
             continue;
         std::vector<uint32_t>& commands = config.hiddenToolbarButtons[name];
-        for (const VUnicodeString& text : hidden) {
-            uint32_t command = 0;
-            bool digits = !text.IsEmpty();
-            for (char16_t c : text.str())
-                if (c < u'0' || c > u'9' || command > 0xFFFFFFFu)
-                    digits = false;
-                else
-                    command = command * 10 + (c - u'0');
-            if (digits)
+        for (const VUnicodeString& text : hidden)
+            if (uint32_t command = 0; ParseToolbarCommandNumber(text, command))
                 commands.push_back(command);
-        }
     }
 }
 
@@ -86,14 +60,8 @@ bool SavePanes(const VProfileKey& root, const GlobalConfig& config)
     bool ok = true;
     for (const auto& [name, record] : config.panePlacements) {
         VProfileKey key(root, VUnicodeString(kPanesKey) + u"\\" + name.str(), 1);
-        uint8_t bytes[kPlacementFields * 4];
-        size_t at = 0;
-        VisitPlacementFields(record, [&](const int32_t& field) {
-            const auto v = static_cast<uint32_t>(field);
-            for (int shift = 0; shift < 32; shift += 8)
-                bytes[at++] = static_cast<uint8_t>(v >> shift);
-        });
-        ok = key.WriteBinary(kPlacementValue, bytes, sizeof bytes) && ok;
+        const std::vector<uint8_t> bytes = EncodePanePlacement(record);
+        ok = key.WriteBinary(kPlacementValue, bytes.data(), static_cast<uint32_t>(bytes.size())) && ok;
         ok = key.WriteStringArray(kTabGroupValue, record.tabGroup) && ok;
     }
     return ok;
