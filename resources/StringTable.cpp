@@ -38,6 +38,8 @@ constexpr Entry kEntries[] = {
     {kCmdCommandDelete, QT_TRANSLATE_NOOP("StringTable", "Delete the selected commands\nDelete")},
     {kCmdCommandRename, QT_TRANSLATE_NOOP("StringTable", "Rename the selected command\nRename")},
     {kCmdCommandProperties, QT_TRANSLATE_NOOP("StringTable", "Edit the selected command\nProperties")},
+    {kCmdActivateSession, QT_TRANSLATE_NOOP("StringTable", "Bring the selected session to the front\nActivate")},
+    {kCmdCloseSession, QT_TRANSLATE_NOOP("StringTable", "Close the selected sessions\nClose")},
 };
 
 } // namespace

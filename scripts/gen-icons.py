@@ -117,6 +117,14 @@ TOOLBAR = {
     "help": '<circle cx="8" cy="8" r="7" fill="#2a7ad0"/>'
             '<path d="M5.8 6.2A2.2 2.2 0 1 1 8.9 8.2C8.2 8.6 8 9 8 9.8" fill="none" stroke="#ffffff" stroke-width="1.6" stroke-linecap="round"/>'
             '<circle cx="8" cy="12" r="1" fill="#ffffff"/>',
+    "send-command": f'<rect x="1.5" y="2.5" width="10" height="9" rx="1" fill="{SCREEN}" stroke="{SCREEN_EDGE}"/>'
+                    + prompt(3, 4.5) + f'<path d="M10 11L15 13.5L10 16Z" fill="{GO}" transform="translate(0 -2)"/>',
+    "new-command": f'<rect x="1.5" y="2.5" width="10" height="9" rx="1" fill="{SCREEN}" stroke="{SCREEN_EDGE}"/>'
+                   + prompt(3, 4.5) + plus(),
+    "rename": f'<rect x="1.5" y="4.5" width="13" height="7" fill="#ffffff" stroke="{INK}" stroke-width="1.2"/>'
+              f'<path d="M4 6.5V9.5M9 3V13M7.5 3H10.5M7.5 13H10.5" fill="none" stroke="{INK}" stroke-width="1.2"/>',
+    "activate-session": monitor() + f'<path d="M5.5 4.5L9.5 6.5L5.5 8.5Z" fill="{GO}"/>',
+    "close-session": monitor() + '<path d="M5 4L9 8M9 4L5 8" stroke="#c62828" stroke-width="1.6" stroke-linecap="round"/>',
 }
 
 PANES = {

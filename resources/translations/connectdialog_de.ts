@@ -113,7 +113,7 @@
 <context>
     <name>SessionTreeCtrl</name>
     <message>
-        <location filename="../../src/sessiontree/qt/SessionTreeCtrl.cpp" line="+465" />
+        <location filename="../../src/sessiontree/qt/SessionTreeCtrl.cpp" line="+473" />
         <source>&amp;Move here</source>
         <translation>Hierher &amp;verschieben</translation>
     </message>
@@ -284,11 +284,25 @@ Properties</source>
         <translation>Den ausgewählten Befehl bearbeiten
 Eigenschaften</translation>
     </message>
+    <message>
+        <location line="+1" />
+        <source>Bring the selected session to the front
+Activate</source>
+        <translation>Die ausgewählte Sitzung in den Vordergrund holen
+Aktivieren</translation>
+    </message>
+    <message>
+        <location line="+1" />
+        <source>Close the selected sessions
+Close</source>
+        <translation>Die ausgewählten Sitzungen schließen
+Schließen</translation>
+    </message>
 </context>
 <context>
     <name>ToolbarCtrl</name>
     <message>
-        <location filename="../../src/platform/qt/ToolbarCtrl.cpp" line="+165" />
+        <location filename="../../src/platform/qt/ToolbarCtrl.cpp" line="+159" />
         <source>&amp;Reset Toolbar</source>
         <translation>Symbolleiste &amp;zurücksetzen</translation>
     </message>

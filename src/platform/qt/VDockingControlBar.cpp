@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QLayout>
 #include <QMainWindow>
 #include <QMouseEvent>
@@ -240,7 +241,18 @@ bool VDockingControlBar::event(QEvent* event)
 {
     switch (static_cast<int>(event->type())) {
     case kCapturePlacementEvent: CapturePlacement(); return true;
-    case kEndOperationEvent: EndOperation(); return true;
+    case kEndOperationEvent:
+        // A drag whose release went elsewhere (a popup took the mouse)
+        // must not hold the operation open for good.
+        if ((m_dragging || m_frameDragging) && !(QGuiApplication::mouseButtons() & Qt::LeftButton)) {
+            if (m_dragging)
+                EndOperation();
+            if (m_frameDragging)
+                EndOperation();
+            m_dragging = m_frameDragging = false;
+        }
+        EndOperation();
+        return true;
     case kRecalcEvent:
         if (QMainWindow* frame = Frame(); frame && frame->layout()) {
             frame->layout()->invalidate();
