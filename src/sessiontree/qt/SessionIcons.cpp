@@ -3,6 +3,7 @@
 #include <array>
 #include <optional>
 
+#include "platform/HostForms.h"
 #include "platform/qt/ResourceIcons.h"
 #include "sessiontree/SessionTreeBase.h"
 
@@ -83,4 +84,22 @@ void SessionIcons::Reset()
 {
     for (std::optional<QIcon>& slot : Cache())
         slot.reset();
+}
+
+namespace {
+
+class SessionIconImageList final : public SessionIconList {
+public:
+    int GetImageCount() const override { return SessionIcons::kCount; }
+    const QIcon* GetImage(int index) const override
+    {
+        return index >= 0 && index < SessionIcons::kCount ? &SessionIcons::Image(index) : nullptr;
+    }
+};
+
+} // namespace
+
+SessionIconList* CreateSessionIconImageList()
+{
+    return new SessionIconImageList;
 }
