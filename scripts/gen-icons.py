@@ -119,6 +119,14 @@ TOOLBAR = {
             '<circle cx="8" cy="12" r="1" fill="#ffffff"/>',
     "send-command": f'<rect x="1.5" y="2.5" width="10" height="9" rx="1" fill="{SCREEN}" stroke="{SCREEN_EDGE}"/>'
                     + prompt(3, 4.5) + f'<path d="M10 11L15 13.5L10 16Z" fill="{GO}" transform="translate(0 -2)"/>',
+    "send-to-all": f'<rect x="4.5" y="0.5" width="10" height="8" rx="1" fill="{SCREEN}" stroke="{SCREEN_EDGE}"/>'
+                   f'<rect x="1.5" y="3.5" width="10" height="8" rx="1" fill="{SCREEN}" stroke="{SCREEN_EDGE}"/>'
+                   + prompt(3, 5.5) + f'<path d="M10 11L15 13.5L10 16Z" fill="{GO}" transform="translate(0 -2)"/>',
+    "send-to-tab-groups": f'<rect x="1.5" y="2.5" width="12" height="10" fill="#ffffff" stroke="{INK}" stroke-width="1.2"/>'
+                          f'<path d="M1.5 5.5H13.5M5.5 2.5V5.5" stroke="{INK}" stroke-width="1.2"/>'
+                          f'<path d="M9 11L15 13.5L9 16Z" fill="{GO}" transform="translate(0 -2)"/>',
+    "send-to-visible": f'<path d="M1 8C3 4.5 5.5 3.5 8 3.5S13 4.5 15 8C13 11.5 10.5 12.5 8 12.5S3 11.5 1 8Z" fill="#ffffff" stroke="{INK}" stroke-width="1.2"/>'
+                       f'<circle cx="8" cy="8" r="2.5" fill="{GO}"/>',
     "new-command": f'<rect x="1.5" y="2.5" width="10" height="9" rx="1" fill="{SCREEN}" stroke="{SCREEN_EDGE}"/>'
                    + prompt(3, 4.5) + plus(),
     "rename": f'<rect x="1.5" y="4.5" width="13" height="7" fill="#ffffff" stroke="{INK}" stroke-width="1.2"/>'

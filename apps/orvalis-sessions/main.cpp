@@ -42,6 +42,7 @@ stand anywhere after the command; "--" ends them.
   menu check FILE
   commands ls [FOLDER]
   commands add FOLDER FUNCTION [--argument A] [--argument2 B] [--label L]
+  check                       (the full check of the database file)
 )";
 
 struct Command {
@@ -72,6 +73,7 @@ constexpr Command kCommands[] = {
     {"keymap", CommandKeymap, false},
     {"menu", CommandMenu, false},
     {"commands", CommandCommands},
+    {"check", CommandCheck},
 };
 
 void PrintError(const std::string& message)

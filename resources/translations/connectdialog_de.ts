@@ -223,10 +223,25 @@ Hilfe</translation>
     </message>
     <message>
         <location line="+1" />
-        <source>Send the selected command
-Send Command</source>
-        <translation>Den ausgewählten Befehl senden
-Befehl senden</translation>
+        <source>Send Command
+Send</source>
+        <translation>Befehl senden
+Senden</translation>
+    </message>
+    <message>
+        <location line="+1" />
+        <source>Send to All</source>
+        <translation>An alle senden</translation>
+    </message>
+    <message>
+        <location line="+1" />
+        <source>Send to Selected Tab Groups</source>
+        <translation>An die ausgewählten Registerkartengruppen senden</translation>
+    </message>
+    <message>
+        <location line="+1" />
+        <source>Send to Visible Sessions</source>
+        <translation>An die sichtbaren Sitzungen senden</translation>
     </message>
     <message>
         <location line="+1" />

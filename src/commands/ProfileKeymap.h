@@ -10,7 +10,11 @@
 // "Keymap" (its text in UTF-8 or Windows-1252), the string array "Keymap
 // v3". In the binary forms a NUL ends a line as a line break does, and
 // only the first 32000 bytes are read.
-class ORV_EXPORT ProfileKeymap : public VProfile2<VStringArray, VProfileMultiSz>, public Keymap {
+// The value is a private part, so that its lines never change without the
+// bindings.
+class ORV_EXPORT ProfileKeymap : private VProfile2<VStringArray, VProfileMultiSz>, public Keymap {
+    using Lines = VProfile2<VStringArray, VProfileMultiSz>;
+
 public:
     static constexpr char16_t kValueName[] = u"Keymap v5";
 
@@ -23,6 +27,16 @@ public:
     bool Save(const VProfileKey* key) override;
     using Keymap::Save;
     using Keymap::Load;
+
+    // The stored lines and the value's state; read only.
+    using Lines::Get;
+    using Lines::GetName;
+    using Lines::GetSaved;
+    using Lines::IsChanged;
+    using Lines::IsDirty;
+    using Lines::Accept;
+    // Replaces the lines and binds what they say.
+    void Set(const VStringArray& lines);
 
     bool ReadCurrent(const VProfileKey* key) override;
     // Goes back to the bindings last read or saved.

@@ -84,8 +84,13 @@ public:
 
     // Quick Connect
     bool saveQuickConnectSession = false;
-    // Off: the protocol list takes the focus when the dialog is shown.
+    // Off: the protocol list takes the focus when the dialog is shown; on:
+    // the page's first field does.
     bool quickConnectKeepFocus = false;
+
+    // New Session collects the settings through the wizard; off, it makes
+    // "New" from the "Default" session and opens its properties.
+    bool useNewSessionWizard = false;
 
     // Docked panes by their name (the host's pane control id), and the
     // buttons the user hid on each customisable toolbar, by toolbar name.

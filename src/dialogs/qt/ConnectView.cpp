@@ -9,6 +9,7 @@
 #include "core/VUnknown.h"
 #include "dialogs/qt/ConnectToolbar.h"
 #include "dialogs/qt/MultiConnectWarningDialog.h"
+#include "dialogs/qt/NewSessionWizard.h"
 #include "dialogs/qt/SessionTreeMenus.h"
 #include "platform/GlobalConfig.h"
 #include "platform/qt/KeyTableMatch.h"
@@ -79,11 +80,25 @@ ConnectView::ConnectView(const QString& caption, bool firstTreeFlag, bool hideTa
     SetTreeCtrlHandlers(*this, *m_tree);
     m_tree->Initialize();
     UpdateCommandState();
+    CredentialDatabase* credentials = nullptr;
+    if (GetCredentialDatabase(&credentials))
+        credentials->Register(this);
 }
 
 // The pane goes with its frame, which is also the sink: the sink is not
 // asked anything any more.
-ConnectView::~ConnectView() = default;
+ConnectView::~ConnectView()
+{
+    CredentialDatabase* credentials = nullptr;
+    if (GetCredentialDatabase(&credentials))
+        credentials->Unregister(this);
+}
+
+// Sessions that log on with a saved credential are drawn again.
+void ConnectView::OnCredentialDatabaseChanged(const VUnicodeString&)
+{
+    m_tree->RedrawTree();
+}
 
 void ConnectView::LayOutPane()
 {
@@ -244,4 +259,14 @@ void ConnectView::closeEvent(QCloseEvent* event)
     VDockingControlBar::closeEvent(event);
     if (GetSink())
         GetSink()->OnSessionManagerClosed();
+}
+
+bool ConnectView::UseNewSessionWizard() const
+{
+    return NewSessionWizardBase::GetUseWizard();
+}
+
+bool ConnectView::RunNewSessionWizard(const VUnicodeString& folderPath, VUnicodeString& createdPath)
+{
+    return RunNewSessionWizardIn(folderPath, GetApplicationNumber(), GetDialog(), createdPath);
 }

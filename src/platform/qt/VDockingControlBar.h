@@ -79,7 +79,6 @@ public:
     // other member is there, a floating rectangle, or a side and size), or
     // on the left at 250 by 450 pixels when it has none.
     void DockInto(QMainWindow* frame);
-
     // The pane's show operation: with `show` the bar is docked if it is not
     // yet, shown (its tab brought forward in a tab group) and its contents
     // activated; without, a shown bar is hidden. `visible` tells the state
