@@ -14,6 +14,7 @@ packages=(
   xvfb xauth
   libpq-dev postgresql
   libexpat1-dev desktop-file-utils
+  qt6-tools-dev qt6-l10n-tools
 )
 
 missing=()

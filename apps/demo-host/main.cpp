@@ -34,11 +34,13 @@
 #include "SampleDatabase.h"
 #include "ShowDialogs.h"
 #include "commands/ICommandManagerSink.h"
+#include "commands/IMenuCommandSink.h"
 #include "dialogs/IConnectDialogSink.h"
 #include "dialogs/ISessionManager.h"
 #include "entry/ConnectDialog.h"
 #include "entry/RegisteredMessages.h"
 #include "profile/reports/IReportMessageParams.h"
+#include "profile/reports/VReportMessageParams.h"
 #include "sessiontree/ISessionDatabaseChanged.h"
 #include "profile/sessions/ConnectConfig.h"
 #include "profile/store/PostgresProfileBackend.h"
@@ -90,6 +92,7 @@ struct Library {
     decltype(&ShowConnectDialog) showConnectDialog = nullptr;
     decltype(&ShowConnectView) showConnectView = nullptr;
     decltype(&GetDockAlignment) dockAlignment = nullptr;
+    decltype(&ApplyMenuFile) applyMenuFile = nullptr;
     decltype(&ShowCommandManager) showCommandManager = nullptr;
     decltype(&ShowQuickConnectDialog) showQuickConnect = nullptr;
     decltype(&UpdateHostnameForConfig) updateHostname = nullptr;
@@ -115,7 +118,8 @@ struct Library {
                Find(initGui, "ConnectDialogInitGUI") && Find(cleanup, "CleanupQuickConnectDialog") &&
                Find(showConnectDialog, "ShowConnectDialog") && Find(showConnectView, "ShowConnectView") &&
                Find(dockAlignment, "GetDockAlignment") && Find(updateHostname, "UpdateHostnameForConfig") &&
-               Find(globalConfig, "GetGlobalConfig") && Find(showCommandManager, "ShowCommandManager") &&
+               Find(globalConfig, "GetGlobalConfig") && Find(applyMenuFile, "ApplyMenuFile") &&
+               Find(showCommandManager, "ShowCommandManager") &&
                Find(showActiveSessions, "ShowActiveSessionManager") && Find(showQuickConnect, "ShowQuickConnectDialog");
     }
 };
@@ -124,7 +128,8 @@ class HostWindow final : public QMainWindow,
                          public IConnectDialogSink,
                          public ISessionDatabaseChanged,
                          public ICommandManagerSink,
-                         public IActiveSessionManagerSink {
+                         public IActiveSessionManagerSink,
+                         public IMenuCommandSink {
 public:
     HostWindow(Library& library, const QString& logPath)
         : m_library(library), m_logFile(logPath.toStdString()),
@@ -267,6 +272,29 @@ public:
     }
 
     ISessionManager* Pane() const { return m_pane; }
+
+    // Replaces the host's menu with the one a menu file describes; the
+    // file's commands are logged.
+    bool UseMenuFile(const QString& path)
+    {
+        VReportPtr report = NewReport(); // the host's own copy of the report code
+        const bool used = m_library.applyMenuFile(this, path.toStdU16String().c_str(), this, report.Get());
+        if (!used) {
+            Log(QStringLiteral("Menu file %1 cannot be used: %2").arg(path, Q(report->GetText())));
+            return false;
+        }
+        Log(QStringLiteral("Menu file %1 in use").arg(path));
+        for (IReportMessageParams* warning = report->GetMessageId() ? report.Get() : nullptr; warning;
+             warning = warning->GetNested())
+            Log(QStringLiteral("  warning: %1").arg(Q(warning->GetText()).trimmed()));
+        return true;
+    }
+
+    // IMenuCommandSink
+    void RunMenuCommand(int function, const VUnicodeString& argument) override
+    {
+        Log(QStringLiteral("Menu command %1 (%2)").arg(function).arg(Q(argument)));
+    }
 
     void ToggleCommandManager()
     {
@@ -457,6 +485,8 @@ int main(int argc, char** argv)
         {QStringLiteral("screenshot"), QStringLiteral("Save a picture of the windows here, then quit."),
          QStringLiteral("path")},
         {QStringLiteral("quit"), QStringLiteral("Quit once the start-up work is done.")},
+        {QStringLiteral("menu-file"), QStringLiteral("Replace the host's menu and toolbar with those of this menu file."),
+         QStringLiteral("path")},
         {QStringLiteral("show"),
          QStringLiteral("Show one window for a screenshot: hostname-prompt (a session saved with \"Prompt For "
                         "Hostname\" connects), command-manager (the Command Manager docked), active-sessions (the "
@@ -519,6 +549,9 @@ int main(int argc, char** argv)
     }
     window.show();
     window.DockSessionManager();
+    if (options.isSet(QStringLiteral("menu-file")) &&
+        !window.UseMenuFile(QFileInfo(options.value(QStringLiteral("menu-file"))).absoluteFilePath()))
+        return 1;
 
     int status = 0;
     const QString show = options.value(QStringLiteral("show"));

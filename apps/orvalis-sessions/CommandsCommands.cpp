@@ -11,6 +11,7 @@
 #include "commands/FunctionTable.h"
 #include "commands/Keymap.h"
 #include "commands/VMenuToolbarTextRep.h"
+#include "commands/qt/VDecodedMenuToolbarRep.h"
 #include "platform/Products.h"
 #include "profile/store/VProfileStore.h"
 #include "profile/reports/VReportMessageParams.h"
@@ -95,7 +96,7 @@ int CommandMenu(ToolSession&, const CommandArgs& args)
     if (args.empty() || args[0] != "check")
         throw UsageError("menu takes check FILE");
     const ToolArguments a(CommandArgs(args.begin() + 1, args.end()), {}, 1, 1);
-    VMenuToolbarTextRep menus;
+    VDecodedMenuToolbarRep menus; // the toolbar images are decoded as a host would
     VReportPtr report = NewReport();
     const bool loaded = menus.Load(FromUtf8Argument(a.At(0), "the file name"), report.Get());
     std::vector<VUnicodeString> warnings;

@@ -1,11 +1,51 @@
 #include "commands/ProfileKeymap.h"
 
+#include "platform/VTextDecoder.h"
 #include "profile/reports/VReportMessageParams.h"
 
 namespace {
 
 constexpr char16_t kKeymapV4[] = u"Keymap v4";
 constexpr char16_t kKeymapV3[] = u"Keymap v3";
+constexpr char16_t kKeymapBinaryV2[] = u"Keymap v2";
+constexpr char16_t kKeymapBinary[] = u"Keymap";
+
+// The older binary reader's buffer: a longer value is read this far.
+constexpr uint32_t kBinaryBufferSize = 32000;
+
+// A binary keymap: the text of a keymap, wide ("Keymap v2") or in 8 bits
+// ("Keymap": UTF-8, else Windows-1252), a byte-order mark allowed, its
+// lines ended by a carriage return, a line feed, both, or a NUL.
+bool ReadBinaryLines(const VProfileKey& key, const char16_t* name, VTextDecoder::Encoding encoding,
+                     VStringArray& lines)
+{
+    std::vector<uint8_t> bytes(kBinaryBufferSize);
+    uint32_t size = kBinaryBufferSize;
+    if (!key.ReadBinary(name, bytes.data(), size)) {
+        if (size <= kBinaryBufferSize)
+            return false; // no such value
+        std::vector<uint8_t> whole(size);
+        if (!key.ReadBinary(name, whole.data(), size))
+            return false;
+        whole.resize(kBinaryBufferSize);
+        bytes = std::move(whole);
+        size = kBinaryBufferSize;
+    }
+    bytes.resize(size);
+    lines = VStringArray();
+    for (const VUnicodeString& line : VTextDecoder::DecodeAll(bytes, encoding)) {
+        std::u16string_view rest = line.str();
+        while (!rest.empty()) {
+            const size_t nul = rest.find(u'\0');
+            if (nul != 0)
+                lines.Add(VUnicodeString(rest.substr(0, nul)));
+            if (nul == std::u16string_view::npos)
+                break;
+            rest.remove_prefix(nul + 1);
+        }
+    }
+    return true;
+}
 
 } // namespace
 
@@ -27,16 +67,18 @@ bool ProfileKeymap::ReadCurrent(const VProfileKey* key)
     if (!key)
         return false;
 
-    // The newest form first. The two binary forms between "Keymap v4" and
-    // "Keymap v3" ("Keymap v2", "Keymap") have no decoder here: they are
-    // passed over, so the older text form behind them is still found.
+    // The newest form first; the first that is there wins.
     VStringArray lines;
-    for (const char16_t* name : {kValueName, kKeymapV4, kKeymapV3}) {
-        if (key->ReadStringArray(name, lines)) {
-            m_foundName = name;
-            break;
-        }
-    }
+    if (key->ReadStringArray(kValueName, lines))
+        m_foundName = kValueName;
+    else if (key->ReadStringArray(kKeymapV4, lines))
+        m_foundName = kKeymapV4;
+    else if (ReadBinaryLines(*key, kKeymapBinaryV2, VTextDecoder::Encoding::Utf16Le, lines))
+        m_foundName = kKeymapBinaryV2;
+    else if (ReadBinaryLines(*key, kKeymapBinary, VTextDecoder::Encoding::Utf8, lines))
+        m_foundName = kKeymapBinary;
+    else if (key->ReadStringArray(kKeymapV3, lines))
+        m_foundName = kKeymapV3;
     if (m_foundName.IsEmpty())
         return false;
     Current() = std::move(lines);

@@ -5,8 +5,13 @@
 
 // A keymap kept in a configuration key as a string array, one binding line
 // per element, under "Keymap v5". Older releases stored it under other
-// names, which are still read. The value is a private part, so that its
-// lines never change without the bindings.
+// names, which are still read, in this order: the string array "Keymap v4",
+// the binary "Keymap v2" (the keymap's text in UTF-16LE), the binary
+// "Keymap" (its text in UTF-8 or Windows-1252), the string array "Keymap
+// v3". In the binary forms a NUL ends a line as a line break does, and
+// only the first 32000 bytes are read.
+// The value is a private part, so that its lines never change without the
+// bindings.
 class ORV_EXPORT ProfileKeymap : private VProfile2<VStringArray, VProfileMultiSz>, public Keymap {
     using Lines = VProfile2<VStringArray, VProfileMultiSz>;
 

@@ -404,8 +404,9 @@ private:
             if (item.command == kFunctionRun) {
                 item.argument = ResolvePath(item.argument, m_folder);
                 VUnicodeString error;
+                // Told as a file that cannot be loaded, like a missing image.
                 if (!m_loader.FileExists(item.argument, error))
-                    Problem(kMsgMenuScriptNotFound, number, item.argument, error);
+                    Problem(kMsgMenuImageNotLoaded, number, item.argument, error);
             }
         } else {
             item.text = fields[0];
@@ -573,6 +574,7 @@ bool VMenuToolbarTextRep::LoadImageFile(const VUnicodeString& path, std::vector<
     }
     constexpr off_t kLargestImage = 64 << 20; // a toolbar bitmap is far smaller
     if (st.st_size > kLargestImage) {
+        std::fclose(file);
         error = SystemErrorText(EFBIG);
         return false;
     }

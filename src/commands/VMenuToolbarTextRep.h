@@ -1,13 +1,9 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <span>
-#include <vector>
 
-#include "commands/VMenuToolbarItem.h"
-#include "core/Export.h"
-#include "core/VStringArray.h"
+#include "commands/VMenuToolbarRep.h"
 
 class IReportMessageParams;
 
@@ -25,7 +21,6 @@ inline constexpr uint32_t kMsgMenuMissingArgument = 0xA10A000F;
 inline constexpr uint32_t kMsgMenuFontReplaced = 0xA10A0010;
 inline constexpr uint32_t kMsgMenuBlockWithoutEnd = 0xA10A0011;
 inline constexpr uint32_t kMsgMenuImageNotBitmap = 0xA10A0012;
-inline constexpr uint32_t kMsgMenuScriptNotFound = 0xA10A0013;
 
 // A user's menu, toolbar and accelerator file, read from its text form:
 //
@@ -54,33 +49,13 @@ inline constexpr uint32_t kMsgMenuScriptNotFound = 0xA10A0013;
 // - MENU and TOOLBAR carry the block's name, POPUPMENU the sub-menu's label
 //   (the first field after the keyword).
 // - Accelerator and string names may be used before their blocks.
-class ORV_EXPORT VMenuToolbarTextRep {
+class ORV_EXPORT VMenuToolbarTextRep : public VMenuToolbarRep {
 public:
-    // An entry of the accelerator table handed to the host.
-    struct Accelerator {
-        uint8_t flags;
-        uint16_t key;
-        int command;
-        VUnicodeString argument;
-        VUnicodeString displayText;
-    };
-    struct Image {
-        VUnicodeString name; // as the file wrote it
-        VUnicodeString path;
-        std::vector<uint8_t> bytes;
-    };
-    struct Problem {
-        uint32_t id;
-        int line;
-        VUnicodeString text;   // the formatted message
-        VStringArray inserts; // the line number first
-    };
-
     // Sub-menus nested deeper than this are left out.
     static constexpr int kMaximumDepth = 32;
 
     VMenuToolbarTextRep() = default;
-    virtual ~VMenuToolbarTextRep() = default;
+    ~VMenuToolbarTextRep() override = default;
 
     // Reads the file at `path`. On failure (the file cannot be read, or it
     // holds errors) `report` has 0xE10A0002 and only GetProblems changes.
@@ -92,15 +67,6 @@ public:
     bool Parse(std::span<const VUnicodeString> lines, const VUnicodeString& folder, const VUnicodeString& path,
                IReportMessageParams* report);
 
-    // The MENU, TOOLBAR and POPUPMENU blocks of the top level, in file order.
-    const std::vector<VMenuToolbarItem>& GetItems() const { return m_items; }
-    const std::vector<Accelerator>& GetAccelerators() const { return m_accelerators; }
-    const std::map<VUnicodeString, VUnicodeString>& GetStringTable() const { return m_strings; }
-    const std::vector<Image>& GetImages() const { return m_images; }
-    const VUnicodeString& GetFont() const { return m_font; }
-    // Warnings and errors of the last read, by line.
-    const std::vector<Problem>& GetProblems() const { return m_problems; }
-
 protected:
     // Reads an image file; false with the system's text on failure.
     virtual bool LoadImageFile(const VUnicodeString& path, std::vector<uint8_t>& bytes, VUnicodeString& error);
@@ -109,11 +75,4 @@ protected:
 
 private:
     friend class MenuFileReader;
-
-    std::vector<VMenuToolbarItem> m_items;
-    std::vector<Accelerator> m_accelerators;
-    std::map<VUnicodeString, VUnicodeString> m_strings;
-    std::vector<Image> m_images;
-    VUnicodeString m_font;
-    std::vector<Problem> m_problems;
 };

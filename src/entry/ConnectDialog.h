@@ -142,3 +142,23 @@ ORV_EXPORT int ShowQuickConnectDialog(ISessionConfig** session, const VUnicodeSt
                                       int applicationNumber, QWidget* parent, bool tabsAvailable);
 
 } // extern "C"
+
+class IMenuCommandSink;
+class IReportMessageParams;
+class QKeyEvent;
+class QMainWindow;
+
+extern "C" {
+
+// Replaces `frame`'s menu bar, and the toolbars and shortcuts an earlier
+// menu file made, with those of the menu file at `path`; the items hand
+// their commands to `sink` (src/commands/IMenuCommandSink.h). False when
+// the file cannot be used (`report` says why; the frame keeps what it had);
+// otherwise `report` holds the warnings, line by line.
+ORV_EXPORT bool ApplyMenuFile(QMainWindow* frame, const char16_t* path, IMenuCommandSink* sink,
+                              IReportMessageParams* report);
+// The keymap's key code of a key event (virtual-key code, extended bit and
+// modifier bits), for looking the key up in a keymap; 0 for no key.
+ORV_EXPORT uint32_t GetKeymapKeyCode(const QKeyEvent* event);
+
+} // extern "C"

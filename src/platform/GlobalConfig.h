@@ -2,6 +2,11 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
+#include <span>
+#include <vector>
+
+#include "core/VStringArray.h"
 
 #include "core/Export.h"
 #include "platform/WindowPlacement.h"
@@ -12,6 +17,32 @@ struct UpdateReminderRecord {
     bool dontRemind = false;
     bool operator==(const UpdateReminderRecord&) const = default;
 };
+
+// Where a docked pane was left: written when its place settles, read when
+// it is shown again, in this run and the next.
+struct PanePlacementRecord {
+    enum State : int32_t { kNone = 0, kDocked = 1, kFloating = 2 };
+    int32_t state = kNone;
+    int32_t side = 0;    // 0 left, 1 right, 2 top, 3 bottom
+    int32_t sibling = 0; // against the other pane of its side, as GetDockSibling tells
+    int32_t left = 0, top = 0, width = 0, height = 0;             // docked, in the frame
+    int32_t floatLeft = 0, floatTop = 0, floatWidth = 0, floatHeight = 0; // floating, on the screen
+    int32_t visible = 1;
+    VStringArray tabGroup; // the names of the panes it shares a tab group with
+
+    bool operator==(const PanePlacementRecord&) const = default;
+    bool HasSize() const { return width > 0 && height > 0; }
+};
+
+// A placement record's numbers as they are stored: twelve little-endian
+// 32-bit fields in the order of the struct. Decoding takes exactly that
+// many bytes, or fails and leaves the record alone.
+inline constexpr size_t kPanePlacementBytes = 48;
+std::vector<uint8_t> EncodePanePlacement(const PanePlacementRecord& record);
+bool DecodePanePlacement(std::span<const uint8_t> bytes, PanePlacementRecord& record);
+// A toolbar command number as a hidden-button entry stores it: decimal
+// digits only, at most 4294967295.
+bool ParseToolbarCommandNumber(const VUnicodeString& text, uint32_t& command);
 
 // Where the global configuration is kept between runs.
 class IGlobalConfigStorage {
@@ -60,6 +91,11 @@ public:
     // New Session collects the settings through the wizard; off, it makes
     // "New" from the "Default" session and opens its properties.
     bool useNewSessionWizard = false;
+
+    // Docked panes by their name (the host's pane control id), and the
+    // buttons the user hid on each customisable toolbar, by toolbar name.
+    std::map<VUnicodeString, PanePlacementRecord> panePlacements;
+    std::map<VUnicodeString, std::vector<uint32_t>> hiddenToolbarButtons;
 
     // Update reminder: the first record serves every application but 6 and 9.
     std::array<UpdateReminderRecord, 2> updateReminders{};

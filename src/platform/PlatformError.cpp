@@ -4,7 +4,9 @@
 
 
 namespace {
-thread_local PlatformError t_lastError;
+// Everything runs on the host's user-interface thread. A thread_local with
+// a destructor would keep the library loaded after the host unloads it.
+PlatformError t_lastError;
 }
 
 const PlatformError& GetPlatformLastError()

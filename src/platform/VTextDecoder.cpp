@@ -1,6 +1,7 @@
 #include "platform/VTextDecoder.h"
 
 #include <unicode/ucnv.h>
+#include <unicode/ustring.h>
 
 #include <algorithm>
 #include <utility>
@@ -14,9 +15,19 @@ const char* ConverterName(VTextDecoder::Encoding encoding)
     switch (encoding) {
     case VTextDecoder::Encoding::Utf16Le: return "UTF-16LE";
     case VTextDecoder::Encoding::Utf16Be: return "UTF-16BE";
+    case VTextDecoder::Encoding::Windows1252: return "windows-1252";
     case VTextDecoder::Encoding::Utf8: break;
     }
     return "UTF-8";
+}
+
+// Strict: no surrogates, no overlong forms, nothing cut at the end.
+bool IsValidUtf8(const std::string& bytes)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    int32_t length = 0;
+    u_strFromUTF8(nullptr, 0, &length, bytes.data(), static_cast<int32_t>(bytes.size()), &status);
+    return status == U_BUFFER_OVERFLOW_ERROR || status == U_STRING_NOT_TERMINATED_WARNING || U_SUCCESS(status);
 }
 
 } // namespace
@@ -45,11 +56,34 @@ void VTextDecoder::Start()
     m_hadMark = markLength != 0;
     m_started = true;
     m_head.erase(0, markLength);
+    if (!m_hadMark && m_withoutMark != Encoding::Utf8) {
+        m_encoding = m_withoutMark;
+    } else if (!m_hadMark) {
+        m_sniffing = true;
+        return;
+    }
+    OpenConverter();
+}
 
+void VTextDecoder::OpenConverter()
+{
     UErrorCode status = U_ZERO_ERROR;
     m_converter.reset(ucnv_open(ConverterName(m_encoding), &status));
     if (U_FAILURE(status))
         m_converter.reset(); // ICU without its converter data: Convert passes bytes through
+}
+
+void VTextDecoder::Sniff(std::span<const uint8_t> bytes, VStringArray& lines)
+{
+    if (!m_holding) {
+        const auto other = std::find_if(bytes.begin(), bytes.end(), [](uint8_t b) { return b >= 0x80; });
+        // The same characters in both encodings.
+        const std::u16string ascii(bytes.begin(), other);
+        Split(ascii, lines);
+        bytes = bytes.subspan(static_cast<size_t>(other - bytes.begin()));
+        m_holding = !bytes.empty();
+    }
+    m_held.append(reinterpret_cast<const char*>(bytes.data()), bytes.size());
 }
 
 void VTextDecoder::FlushHead(VStringArray& lines)
@@ -57,7 +91,11 @@ void VTextDecoder::FlushHead(VStringArray& lines)
     if (m_head.empty())
         return;
     const std::string head = std::exchange(m_head, {});
-    Convert({reinterpret_cast<const uint8_t*>(head.data()), head.size()}, false, lines);
+    const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(head.data()), head.size());
+    if (m_sniffing)
+        Sniff(bytes, lines);
+    else
+        Convert(bytes, false, lines);
 }
 
 void VTextDecoder::Feed(std::span<const uint8_t> block, VStringArray& lines)
@@ -71,7 +109,10 @@ void VTextDecoder::Feed(std::span<const uint8_t> block, VStringArray& lines)
         Start();
     }
     FlushHead(lines);
-    Convert(block, false, lines);
+    if (m_sniffing)
+        Sniff(block, lines);
+    else
+        Convert(block, false, lines);
 }
 
 void VTextDecoder::Finish(VStringArray& lines)
@@ -79,7 +120,17 @@ void VTextDecoder::Finish(VStringArray& lines)
     if (!m_started)
         Start();
     FlushHead(lines);
-    Convert({}, true, lines);
+    if (m_sniffing) {
+        m_sniffing = false;
+        if (m_holding) {
+            m_encoding = IsValidUtf8(m_held) ? Encoding::Utf8 : Encoding::Windows1252;
+            OpenConverter();
+            const std::string held = std::exchange(m_held, {});
+            Convert({reinterpret_cast<const uint8_t*>(held.data()), held.size()}, true, lines);
+        }
+    } else {
+        Convert({}, true, lines);
+    }
     if (!m_line.empty())
         lines.Add(VUnicodeString(std::exchange(m_line, {})));
     m_afterCr = false;
@@ -124,9 +175,10 @@ void VTextDecoder::Split(std::u16string_view text, VStringArray& lines)
     }
 }
 
-VStringArray VTextDecoder::DecodeAll(std::span<const uint8_t> bytes)
+VStringArray VTextDecoder::DecodeAll(std::span<const uint8_t> bytes, Encoding withoutMark)
 {
     VTextDecoder decoder;
+    decoder.SetEncodingWithoutMark(withoutMark);
     VStringArray lines;
     decoder.Feed(bytes, lines);
     decoder.Finish(lines);

@@ -26,7 +26,9 @@ namespace {
 // buffer that is reused instead of allocated per call.
 std::u32string& Scratch(int which)
 {
-    thread_local std::u32string buffers[2];
+    // Only the user-interface thread matches; a thread_local here would
+    // keep the library loaded after the host unloads it.
+    static std::u32string buffers[2];
     return buffers[which];
 }
 } // namespace

@@ -170,6 +170,23 @@ TEST(DemoHost, ShowsTheShortcutAndDuplicateDialogsOverTheConnectDialog)
 
 namespace {
 
+TEST(DemoHost, TakesItsMenuAndToolbarFromAMenuFile)
+{
+    TempDir dir;
+    int status = -1;
+    const std::string log = RunHost("--no-startup-dialog --quit --menu-file " ORV_SOURCE_DIR
+                                    "/apps/demo-host/menus/demo.mnu",
+                                    dir, status);
+    EXPECT_EQ(status, 0) << log;
+    EXPECT_NE(log.find("/apps/demo-host/menus/demo.mnu in use"), std::string::npos) << log;
+    EXPECT_EQ(log.find("warning"), std::string::npos) << log; // every picture decodes
+
+    std::ofstream(dir.str() + "/bad.mnu") << "STRINGTABLE\n  A, one\n  A, two\nEND\n";
+    const std::string bad = RunHost("--no-startup-dialog --quit --menu-file " + dir.str() + "/bad.mnu", dir, status);
+    EXPECT_NE(status, 0);
+    EXPECT_NE(bad.find("bad.mnu cannot be used"), std::string::npos) << bad;
+}
+
 TEST(DemoHost, DocksTheCommandManagerFromItsViewMenu)
 {
     TempDir dir;

@@ -484,6 +484,13 @@ TEST_F(SessionsTool, KeymapAndMenuChecksSayWhatTheReadersSaid)
 
     Write("menu.txt", "MENU main\n  MENUITEM \"&Quit\", MENU_EXIT\n  MENUITEM \"Odd\", NOT_A_COMMAND\nEND\n");
     EXPECT_EQ(Out({"menu", "check", File("menu.txt")}), Lines{"Line 3: the command \"NOT_A_COMMAND\" is not known."});
+    // Toolbar images are decoded: a text file named ".bmp" is no picture.
+    Write("notes.bmp", "not a picture\n");
+    Write("bar.txt", "TOOLBAR tools\n  TOOLBARITEM notes.bmp, MENU_EXIT\nEND\n");
+    const Lines imageWarnings = Out({"menu", "check", File("bar.txt")});
+    ASSERT_EQ(imageWarnings.size(), 1u);
+    EXPECT_EQ(imageWarnings[0].rfind("Line 2: the file \"" + File("notes.bmp") + "\" cannot be loaded. ", 0), 0u)
+        << imageWarnings[0];
     Write("twice.txt", "STRINGTABLE\n  A, \"one\"\n  A, \"two\"\nEND\n");
     const ToolRun twice = tool.Run({"menu", "check", File("twice.txt")});
     EXPECT_EQ(twice.status, 1);

@@ -364,7 +364,6 @@ TEST_P(ProfileKeymapStore, ReadsTheNewestFormAndWritesV5)
     VProfileStore store;
     VProfileKey key(*store.GetRootKey(), u"Sessions\\web", 1);
     key.WriteStringArray(u"Keymap v3", Lines({u"N\tVK_F1\t\"a\\r\\n\""}));
-    key.WriteBinary(u"Keymap v2", "\x01\x02", 2);
     {
         ProfileKeymap keymap(&key);
         EXPECT_EQ(keymap.GetFoundName(), VUnicodeString(u"Keymap v3"));
@@ -401,6 +400,45 @@ TEST_P(ProfileKeymapStore, ReadsTheNewestFormAndWritesV5)
     ProfileKeymap none(nullptr);
     EXPECT_TRUE(none.GetBindings().empty());
     EXPECT_FALSE(none.IsVersionOld());
+}
+
+// The two binary forms stand between "Keymap v4" and "Keymap v3"; a key
+// that holds only one of them reads its bindings, and the next save keeps
+// them under "Keymap v5".
+TEST_P(ProfileKeymapStore, BinaryFormsAreReadInTheirPlaceAndKeptByTheNextSave)
+{
+    VProfileStore store;
+    VProfileKey key(*store.GetRootKey(), u"Sessions\\old", 1);
+    key.WriteStringArray(u"Keymap v3", Lines({u"N\tVK_F1\tVT_PF1"}));
+    std::string wide;
+    for (char16_t c : std::u16string_view(u"Version = 2\r\nN\tVK_F2\tVT_PF2\0C\tVK_F3\t\"\u00E9\u20AC\"\0\0", 41))
+        wide += static_cast<char>(c & 0xFF), wide += static_cast<char>(c >> 8);
+    key.WriteBinary(u"Keymap v2", wide.data(), static_cast<uint32_t>(wide.size()));
+    {
+        ProfileKeymap keymap(&key);
+        EXPECT_EQ(keymap.GetFoundName(), VUnicodeString(u"Keymap v2"));
+        EXPECT_TRUE(keymap.IsVersionOld());
+        EXPECT_FALSE(keymap.IsVersionUnknown());
+        EXPECT_EQ(keymap.GetFunction(0x71), GetFunctionNumber(u"VT_PF2"));
+        EXPECT_EQ(keymap.GetArgument(0x72 | kKeyControl), VUnicodeString(u"\u00E9\u20AC"));
+        EXPECT_EQ(keymap.GetFunction(0x70), 0); // "Keymap v3" is older still
+        ASSERT_TRUE(keymap.Save(&key));
+    }
+    ProfileKeymap saved(&key);
+    EXPECT_EQ(saved.GetFoundName(), VUnicodeString(u"Keymap v5"));
+    EXPECT_EQ(saved.GetFunction(0x71), GetFunctionNumber(u"VT_PF2"));
+    EXPECT_EQ(saved.GetArgument(0x72 | kKeyControl), VUnicodeString(u"\u00E9\u20AC"));
+
+    // The 8-bit form, here in Windows-1252, read no further than 32000 bytes.
+    VProfileKey older(*store.GetRootKey(), u"Sessions\\older", 1);
+    std::string narrow = "N\tVK_F4\t\"caf\xE9\"\r\n;";
+    narrow.append(32000, '-');
+    narrow += "\nN\tVK_F5\tVT_PF1\n";
+    older.WriteBinary(u"Keymap", narrow.data(), static_cast<uint32_t>(narrow.size()));
+    ProfileKeymap keymap(&older);
+    EXPECT_EQ(keymap.GetFoundName(), VUnicodeString(u"Keymap"));
+    EXPECT_EQ(keymap.GetArgument(0x73), VUnicodeString(u"caf\u00E9"));
+    EXPECT_EQ(keymap.GetFunction(0x74), 0); // beyond the older reader's buffer
 }
 
 } // namespace

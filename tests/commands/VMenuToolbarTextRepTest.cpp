@@ -190,12 +190,12 @@ TEST(MenuToolbarFile, WarningsNameTheirLineAndReadingGoesOn)
     EXPECT_EQ(Problems(file),
               (std::vector<std::string>{"2:A10A000E", "3:A10A000B", "4:A10A000F", "5:A10A000F", "6:A10A0009",
                                         "6:A10A0008", "7:A10A000A", "10:A10A000D", "11:A10A0012", "12:A10A000C",
-                                        "13:A10A000B", "14:A10A000D", "14:A10A0013", "15:A10A000F", "18:A10A0010",
+                                        "13:A10A000B", "14:A10A000D", "14:A10A000C", "15:A10A000F", "18:A10A0010",
                                         "19:A10A000A"}));
     EXPECT_EQ(file.GetProblems()[2].text, VUnicodeString(u"Line 4: the send string command needs an argument."));
     EXPECT_EQ(file.GetProblems()[1].text, VUnicodeString(u"Line 3: the command \"NO_SUCH_COMMAND\" is not known."));
     EXPECT_EQ(file.GetProblems()[9].text,
-              VUnicodeString(u"Line 12: the image \"/menus/gone.BMP\" cannot be loaded. No such file or directory"));
+              VUnicodeString(u"Line 12: the file \"/menus/gone.BMP\" cannot be loaded. No such file or directory"));
     EXPECT_EQ(file.GetFont(), VUnicodeString(u"Sans"));
 
     ASSERT_EQ(file.GetItems().size(), 2u);

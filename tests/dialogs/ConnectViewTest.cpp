@@ -101,7 +101,7 @@ TEST_F(PaneTest, DockingTwiceMakesOnePaneUnderTheLock)
     EXPECT_EQ(lock.held, 0);
     EXPECT_EQ(view->windowTitle(), QStringLiteral("Session Manager"));
     EXPECT_EQ(frame.dockWidgetArea(view), Qt::LeftDockWidgetArea);
-    EXPECT_EQ(view->property("paneId").toUInt(), 1001u);
+    EXPECT_EQ(view->objectName(), QStringLiteral("pane1001"));
     EXPECT_FALSE(view->HideTabOption());
 
     EXPECT_EQ(ShowDocked(frame, true), 2);
@@ -260,42 +260,6 @@ TEST_F(PaneTest, DockSidesAndSiblings)
     right.hide();
     EXPECT_EQ(GetDockSibling(&left, 0, &right), 0);
     EXPECT_EQ(GetDockSibling(nullptr, 0, &left), 0);
-}
-
-TEST_F(PaneTest, SeveralDockingStepsCaptureThePlacementOnce)
-{
-    QMainWindow frame;
-    frame.setCentralWidget(new QTextEdit(&frame));
-    frame.resize(900, 700);
-    frame.show();
-    Bar bar(QStringLiteral("pane"), &frame);
-    Bar other(QStringLiteral("other"), &frame);
-    frame.addDockWidget(Qt::RightDockWidgetArea, &other);
-    Settle();
-    const int before = bar.CaptureCount();
-    {
-        VDockingControlBar::Operation drag(bar); // one drag through several steps
-        frame.addDockWidget(Qt::LeftDockWidgetArea, &bar);
-        frame.addDockWidget(Qt::BottomDockWidgetArea, &bar);
-        frame.tabifyDockWidget(&other, &bar);
-        bar.setFloating(true);
-        bar.setFloating(false);
-        frame.addDockWidget(Qt::RightDockWidgetArea, &bar);
-    }
-    EXPECT_TRUE(bar.IsCapturePending());
-    EXPECT_EQ(bar.CaptureCount(), before);
-    Settle();
-    EXPECT_EQ(bar.CaptureCount(), before + 1);
-    EXPECT_FALSE(bar.IsCapturePending());
-    EXPECT_TRUE(bar.Placement().docked);
-    EXPECT_EQ(bar.Placement().side, 1);
-    // Steps the frame makes on its own, in one turn, also capture once.
-    frame.addDockWidget(Qt::BottomDockWidgetArea, &bar);
-    bar.hide();
-    bar.show();
-    Settle();
-    EXPECT_EQ(bar.CaptureCount(), before + 2);
-    EXPECT_EQ(bar.Placement().side, 3);
 }
 
 QStringList Texts(const QMenu& menu)

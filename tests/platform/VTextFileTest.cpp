@@ -52,8 +52,41 @@ TEST(TextDecoder, EachBreakEndsOneLine)
     EXPECT_EQ(Decode("a\rb\nc\r\nd\n\re"), (VStringArray{u"a", u"b", u"c", u"d", u"", u"e"}));
     EXPECT_EQ(Decode("a\r\n\r\n"), (VStringArray{u"a", u""}));
     EXPECT_EQ(Decode(""), VStringArray());
-    EXPECT_EQ(Decode("\xEF\xBB"), VStringArray{u"\uFFFD"}); // a cut mark is text, not a mark
-    EXPECT_EQ(Decode("x\xFFy\n"), VStringArray{u"x\uFFFDy"});
+    EXPECT_EQ(Decode("\xEF\xBB"), VStringArray{u"\u00EF\u00BB"}); // a cut mark is text, not a mark
+    EXPECT_EQ(Decode("x\xFFy\n"), VStringArray{u"x\u00FFy"});
+}
+
+// Without a mark, a text that is not valid UTF-8 was written in the
+// encoding of the desktops the files come from; ASCII lines before the
+// first other byte come out before the text ends.
+TEST(TextDecoder, TextThatIsNotUtf8WithoutAMarkIsWindows1252)
+{
+    const std::string latin = "; keymap\nN\tVK_F1\t\"caf\xE9 \x80 \x93quoted\x94\"\r\nN\tVK_F2\t\"na\xEFve\"\n";
+    VTextDecoder decoder;
+    VStringArray lines;
+    decoder.Feed(Bytes(latin.substr(0, 12)), lines);
+    EXPECT_EQ(lines, VStringArray{u"; keymap"});
+    decoder.Feed(Bytes(latin.substr(12)), lines);
+    decoder.Finish(lines);
+    EXPECT_EQ(decoder.GetEncoding(), VTextDecoder::Encoding::Windows1252);
+    EXPECT_FALSE(decoder.HadByteOrderMark());
+    EXPECT_EQ(lines, (VStringArray{u"; keymap", u"N\tVK_F1\t\"caf\u00E9 \u20AC \u201Cquoted\u201D\"",
+                                   u"N\tVK_F2\t\"na\u00EFve\""}));
+    for (size_t piece = 1; piece < latin.size(); ++piece)
+        EXPECT_EQ(DecodeInPieces(latin, piece), lines) << piece;
+
+    // Valid UTF-8 stays UTF-8, also when it could be read as 1252 too.
+    VTextDecoder utf8;
+    VStringArray same;
+    utf8.Feed(Bytes("caf\xC3\xA9\n\xE2\x82\xAC"), same);
+    utf8.Finish(same);
+    EXPECT_EQ(utf8.GetEncoding(), VTextDecoder::Encoding::Utf8);
+    EXPECT_EQ(same, (VStringArray{u"caf\u00E9", u"\u20AC"}));
+    // One bad byte late in the file makes the whole file 1252.
+    EXPECT_EQ(Decode("caf\xC3\xA9\nend\xFF"), (VStringArray{u"caf\u00C3\u00A9", u"end\u00FF"}));
+    // A text known to be wide without its mark.
+    const std::string wide("a\0\r\0b\0", 6);
+    EXPECT_EQ(VTextDecoder::DecodeAll(Bytes(wide), VTextDecoder::Encoding::Utf16Le), (VStringArray{u"a", u"b"}));
 }
 
 TEST(TextDecoder, BlocksMaySplitBreaksMarksAndCharacters)

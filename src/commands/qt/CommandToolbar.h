@@ -1,27 +1,12 @@
 #pragma once
 
-#include <vector>
+#include "platform/qt/ToolbarCtrl.h"
 
-#include <QToolBar>
-
-class QAction;
-
-// The Command Manager's toolbar: one button a command of the pane, each
-// with its tooltip and label. It offers no customisation.
-class CommandToolbar final : public QToolBar {
+// The Command Manager's toolbar: one button a command of the pane, its
+// labels and tooltips from the string table, and the customisation menu
+// of every library toolbar, the choice kept under "Command Manager".
+class CommandToolbar final : public ToolbarCtrl {
     Q_OBJECT
 public:
     explicit CommandToolbar(QWidget* parent = nullptr);
-    // The button of a command, or null.
-    QAction* Button(unsigned command) const;
-    // The commands of the buttons, first to last.
-    std::vector<unsigned> Commands() const;
-    void EnableButton(unsigned command, bool enable);
-
-signals:
-    void commandTriggered(unsigned command);
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
 };

@@ -114,7 +114,7 @@ void ConnectDialog::InitDialog(const char16_t* title)
     if (GetSink() && !GetSink()->OpensSessionsInTabs())
         m_openInTab->setText(MessageText(kMsgOpenInTiledWindow));
 
-    m_toolbar = new ConnectToolbar(this);
+    m_toolbar = new ConnectToolbar(QStringLiteral("Connect Dialog"), this);
     const std::vector<unsigned> commands = m_toolbar->Commands();
     for (auto it = commands.rbegin(); it != commands.rend(); ++it) {
         const unsigned command = *it;
@@ -322,6 +322,16 @@ void ConnectDialog::EnablePaste(bool enable)
 void ConnectDialog::EndDialog(int result)
 {
     done(result);
+}
+
+bool ConnectDialog::UseGenericSessionIcons() const
+{
+    return ScreenHasFewColours(this);
+}
+
+bool ConnectDialog::UseAlternateIcons() const
+{
+    return ScreenWantsLargeImages(this);
 }
 
 QWidget* ConnectDialog::GetDialog() const

@@ -58,6 +58,9 @@ public:
     void EnablePaste(bool enable) override;
     void EndDialog(int result) override;
     QWidget* GetDialog() const override;
+    // The display queries, from the screen the window is on.
+    bool UseGenericSessionIcons() const override;
+    bool UseAlternateIcons() const override;
     SessionTreeBase* GetTree() const override;
     VUnicodeString GetFilterText() const override;
     bool IsFilterFocused() const override;

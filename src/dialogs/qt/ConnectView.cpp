@@ -17,6 +17,7 @@
 #include "platform/GlobalConfig.h"
 #include "platform/qt/KeyTableMatch.h"
 #include "platform/qt/QtStrings.h"
+#include "platform/qt/ResourceIcons.h"
 #include "profile/sessions/SessionDatabase.h"
 #include "sessiontree/qt/FilterEditBox.h"
 #include "sessiontree/qt/SessionTreeCtrl.h"
@@ -52,9 +53,10 @@ ConnectView::ConnectView(const QString& caption, bool firstTreeFlag, bool hideTa
       m_firstTreeFlag(firstTreeFlag), m_hideTabOption(hideTabOption)
 {
     setObjectName(QStringLiteral("sessionManager"));
+    setWindowIcon(ResourceIcons::Icon(QStringLiteral("pane/session-manager")));
     setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
     m_contents = new PaneContents(*this, this);
-    m_toolbar = new ConnectToolbar(m_contents);
+    m_toolbar = new ConnectToolbar(QStringLiteral("Session Manager"), m_contents);
     m_toolbar->RemoveButton(kCmdQuickConnect);
     m_toolbar->RemoveButton(kCmdHelp);
     if (!IsTerminalHost(applicationNumber))
@@ -191,6 +193,16 @@ void ConnectView::EnableConnect(bool enable, bool toolbar)
 void ConnectView::EnablePaste(bool enable)
 {
     m_toolbar->EnableButton(kCmdPaste, enable);
+}
+
+bool ConnectView::UseGenericSessionIcons() const
+{
+    return ScreenHasFewColours(this);
+}
+
+bool ConnectView::UseAlternateIcons() const
+{
+    return ScreenWantsLargeImages(this);
 }
 
 QWidget* ConnectView::GetDialog() const

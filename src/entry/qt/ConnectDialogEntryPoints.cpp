@@ -55,7 +55,7 @@ void ShowDockedSessionManager(IConnectDialogSink& sink, unsigned int paneId, boo
         SynchLock lock;
         auto* view = new ConnectView(ToQString(MessageText(kMsgSessionManager)), firstTreeFlag, hideTabOption,
                                      applicationNumber, &sink, parent);
-        view->setProperty("paneId", paneId);
+        view->SetPaneId(paneId); // names the dock and finds its stored place
         if (auto* frame = qobject_cast<QMainWindow*>(parent))
             view->DockInto(frame);
         sink.SetSessionManager(view);

@@ -7,10 +7,12 @@
 #include "platform/qt/VDockingControlBar.h"
 
 // A new pane's bar in the host's frame: it keeps the pane control id the
-// host gave and is docked at its place.
+// host gave, is named after it (which finds its stored place) and is docked
+// there.
 inline void CreatePaneBar(VDockingControlBar& bar, unsigned paneId, QWidget* frame)
 {
     bar.setProperty("paneId", paneId);
+    bar.SetPaneId(paneId);
     if (auto* main = qobject_cast<QMainWindow*>(frame))
         bar.DockInto(main);
 }

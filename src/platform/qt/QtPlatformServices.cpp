@@ -1,4 +1,5 @@
 #include "platform/qt/QtPlatformServices.h"
+#include "platform/qt/LibraryTranslations.h"
 
 #include <algorithm>
 #include <climits>
@@ -198,6 +199,7 @@ void InstallQtPlatformServices()
         SetWaitCursor(&cursor);
         SetKeyState(&keys);
         SetTimers(&timers);
+        InstallLibraryTranslation();
         return true;
     }();
     (void)installed;

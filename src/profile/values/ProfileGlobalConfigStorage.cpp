@@ -8,6 +8,92 @@
 namespace {
 
 constexpr char16_t kGlobalKey[] = u"Global";
+constexpr char16_t kPanesKey[] = u"Global\\Panes";
+constexpr char16_t kToolbarsKey[] = u"Global\\Toolbars";
+constexpr char16_t kPlacementValue[] = u"Placement";
+constexpr char16_t kTabGroupValue[] = u"Tab Group";
+constexpr char16_t kHiddenButtonsValue[] = u"Hidden Buttons";
+std::vector<VUnicodeString> SubkeyNames(const VProfileKey& key)
+{
+    std::vector<VUnicodeString> names;
+    if (!key.IsOpen())
+        return names;
+    VProfileKeyIterator it(key);
+    VUnicodeString name;
+    while (it.Next(name))
+        names.push_back(name);
+    return names;
+}
+
+void LoadPanes(const VProfileKey& root, GlobalConfig& config)
+{
+    VProfileKey panes(root, kPanesKey, 0);
+    for (const VUnicodeString& name : SubkeyNames(panes)) {
+        VProfileKey key(panes, name, 0);
+        uint8_t bytes[kPanePlacementBytes] = {};
+        uint32_t size = sizeof bytes;
+        PanePlacementRecord record;
+        if (!key.ReadBinary(kPlacementValue, bytes, size) || !DecodePanePlacement({bytes, size}, record))
+            continue;
+        key.ReadStringArray(kTabGroupValue, record.tabGroup);
+        config.panePlacements[name] = std::move(record);
+    }
+}
+
+void LoadToolbars(const VProfileKey& root, GlobalConfig& config)
+{
+    VProfileKey toolbars(root, kToolbarsKey, 0);
+    for (const VUnicodeString& name : SubkeyNames(toolbars)) {
+        VProfileKey key(toolbars, name, 0);
+        VStringArray hidden;
+        if (!key.ReadStringArray(kHiddenButtonsValue, hidden))
+            continue;
+        std::vector<uint32_t>& commands = config.hiddenToolbarButtons[name];
+        for (const VUnicodeString& text : hidden)
+            if (uint32_t command = 0; ParseToolbarCommandNumber(text, command))
+                commands.push_back(command);
+    }
+}
+
+// The panes and toolbars are kept one subkey each, not as options: as the
+// options are, only the entries this process changed since it last loaded
+// or saved them are written, so the other application's entries stay.
+bool SavePanes(const VProfileKey& root, const GlobalConfig& config, GlobalConfig& known)
+{
+    bool ok = true;
+    for (const auto& [name, record] : config.panePlacements) {
+        const auto was = known.panePlacements.find(name);
+        if (was != known.panePlacements.end() && was->second == record)
+            continue;
+        VProfileKey key(root, VUnicodeString(kPanesKey) + u"\\" + name.str(), 1);
+        const std::vector<uint8_t> bytes = EncodePanePlacement(record);
+        const bool saved = key.WriteBinary(kPlacementValue, bytes.data(), static_cast<uint32_t>(bytes.size()))
+                           && key.WriteStringArray(kTabGroupValue, record.tabGroup);
+        if (saved)
+            known.panePlacements[name] = record;
+        ok = saved && ok;
+    }
+    return ok;
+}
+
+bool SaveToolbars(const VProfileKey& root, const GlobalConfig& config, GlobalConfig& known)
+{
+    bool ok = true;
+    for (const auto& [name, commands] : config.hiddenToolbarButtons) {
+        const auto was = known.hiddenToolbarButtons.find(name);
+        if (was != known.hiddenToolbarButtons.end() && was->second == commands)
+            continue;
+        VProfileKey key(root, VUnicodeString(kToolbarsKey) + u"\\" + name.str(), 1);
+        VStringArray hidden;
+        for (uint32_t command : commands)
+            hidden.Add(VUnicodeString::FromNumber(command));
+        const bool saved = key.WriteStringArray(kHiddenButtonsValue, hidden);
+        if (saved)
+            known.hiddenToolbarButtons[name] = commands;
+        ok = saved && ok;
+    }
+    return ok;
+}
 
 // Every option with its stored name, as an accessor that serves any
 // config object, so that the one loaded and the one saved can be compared.
@@ -61,6 +147,8 @@ void ProfileGlobalConfigStorage::Load(GlobalConfig& config)
         typename ValueFor<T>::type value(&key, name, &field);
         field = value.Get();
     });
+    LoadPanes(*store.GetRootKey(), config);
+    LoadToolbars(*store.GetRootKey(), config);
     m_known = config;
 }
 
@@ -89,6 +177,8 @@ bool ProfileGlobalConfigStorage::Save(const GlobalConfig& config)
         else
             ok = false;
     });
+    ok = SavePanes(*store.GetRootKey(), config, m_known) && ok;
+    ok = SaveToolbars(*store.GetRootKey(), config, m_known) && ok;
     if (!ok)
         store.Abandon();
     return ok;

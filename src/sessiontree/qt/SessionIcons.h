@@ -3,15 +3,18 @@
 #include <QIcon>
 
 // The session tree's 24 images: two sets of twelve with one layout (see
-// SessionTreeBase::Image). The folder and server slots take the desktop
-// theme's icons when it has them; every other slot, and those when the
-// theme has none, are drawn here.
+// SessionTreeBase::Image), from the files of resources/icons/tree: set 0
+// drawn for 16-pixel displays, set 1 with the finer lines of the scaled
+// displays' 24- and 32-pixel sets. The folder and server slots take the
+// desktop theme's icons when it has them.
 class SessionIcons {
 public:
     static constexpr int kCount = 24;
 
     // The image at `index` (0 to 23); a null icon outside.
     static const QIcon& Image(int index);
+    // Its file below resources/icons, without ".svg"; empty outside.
+    static QString ImageName(int index);
     // A folder as the tree shows it: closed, and open while selected.
     static QIcon Folder(int set);
     // The filter box's magnifier.

@@ -356,8 +356,16 @@ void SessionTreeCtrl::StopTimer(int id)
         it->second->stop();
 }
 
+bool SessionTreeCtrl::event(QEvent* event)
+{
+    if (event->type() == QEvent::ScreenChangeInternal)
+        OnDisplayChanged();
+    return VMultiSelTreeCtrl::event(event);
+}
+
 void SessionTreeCtrl::RedrawTree()
 {
+    m_folderIcons.clear();
     m_model->ForgetImages();
     viewport()->update();
 }

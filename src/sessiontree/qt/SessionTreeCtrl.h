@@ -97,6 +97,8 @@ protected:
     void ClickedSelectedItem(const QModelIndex& index) override;
     void ShowContextMenuAt(const QPoint& globalPos, bool fromKeyboard) override;
     void keyPressEvent(QKeyEvent* event) override;
+    // A move to a screen of another scale picks the icon set again.
+    bool event(QEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;

@@ -119,6 +119,7 @@ TEST_F(ActivePane, IsMadeOncePerFrameAndOnlyShownOrHidden)
     ASSERT_NE(pane, nullptr);
     EXPECT_EQ(pane->windowTitle(), QStringLiteral("Active Sessions"));
     EXPECT_EQ(pane->property("paneId").toUInt(), 0xE902u);
+    EXPECT_EQ(pane->objectName(), QStringLiteral("pane59650")); // its place is kept under this name
     EXPECT_EQ(pane->ApplicationNumber(), 3);
     EXPECT_TRUE(pane->isVisible());
     EXPECT_EQ(pane->Filter()->placeholderText(), QStringLiteral("Filter by name <Alt+U>"));

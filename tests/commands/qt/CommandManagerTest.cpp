@@ -158,6 +158,48 @@ TEST_F(CommandPane, IsMadeOncePerFrameAndOnlyShownOrHidden)
     EXPECT_GE(credentials->SinkCount(), 1u);
 }
 
+// The pane is named after its pane control id, so its place is kept under
+// that name; its toolbar is the library's customisable one, whose hidden
+// buttons are kept under the toolbar's name. A later frame finds both.
+TEST_F(CommandPane, KeepsItsPlaceAndTheButtonsTheUserHid)
+{
+    const auto storedSide = [&] {
+        const auto it = config->panePlacements.find(u"pane59649");
+        return it == config->panePlacements.end() ? -1 : it->second.side;
+    };
+    {
+        Frame frame;
+        frame.setAnimated(false);
+        frame.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+        CommandManager* pane = Show(frame);
+        ASSERT_NE(pane, nullptr);
+        EXPECT_EQ(pane->objectName(), QStringLiteral("pane59649"));
+        EXPECT_EQ(frame.dockWidgetArea(pane), Qt::LeftDockWidgetArea);
+        frame.addDockWidget(Qt::RightDockWidgetArea, pane);
+        frame.resizeDocks({pane}, {310}, Qt::Horizontal);
+        EXPECT_TRUE(WaitFor([&] { return storedSide() == 1; }));
+
+        CommandToolbar& toolbar = *pane->Toolbar();
+        EXPECT_EQ(toolbar.Button(kCmdSendToAll)->toolTip(), QStringLiteral("Send to All"));
+        EXPECT_EQ(toolbar.Button(kCmdNewCommand)->text(), QStringLiteral("New Command"));
+        EXPECT_FALSE(toolbar.Button(kCmdSendToVisibleSessions)->icon().isNull());
+        toolbar.SetButtonHidden(kCmdSendToAll, true);
+        EXPECT_FALSE(toolbar.Button(kCmdSendToAll)->isVisible());
+        EXPECT_EQ(config->hiddenToolbarButtons[u"Command Manager"], std::vector<uint32_t>{kCmdSendToAll});
+    }
+    Frame frame;
+    frame.setAnimated(false);
+    frame.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+    CommandManager* pane = Show(frame);
+    ASSERT_NE(pane, nullptr);
+    EXPECT_TRUE(WaitFor([&] { return frame.dockWidgetArea(pane) == Qt::RightDockWidgetArea; }));
+    EXPECT_EQ(pane->width(), 310);
+    EXPECT_FALSE(pane->Toolbar()->Button(kCmdSendToAll)->isVisible());
+    EXPECT_TRUE(pane->Toolbar()->Button(kCmdSendCommand)->isVisible());
+}
+
 TEST_F(CommandPane, KeysSendToTheActiveSessionOrWithShiftToAll)
 {
     Frame frame;
