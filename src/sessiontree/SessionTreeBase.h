@@ -317,6 +317,7 @@ private:
     TreeClipboardRecord RecordOfSelection(bool cut) const;
     std::optional<TreeClipboardRecord> ReadClipboardRecord() const;
     bool CheckPasteRefusals(const TreeClipboardRecord& record, TreeItem target, TreeItem targetFolder);
+    void GiveWayToName(TreeItem folder, const VUnicodeString& name, TreeItem arrived);
     TreeItem PlaceItem(TreeItem folder, TreeItem target, DropPosition position, const VUnicodeString& name,
                        bool isFolder, TreeItem skip, VUnicodeString& reference, bool& after) const;
     TreeItem TargetFolderOfSelection() const;

@@ -255,8 +255,11 @@ TreeItem SessionTreeBase::PlaceItem(TreeItem folder, TreeItem target, DropPositi
         return previous == kNoTreeItem ? kInsertFirst : previous;
     }
     if (targetIsFolder && position != DropPosition::Into && target == GetRootItem()) {
-        // Before or after the root: first among its children.
-        const TreeItem first = GetChildItem(folder);
+        // Before or after the root: first among its children. The item
+        // re-placed is no reference to itself.
+        TreeItem first = GetChildItem(folder);
+        if (first == skip)
+            first = GetNextSiblingItem(first);
         if (first != kNoTreeItem && IsFolder(first)) {
             reference = GetItemText(first);
             after = false;
@@ -335,6 +338,7 @@ bool SessionTreeBase::PasteRecord(const TreeClipboardRecord& record, TreeItem ta
                 break;
             }
             SetItemText(item, newName);
+            GiveWayToName(folder, newName, item);
             lastPasted = item;
         } else {
             const TreeItem at = PlaceItem(folder, target, position, LeafOf(path), isFolder, kNoTreeItem, reference,
@@ -351,6 +355,7 @@ bool SessionTreeBase::PasteRecord(const TreeClipboardRecord& record, TreeItem ta
                 Refuse(TextOf(kMsgInsertFailed).str());
                 break;
             }
+            GiveWayToName(folder, LeafOf(newPath), copied);
             lastPasted = copied;
         }
     }
@@ -366,6 +371,28 @@ bool SessionTreeBase::PasteRecord(const TreeClipboardRecord& record, TreeItem ta
             Message(TextOf(kMsgItemsGone).str(), kMbOk | kMbIconExclamation);
     }
     return true;
+}
+
+// A folder still being named holds a name the database does not know of, so
+// an item dropped here from another tree may be given the same one; the
+// folder being named then takes the next free name.
+void SessionTreeBase::GiveWayToName(TreeItem folder, const VUnicodeString& name, TreeItem arrived)
+{
+    for (TreeItem child = GetChildItem(folder); child != kNoTreeItem; child = GetNextSiblingItem(child)) {
+        const SessionTreeItemData* data = GetItemData(child);
+        if (child == arrived || !data || !data->isNewFolder || !GetItemText(child).EqualsNoCase(name))
+            continue;
+        const VUnicodeString path = GetItemPath(folder);
+        const VUnicodeString base = TextOf(kMsgNewFolderName);
+        VUnicodeString free = base;
+        for (int n = 1; FindChildByName(folder, free) != kNoTreeItem || Database().SessionExists(JoinPath(path, free));
+             ++n)
+            free = base + u" (" + VUnicodeString::FromNumber(n).str() + u")";
+        if (child == m_editedItem)
+            EditLabel(child, free); // the editor offers the new name
+        SetItemText(child, free);
+        return;
+    }
 }
 
 // Re-places an item among its siblings; it keeps its handle, its cut look

@@ -204,9 +204,10 @@ protected:
     GlobalConfig* config = nullptr;
     GlobalConfig saved;
     FakeClipboard clipboard;
+    void Walk(uint32_t seed);
 };
 
-TEST_P(CtrlWalk, ARandomWalkOfUserActionsKeepsTwoTreesWhole)
+void CtrlWalk::Walk(uint32_t seed)
 {
     SessionDatabase& db = *GetSessionDatabaseImpl();
     ASSERT_TRUE(db.CreateFolder(u"", u"a", {}, false, nullptr));
@@ -218,9 +219,6 @@ TEST_P(CtrlWalk, ARandomWalkOfUserActionsKeepsTwoTreesWhole)
                 .WriteString(u"Protocol Name", u"SSH2");
     }
     db.DropCachedListings();
-    uint32_t seed = std::random_device{}();
-    if (const char* fixed = std::getenv("ORV_WALK_SEED"))
-        seed = static_cast<uint32_t>(std::strtoul(fixed, nullptr, 10));
     SCOPED_TRACE("seed " + std::to_string(seed) + " (ORV_WALK_SEED repeats it)");
     WalkOwner ownerA;
     WalkOwner ownerB;
@@ -246,6 +244,20 @@ TEST_P(CtrlWalk, ARandomWalkOfUserActionsKeepsTwoTreesWhole)
         ASSERT_TRUE(error.empty()) << "step " << step << " (" << done << "): " << error;
     }
 }
+
+TEST_P(CtrlWalk, ARandomWalkOfUserActionsKeepsTwoTreesWhole)
+{
+    uint32_t seed = std::random_device{}();
+    if (const char* fixed = std::getenv("ORV_WALK_SEED"))
+        seed = static_cast<uint32_t>(std::strtoul(fixed, nullptr, 10));
+    Walk(seed);
+}
+
+// Walks that once failed: drops from the other tree beside a folder still
+// being named, and a re-order before the root's first child in the user's order.
+TEST_P(CtrlWalk, OnceFailedWalkDropBesideAFolderBeingNamed) { Walk(354997061u); }
+TEST_P(CtrlWalk, OnceFailedWalkReorderBeforeTheFirstChild) { Walk(3028010921u); }
+TEST_P(CtrlWalk, OnceFailedWalkLongDropBesideAFolderBeingNamed) { Walk(3299033562u); }
 
 ORV_BOTH_BACKENDS(CtrlWalk);
 
