@@ -7,7 +7,7 @@
 // on the host's user-interface thread.
 
 #include "core/Export.h"
-#include "entry/SpecialFunctions.h"
+#include "entry/HookModuleLoader.h"
 #include "platform/GlobalConfig.h" // GetGlobalConfig, exported
 #include "platform/HostHooks.h"
 #include "platform/SynchLock.h"

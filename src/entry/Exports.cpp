@@ -55,7 +55,7 @@ void ConnectDialogInitGUI(const QIcon* icon, int applicationNumber, SessionPrope
 
 void GetSpecialFunctions(const char16_t* directory, const char16_t* fileName)
 {
-    static SpecialFunctionsLoader loader(HookSlots{&g_pfnLaunchKeygenWizard, &g_pfnLaunchConvertKeyWizard,
+    static HookModuleLoader loader(HookSlots{&g_pfnLaunchKeygenWizard, &g_pfnLaunchConvertKeyWizard,
                                                    &g_pfnExportPublickKey, &g_pfnManageAgentKeys,
                                                    &g_pfnPreloadKeysIntoAgent, &g_pfnCreateSocksForwardingSocket});
     loader.Load(directory, fileName);

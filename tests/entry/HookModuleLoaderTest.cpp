@@ -4,7 +4,7 @@
 
 #include "Fakes.h"
 #include "entry/EntryPointLoader.h"
-#include "entry/SpecialFunctions.h"
+#include "entry/HookModuleLoader.h"
 #include "profile/reports/VReportMessageParams.h"
 
 namespace {
@@ -38,11 +38,11 @@ TEST(ModulePath, ExactlyOneSlashAtTheJoin)
     EXPECT_EQ(JoinModulePath(u"", u"hooks.so"), u"/hooks.so");
 }
 
-TEST(SpecialFunctions, ModuleWithOnlyPreloadFillsThatSlotAndStaysLoaded)
+TEST(HookModuleLoader, ModuleWithOnlyPreloadFillsThatSlotAndStaysLoaded)
 {
     FakeMessageBox box;
     Slots slots;
-    SpecialFunctionsLoader loader(slots.Addresses());
+    HookModuleLoader loader(slots.Addresses());
     // Slashes on both sides of the join still name the module.
     loader.Load((kLibraryDir + u"/").c_str(), u"/liborv_test_preload_only.so");
     EXPECT_TRUE(loader.IsLoaded());
@@ -63,11 +63,11 @@ TEST(SpecialFunctions, ModuleWithOnlyPreloadFillsThatSlotAndStaysLoaded)
     EXPECT_FALSE(StillLoaded(std::string(ORV_LIBRARY_DIR) + "/liborv_test_required_entry.so"));
 }
 
-TEST(SpecialFunctions, MissingModuleIsSilentAndFinal)
+TEST(HookModuleLoader, MissingModuleIsSilentAndFinal)
 {
     FakeMessageBox box;
     Slots slots;
-    SpecialFunctionsLoader loader(slots.Addresses());
+    HookModuleLoader loader(slots.Addresses());
     loader.Load(u"/nonexistent", u"hooks.so");
     EXPECT_TRUE(loader.IsLoaded());
     EXPECT_EQ(slots.preload, nullptr);

@@ -1,4 +1,4 @@
-#include "entry/SpecialFunctions.h"
+#include "entry/HookModuleLoader.h"
 
 #include "entry/EntryPointLoader.h"
 #include "profile/reports/VReportMessageParams.h"
@@ -16,7 +16,7 @@ std::u16string JoinModulePath(std::u16string_view directory, std::u16string_view
     return path;
 }
 
-void SpecialFunctionsLoader::Load(const char16_t* directory, const char16_t* fileName)
+void HookModuleLoader::Load(const char16_t* directory, const char16_t* fileName)
 {
     if (m_loaded)
         return;

@@ -38,9 +38,9 @@ std::u16string JoinModulePath(std::u16string_view directory, std::u16string_view
 // Loads the host's module once and fills the slots it offers. Every
 // failure is silent and final: the slots not found stay null, and later
 // calls do nothing, whatever their arguments.
-class SpecialFunctionsLoader {
+class HookModuleLoader {
 public:
-    explicit SpecialFunctionsLoader(const HookSlots& slots) : m_slots(slots) {}
+    explicit HookModuleLoader(const HookSlots& slots) : m_slots(slots) {}
     void Load(const char16_t* directory, const char16_t* fileName);
     bool IsLoaded() const { return m_loaded; }
 
