@@ -32,8 +32,11 @@ stand anywhere after the command; "--" ends them.
   show PATH
   get PATH NAME
   set PATH NAME=VALUE... [--raw KIND]
+                              (a secret only as its stored form, with --raw secret)
   secret set PATH NAME        (the plaintext is read from standard input)
   secret get PATH NAME
+  login-script show PATH      (one step a line: FLAG<TAB>TEXT<TAB>TEXT<TAB>TEXT)
+  login-script set PATH       (the steps are read from standard input)
   encrypt | decrypt           (standard input to standard output, line by line)
   export [PATH]
   import FILE [--folder F]
@@ -64,6 +67,7 @@ constexpr Command kCommands[] = {
     {"get", CommandGet},
     {"set", CommandSet},
     {"secret", CommandSecret},
+    {"login-script", CommandLoginScript},
     {"encrypt", CommandEncrypt, false},
     {"decrypt", CommandDecrypt, false},
     {"export", CommandExport},

@@ -10,6 +10,7 @@
 #include "profile/secrets/ProfileExpectSendList.h"
 #include "profile/sessions/RemoteHostConfig.h"
 #include "profile/sessions/SessionConfigPart.h"
+#include "profile/sessions/SessionSavePolicy.h"
 #include "profile/sessions/TerminalConfig.h"
 #include "profile/sessions/VSerialDeviceConfig.h"
 
@@ -67,6 +68,19 @@ public:
     bool SetSecret(const VUnicodeString& name, const VUnicodeString& plaintext, IReportMessageParams* report);
     // Secrets still held under their older names, converted when needed.
     size_t PendingOlderSecrets();
+    // Whether the secret (or "Login Script V4") holds a value, in its
+    // current form or an older one still to convert.
+    bool HasSecret(const VUnicodeString& name);
+    // The older value a secret (or the login script) still waits to be
+    // converted from: its name and stored text. False when none is pending.
+    bool GetPendingOlder(const VUnicodeString& name, VUnicodeString& olderName, VUnicodeString& olderText);
+
+    // Saves every part under the administrator's policy as it stands now
+    // (see SessionSavePolicy): what it refuses is not written and `report`
+    // names the switch; true unless a write failed.
+    bool Save(const VProfileKey* key) override { return Save(key, nullptr); }
+    bool Save(const VProfileKey* key, IReportMessageParams* report);
+    bool Save(const VProfileKey* key, const SessionSavePolicy& policy, IReportMessageParams* report);
 
     // Children in this order: protocol choice, remote host, terminal,
     // serial line, printer, common settings, login script.

@@ -269,7 +269,7 @@ bool SessionDatabaseOperation::SaveNew(SessionConfig& config, const VUnicodeStri
     bool ok = !startFrom || WriteStoredValues(key, ReadStoredValues(*startFrom));
     config.SetSessionPath(path);
     config.Common().SetBool(SessionConfig::kIsSession, true);
-    ok = config.Save(&key) && ok;
+    ok = config.Save(&key, m_report) && ok;
     folderData.AddSession(name, reference, after);
     return ok || FailWith(m_report, EIO);
 }
@@ -526,7 +526,7 @@ bool SessionDatabase::SaveSession(SessionConfig& config, IReportMessageParams* r
     if (path.IsEmpty() || KindOf(op.Root(), path) != ItemKind::Session)
         return FailWith(report, ENOENT);
     const VProfileKey key(op.Root(), KeyPath(path), 0);
-    return config.Save(&key) || FailWith(report, EIO);
+    return config.Save(&key, report) || FailWith(report, EIO);
 }
 
 bool SessionDatabase::GetValuesOutsideSchema(const VUnicodeString& path, std::vector<StoredValue>& values) const
