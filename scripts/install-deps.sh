@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev python3-bcrypt
   clang libclang-rt-14-dev
   xvfb xauth
+  libsecret-1-dev gnome-keyring dbus
 )
 
 missing=()

@@ -27,6 +27,7 @@ int CommandGet(ToolSession& session, const CommandArgs& args);
 int CommandSet(ToolSession& session, const CommandArgs& args);
 int CommandSecret(ToolSession& session, const CommandArgs& args);
 int CommandLoginScript(ToolSession& session, const CommandArgs& args);
+int CommandPassphrase(ToolSession& session, const CommandArgs& args);
 int CommandEncrypt(ToolSession& session, const CommandArgs& args);
 int CommandDecrypt(ToolSession& session, const CommandArgs& args);
 

@@ -38,6 +38,8 @@ stand anywhere after the command; "--" ends them.
   login-script show PATH      (one step a line: FLAG<TAB>TEXT<TAB>TEXT<TAB>TEXT)
   login-script set PATH       (the steps are read from standard input)
   encrypt | decrypt           (standard input to standard output, line by line)
+  passphrase where            (keyring, file, or given with --passphrase-file)
+  passphrase change [--new-passphrase-file FILE] [--keep-unreadable]
   export [PATH]
   import FILE [--folder F]
   import-ssh-config [FILE] [--folder F]
@@ -68,6 +70,7 @@ constexpr Command kCommands[] = {
     {"set", CommandSet},
     {"secret", CommandSecret},
     {"login-script", CommandLoginScript},
+    {"passphrase", CommandPassphrase},
     {"encrypt", CommandEncrypt, false},
     {"decrypt", CommandDecrypt, false},
     {"export", CommandExport},
