@@ -183,11 +183,12 @@ bool SessionConfigPart::Save(const VProfileKey* key)
 
 namespace {
 
+std::atomic<bool> g_olderSecretNoticeGiven{false};
+
 // Told once a process: the same older values turn up at every save.
 void NoteOlderSecretKept(const VUnicodeString& olderName)
 {
-    static std::atomic<bool> told{false};
-    if (told.exchange(true))
+    if (g_olderSecretNoticeGiven.exchange(true))
         return;
     VReportMessageParams* notice = VReportMessageParams::Create(kMsgOlderSecretsKept);
     notice->AddParameter(olderName);
@@ -195,6 +196,11 @@ void NoteOlderSecretKept(const VUnicodeString& olderName)
 }
 
 } // namespace
+
+void SessionConfigPart::ResetOlderSecretNotice()
+{
+    g_olderSecretNoticeGiven = false;
+}
 
 bool SessionConfigPart::Save(const VProfileKey* key, const SessionSavePolicy& policy, IReportMessageParams* report)
 {

@@ -75,6 +75,9 @@ public:
     // refused it; the value stays changed in memory. False only when a
     // write failed.
     bool Save(const VProfileKey* key, const SessionSavePolicy& policy, IReportMessageParams* report);
+    // The notice of older secrets kept is given once a process; this
+    // makes the next one be given again.
+    static void ResetOlderSecretNotice();
 
 protected:
     // Puts a freshly made setting in place of the one at `index`.
