@@ -10,6 +10,10 @@
 
 #include "Fakes.h"
 #include "ToolProcess.h"
+#include "profile/store/ProfileStoreFactoryGetter.h"
+#include "profile/store/SqliteProfileBackend.h"
+#include "profile/store/VProfileKey.h"
+#include "profile/store/VProfileStore.h"
 
 namespace {
 
@@ -38,12 +42,28 @@ protected:
             << "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Policies\\Orvalis]\n"
             << values;
     }
+    // A session as an older version kept it: only the values given, under their names then.
+    void WriteOlderSession(const char16_t* path, const std::vector<std::pair<const char16_t*, const char16_t*>>& values)
+    {
+        static SqliteProfileFactory* factory = nullptr;
+        SqliteProfileFactory opened(tool.Database());
+        factory = &opened;
+        SetProfileStoreFactoryGetter([]() -> VProfileStoreFactory* { return factory; });
+        {
+            VProfileStore store;
+            const VProfileKey key(*store.GetRootKey(), path, 1);
+            for (const auto& [name, text] : values)
+                key.WriteString(name, text);
+        }
+        SetProfileStoreFactoryGetter(nullptr);
+    }
     TempDir dir;
     ToolProcess tool{dir.str()};
 };
 
 TEST_F(SecretsTool, PolicyRefusalsFailAndKeepWhatWasStored)
 {
+    Ok({"mkdir", "Lab"});
     Ok({"add", "Lab/web01", "--host", "h", "--user", "ann"});
     Ok({"secret", "set", "Lab/web01", "Monitor Password V2"}, "first\n");
     const Lines stored = Out({"get", "Lab/web01", "Monitor Password V2"});
@@ -101,27 +121,30 @@ TEST_F(SecretsTool, SecretsAreSetOnlyEncryptedAndLoginScriptsInPlaintext)
 
 TEST_F(SecretsTool, OlderSecretsShowWithTheirOriginUntilTheSaveConvertsThem)
 {
-    Ok({"add", "s"});
-    Ok({"set", "s", "Local Shell Command Pre-connect=ssh-add -l", "--raw", "text"});
+    Ok({"mkdir", "Old"});
+    WriteOlderSession(u"Sessions\\Old\\s", {{u"Protocol Name", u"Local Shell"},
+                                              {u"Local Shell Command Pre-connect", u"ssh-add -l"},
+                                              {u"Monitor Password", u"u0011223344556677"}});
     const std::string pending = "ssh-add -l\tpending conversion from \"Local Shell Command Pre-connect\"";
-    EXPECT_EQ(Out({"get", "s", "Local Shell Command Pre-connect V2"}), Lines{pending});
-    const Lines shown = Out({"show", "s"});
+    EXPECT_EQ(Out({"get", "Old/s", "Local Shell Command Pre-connect V2"}), Lines{pending});
+    const Lines shown = Out({"show", "Old/s"});
     EXPECT_NE(std::find(shown.begin(), shown.end(), "Local Shell Command Pre-connect V2\tsecret\t" + pending),
               shown.end());
-    EXPECT_EQ(Out({"secret", "get", "s", "Local Shell Command Pre-connect V2"}), Lines{"ssh-add -l"});
-
-    Ok({"set", "s", "Rows=30"}); // any save converts and writes the current name
-    const std::string converted = Out({"get", "s", "Local Shell Command Pre-connect V2"}).at(0);
-    EXPECT_TRUE(converted.starts_with("03:")) << converted;
-    EXPECT_EQ(Out({"get", "s", "Local Shell Command Pre-connect"}), Lines{"ssh-add -l"}); // the older stays
-
-    // An older two-layer value without the host's keys: kept and shown, the user told.
-    Ok({"set", "s", "Monitor Password=u0011223344556677", "--raw", "text"});
-    EXPECT_EQ(Out({"get", "s", "Monitor Password V2"}),
+    // An older two-layer value without the host's keys: shown as it is.
+    EXPECT_EQ(Out({"get", "Old/s", "Monitor Password V2"}),
               Lines{"u0011223344556677\tpending conversion from \"Monitor Password\""});
-    const ToolRun saved = Ok({"set", "s", "Rows=31"});
+    EXPECT_EQ(Out({"secret", "get", "Old/s", "Local Shell Command Pre-connect V2"}), Lines{"ssh-add -l"});
+
+    // Any save converts what it can and writes the current name; the
+    // two-layer value is kept, and the user told.
+    const ToolRun saved = Ok({"set", "Old/s", "Rows=30"});
     EXPECT_NE(saved.err.find("older encrypted form"), std::string::npos) << saved.err;
-    EXPECT_EQ(Out({"get", "s", "Monitor Password"}), Lines{"u0011223344556677"});
+    const std::string converted = Out({"get", "Old/s", "Local Shell Command Pre-connect V2"}).at(0);
+    EXPECT_TRUE(converted.starts_with("03:")) << converted;
+    EXPECT_EQ(Out({"get", "Old/s", "Local Shell Command Pre-connect"}), Lines{"ssh-add -l"}); // the older stays
+    EXPECT_EQ(Out({"get", "Old/s", "Monitor Password"}), Lines{"u0011223344556677"});
+    EXPECT_EQ(Out({"get", "Old/s", "Monitor Password V2"}),
+              Lines{"u0011223344556677\tpending conversion from \"Monitor Password\""});
 }
 
 TEST_F(SecretsTool, WithoutAKeyringThePassphraseIsAFileAndChangesWithEverySecret)
@@ -136,7 +159,7 @@ TEST_F(SecretsTool, WithoutAKeyringThePassphraseIsAFileAndChangesWithEverySecret
     std::string before;
     std::getline(in, before);
 
-    EXPECT_EQ(Out({"passphrase", "change"}), Lines{"re-encrypted\t4"});
+    EXPECT_EQ(Out({"passphrase", "change"}), Lines{"re-encrypted\t3"});
     std::ifstream again(dir.str() + "/data/config-passphrase");
     std::string after;
     std::getline(again, after);
@@ -153,7 +176,7 @@ TEST_F(SecretsTool, WithoutAKeyringThePassphraseIsAFileAndChangesWithEverySecret
               std::string::npos);
     EXPECT_EQ(Out({"--passphrase-file", dir.str() + "/given", "passphrase", "change", "--new-passphrase-file",
                    dir.str() + "/next"}),
-              Lines{"re-encrypted\t4"});
+              Lines{"re-encrypted\t4"}); // and the proof the first change left
     EXPECT_EQ(Out({"--passphrase-file", dir.str() + "/next", "secret", "get", "a", "Monitor Password V2"}), Lines{"pa"});
     // The wrong one now: nothing is rewritten.
     const std::string err = Fails({"passphrase", "change"});
