@@ -25,7 +25,7 @@
 
 namespace {
 
-constexpr int kSecrets = 16;
+constexpr int kSecrets = 6;
 
 SqliteProfileFactory* g_factory = nullptr;
 VProfileStoreFactory* Factory()
