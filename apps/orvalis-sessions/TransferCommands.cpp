@@ -5,6 +5,8 @@
 #include <glob.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <memory>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
@@ -22,6 +24,9 @@
 #include "platform/SessionNameValidator.h"
 #include "profile/sessions/ProfileFolderData.h"
 #include "profile/sessions/SessionDatabase.h"
+#include "profile/store/MemoryProfileBackend.h"
+#include "profile/store/StoredValue.h"
+#include "profile/store/VProfileKey.h"
 #include "profile/store/VProfileStore.h"
 #include "profile/reports/VReportMessageParams.h"
 
@@ -125,6 +130,12 @@ void WriteSession(JsonWriter& out, const VUnicodeString& path, const VUnicodeStr
     out.Key(u"values");
     out.BeginArray();
     ForEachConfigValue(*config, [&](const SessionValueDef& def, VProfileData& value) {
+        // A secret still under its older name travels as that older value
+        // (below): an empty current one would shadow it in the next database.
+        VUnicodeString olderName;
+        VUnicodeString olderText;
+        if (config->GetPendingOlder(value.GetName(), olderName, olderText))
+            return;
         try {
             WriteValue(out, value.GetName(), ValueOfSetting(def, value));
         } catch (const ValueError& error) {
@@ -434,30 +445,57 @@ private:
 
     void WriteSession(const PlannedSession& session, const VUnicodeString& folder, const VUnicodeString& path)
     {
+        // Exactly the document's values first, each stored as its setting
+        // stores it (a scratch store gives that form); nothing else, so
+        // that what the document holds under older names is still there
+        // to be converted.
         std::vector<StoredValue> others;
-        SessionConfigPtr config = Build(session, path, &others);
+        SessionConfigPtr typed = Build(session, path, &others);
+        MemoryProfileFactory scratch;
+        const std::unique_ptr<IProfileBackendStore> scratchStore(scratch.CreateStore());
+        const VProfileKey scratchKey(scratchStore->OpenRootKey(0));
         VReportPtr report = NewReport();
-        if (!Db().SaveNewSession(*config, folder, session.name, {}, false, report.Get()) ||
-            (!others.empty() && !Db().WriteValuesOutsideSchema(path, others, report.Get())))
+        typed->Save(&scratchKey, report.Get()); // under the policies, as every save
+        NoteRefusal(*report);
+        std::vector<StoredValue> values;
+        for (StoredValue& value : ReadStoredValues(scratchKey))
+            for (const PlannedValue& planned : session.values)
+                if (planned.name.EqualsNoCase(value.name)) {
+                    values.push_back(std::move(value));
+                    break;
+                }
+        values.insert(values.end(), others.begin(), others.end());
+        report = NewReport();
+        if (!Db().SaveNewSessionValues(folder, session.name, values, report.Get()))
             Fail(session.line, ReportText(*report));
-        // Saving a new session marks it as one; the document's own word on
-        // every setting stands.
+        // Then loaded and saved through its configuration, which applies
+        // every rule for older names: converted values are written under
+        // their current names, the older ones stay. Older secrets stay
+        // pending (no key is derived per session) until they are needed.
         SessionConfigPtr saved = Db().LoadSession(path);
         if (!saved)
             Fail(session.line, "the session \"" + DisplayPath(path) + "\" cannot be read back");
-        bool differs = false;
-        for (const PlannedValue& planned : session.values) {
-            const SessionValueDef* def = nullptr;
-            VProfileData* setting = FindConfigValue(*saved, planned.name, def);
-            if (setting && !(ValueOfSetting(*def, *setting) == planned.value)) {
-                SetSetting(*def, *setting, planned.value);
-                differs = true;
-            }
-        }
-        if (differs && !Db().SaveSession(*saved, report.Get()))
+        saved->KeepOlderSecretsPending(true);
+        if (!Db().SaveSession(*saved, report.Get()))
             Fail(session.line, ReportText(*report));
+        NoteRefusal(*report);
     }
 
+    // A value a policy held back: said once, and the import ends with 1.
+    void NoteRefusal(IReportMessageParams& report)
+    {
+        if (report.GetMessageId() == 0 || m_refused)
+            return;
+        m_refused = true;
+        const std::string line = "orvalis-sessions: " + ReportText(report) + "\n";
+        std::fwrite(line.data(), 1, line.size(), stderr);
+    }
+
+public:
+    bool Refused() const { return m_refused; }
+
+private:
+    bool m_refused = false;
     std::string m_file;
     Progress& m_progress;
 };
@@ -537,7 +575,7 @@ int CommandImport(ToolSession& session, const CommandArgs& args)
     Importer importer(file, progress);
     importer.Check(plan, folder);
     importer.Write(plan, folder);
-    return StatusOf(session);
+    return importer.Refused() ? 1 : StatusOf(session);
 }
 
 int CommandImportSshConfig(ToolSession& session, const CommandArgs& args)

@@ -215,7 +215,7 @@ bool ProfileExpectSendList::Save(const VProfileKey* key)
 {
     if (IsConfigPassphraseDisabled())
         return key != nullptr;
-    if (HasPendingOlder() && !ConvertOlder(nullptr))
+    if (HasPendingOlder() && (m_keepPending || !ConvertOlder(nullptr)))
         return key != nullptr; // kept for a later conversion: no empty V4 over it
     return VProfile2::Save(key);
 }

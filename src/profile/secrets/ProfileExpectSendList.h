@@ -78,6 +78,8 @@ public:
     // that could not be converted. A pending older form is converted first.
     bool Save(const VProfileKey* key) override;
     void Revert() override;
+    // With `keep`, Save leaves a pending older form as it is (no key derived).
+    void KeepOlderPending(bool keep) { m_keepPending = keep; }
 
     // The plaintext of one V4 element: flag "1" or "0", then each text,
     // each of the four followed by the unit separator.
@@ -98,6 +100,7 @@ private:
     bool m_decrypted = false; // m_steps stand for the array
     VUnicodeString m_olderName; // empty: nothing pending
     VUnicodeString m_olderText;
+    bool m_keepPending = false;
 };
 
 // A value of an older two-layer form was met but the host supplied no

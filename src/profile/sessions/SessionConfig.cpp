@@ -244,6 +244,13 @@ bool SessionConfig::GetPendingOlder(const VUnicodeString& name, VUnicodeString& 
     return false;
 }
 
+void SessionConfig::KeepOlderSecretsPending(bool keep)
+{
+    for (SessionConfigPart* part : Parts())
+        part->KeepOlderSecretsPending(keep);
+    m_loginScript.KeepOlderPending(keep);
+}
+
 bool SessionConfig::Save(const VProfileKey* key, IReportMessageParams* report)
 {
     return Save(key, SessionSavePolicy::Current(), report);

@@ -81,6 +81,10 @@ public:
     bool Save(const VProfileKey* key) override { return Save(key, nullptr); }
     bool Save(const VProfileKey* key, IReportMessageParams* report);
     bool Save(const VProfileKey* key, const SessionSavePolicy& policy, IReportMessageParams* report);
+    // Saves leave secrets under older names pending (written as they are,
+    // converted later when needed): no key is derived. For an import, which
+    // must not derive a key per session.
+    void KeepOlderSecretsPending(bool keep);
 
     // Children in this order: protocol choice, remote host, terminal,
     // serial line, printer, common settings, login script.

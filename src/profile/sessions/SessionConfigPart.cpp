@@ -33,7 +33,8 @@ SessionConfigPart::SessionConfigPart(const SessionValueTable& table, const VProf
 }
 
 SessionConfigPart::SessionConfigPart(const SessionConfigPart& other)
-    : VProfileContainer(other), m_table(other.m_table), m_pendingOlder(other.m_pendingOlder)
+    : VProfileContainer(other), m_table(other.m_table), m_pendingOlder(other.m_pendingOlder),
+      m_keepPending(other.m_keepPending)
 {
     m_values.reserve(other.m_values.size());
     for (size_t i = 0; i < other.m_values.size(); ++i)
@@ -205,7 +206,7 @@ void SessionConfigPart::ResetOlderSecretNotice()
 bool SessionConfigPart::Save(const VProfileKey* key, const SessionSavePolicy& policy, IReportMessageParams* report)
 {
     const bool secretsRefused = !policy.secretsRefusedBy.IsEmpty();
-    if (!m_pendingOlder.empty() && !secretsRefused) {
+    if (!m_pendingOlder.empty() && !secretsRefused && !m_keepPending) {
         const PlatformError before = GetPlatformLastError();
         std::vector<size_t> indexes;
         for (const auto& [index, text] : m_pendingOlder)

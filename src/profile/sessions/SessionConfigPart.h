@@ -78,6 +78,9 @@ public:
     // The notice of older secrets kept is given once a process; this
     // makes the next one be given again.
     static void ResetOlderSecretNotice();
+    // With `keep`, saves leave older secrets pending instead of converting
+    // them (no key is derived): an import that only rewrites what it read.
+    void KeepOlderSecretsPending(bool keep) { m_keepPending = keep; }
 
 protected:
     // Puts a freshly made setting in place of the one at `index`.
@@ -89,4 +92,5 @@ private:
     const SessionValueTable* m_table;
     std::vector<std::unique_ptr<VProfileData>> m_values;
     std::map<size_t, VUnicodeString> m_pendingOlder; // index -> the older stored text
+    bool m_keepPending = false;
 };

@@ -517,6 +517,31 @@ bool SessionDatabase::SaveNewSession(SessionConfig& config, const VUnicodeString
     return op.SaveNew(config, normal, name, reference, after, nullptr);
 }
 
+bool SessionDatabase::SaveNewSessionValues(const VUnicodeString& folder, const VUnicodeString& name,
+                                           const std::vector<StoredValue>& values, IReportMessageParams* report)
+{
+    if (const uint32_t problem = SessionNameProblem(name))
+        return Report(report, problem, name);
+    DropCachedListings();
+    SessionDatabaseOperation op(report);
+    if (!op.IsOpen())
+        return OpenFailed(report);
+    const VUnicodeString normal = NormalizeSessionPath(folder);
+    if (KindOf(op.Root(), normal) != ItemKind::Folder)
+        return FailWith(report, ENOENT);
+    const VUnicodeString path = JoinSessionPath(normal, name);
+    if (op.Root().KeyExists(KeyPath(path)))
+        return FailTaken(report, name);
+    ProfileFolderData folderData(&op.Store(), normal, kManual);
+    const VProfileKey key(op.Root(), KeyPath(path), 1);
+    if (!key.IsOpen())
+        return FailWith(report, EIO);
+    // A key without values would be a folder.
+    bool ok = values.empty() ? key.WriteBool(SessionConfig::kIsSession, true) : WriteStoredValues(key, values);
+    folderData.AddSession(name, {}, false);
+    return ok || FailWith(report, EIO);
+}
+
 bool SessionDatabase::SaveSession(SessionConfig& config, IReportMessageParams* report)
 {
     SessionDatabaseOperation op(report);

@@ -106,6 +106,13 @@ public:
     // wizard's or Quick Connect's session); the config takes the new path.
     bool SaveNewSession(SessionConfig& config, const VUnicodeString& folder, const VUnicodeString& name,
                         const VUnicodeString& reference, bool after, IReportMessageParams* report);
+    // Makes the session `name` in `folder` holding exactly `values` as
+    // stored (older names and all), at the end of the folder's order, in
+    // one operation. Load and save it through its configuration next to
+    // apply the rules for older names. The name is checked as a new
+    // session's is; a taken name fails.
+    bool SaveNewSessionValues(const VUnicodeString& folder, const VUnicodeString& name,
+                              const std::vector<StoredValue>& values, IReportMessageParams* report);
     // Writes the settings of an existing session back to its key.
     bool SaveSession(SessionConfig& config, IReportMessageParams* report);
     // The values a session's key holds that no setting of the configuration
