@@ -20,6 +20,10 @@ int CommandRename(ToolSession& session, const CommandArgs& args);
 int CommandMove(ToolSession& session, const CommandArgs& args);
 int CommandCopy(ToolSession& session, const CommandArgs& args);
 int CommandDelete(ToolSession& session, const CommandArgs& args);
+int CommandArrange(ToolSession& session, const CommandArgs& args);
+int CommandExpand(ToolSession& session, const CommandArgs& args);
+int CommandCollapse(ToolSession& session, const CommandArgs& args);
+int CommandDuplicate(ToolSession& session, const CommandArgs& args);
 
 // Values and secrets of one session.
 int CommandShow(ToolSession& session, const CommandArgs& args);
