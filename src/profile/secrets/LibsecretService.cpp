@@ -1,6 +1,10 @@
 #include <libsecret/secret.h>
 
+#include <sys/stat.h>
+
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "profile/secrets/ISecretService.h"
 #include "profile/secrets/SecretText.h"
@@ -53,10 +57,26 @@ ISecretService::Result Classify(GError* error, std::string& text)
     return unavailable ? ISecretService::Result::Unavailable : ISecretService::Result::Failed;
 }
 
+// A session bus to ask: named by the environment, or the user's bus in the
+// runtime folder. Without one the keyring is not there; GLib would try to
+// launch a bus of its own, which is no keyring the user knows.
+bool HasSessionBus()
+{
+    if (const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS"); address && *address)
+        return true;
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    struct stat info {};
+    return runtime && *runtime && stat((std::string(runtime) + "/bus").c_str(), &info) == 0 && S_ISSOCK(info.st_mode);
+}
+
 class LibsecretService final : public ISecretService {
 public:
     Result Lookup(const Attributes& attributes, std::string& secret, std::string& error) override
     {
+        if (!HasSessionBus()) {
+            error = "there is no session bus";
+            return Result::Unavailable;
+        }
         const AttributeTable table(attributes);
         GError* failure = nullptr;
         gchar* found = secret_password_lookupv_sync(Schema(), table.get(), nullptr, &failure);
@@ -73,6 +93,10 @@ public:
     Result Store(const Attributes& attributes, const std::string& label, const std::string& secret,
                  std::string& error) override
     {
+        if (!HasSessionBus()) {
+            error = "there is no session bus";
+            return Result::Unavailable;
+        }
         const AttributeTable table(attributes);
         GError* failure = nullptr;
         secret_password_storev_sync(Schema(), table.get(), SECRET_COLLECTION_DEFAULT, label.c_str(), secret.c_str(),
@@ -82,6 +106,10 @@ public:
 
     Result Clear(const Attributes& attributes, std::string& error) override
     {
+        if (!HasSessionBus()) {
+            error = "there is no session bus";
+            return Result::Unavailable;
+        }
         const AttributeTable table(attributes);
         GError* failure = nullptr;
         const gboolean removed = secret_password_clearv_sync(Schema(), table.get(), nullptr, &failure);
