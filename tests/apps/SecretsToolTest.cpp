@@ -196,6 +196,10 @@ TEST_F(SecretsTool, TheKeyringKeepsThePassphraseAndTakesOverTheFile)
     const std::string tool = ORV_BINARY_DIR "/orvalis-sessions --db " + dir.str() + "/sessions.db";
     std::ofstream(dir.str() + "/keyring.sh")
         << "echo -n pw | gnome-keyring-daemon --unlock --components=secrets >/dev/null || exit 3\n"
+        // The daemon goes to the background: wait until it owns the Secret Service's name.
+        << "i=0; until dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus "
+           "org.freedesktop.DBus.NameHasOwner string:org.freedesktop.secrets 2>/dev/null | grep -q true; do "
+           "i=$((i+1)); [ $i -gt 200 ] && exit 4; sleep 0.1; done\n"
         << "T='" << tool << "'\n"
         << "$T passphrase where\n"
         << "test -e '" << dir.str() << "/data/config-passphrase' && echo file-left || echo file-gone\n"

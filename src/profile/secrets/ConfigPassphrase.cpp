@@ -31,6 +31,8 @@ constexpr size_t kRandomBytes = 32;
 constexpr size_t kMaxFileSize = 4096;
 
 constexpr char kStagedSuffix[] = ".new";
+// Beside the file's place, empty: says the passphrase lives in the keyring.
+constexpr char kKeyringMarkerSuffix[] = ".in-keyring";
 constexpr char kLabel[] = "Orvalis configuration passphrase";
 
 struct PassphraseState {
@@ -208,6 +210,15 @@ bool FileExists(const std::string& path)
     return lstat(path.c_str(), &info) == 0;
 }
 
+void MarkKeyring(const std::string& marker)
+{
+    if (FileExists(marker))
+        return;
+    const int fd = open(marker.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd >= 0)
+        close(fd);
+}
+
 // One process at a time decides where the passphrase lives and makes it:
 // two first uses at once must not store two different ones.
 class PassphraseLock {
@@ -323,13 +334,23 @@ std::optional<VUnicodeString> ReadUserPassphrase(IReportMessageParams* report)
         return std::nullopt;
     }
     SettleStagedPassphrase(keyring, path);
+    const std::string marker = path + kKeyringMarkerSuffix;
     if (!keyring) {
+        // Kept in a keyring that cannot be reached now: a new file would
+        // put new secrets under another passphrase.
+        if (FileExists(marker)) {
+            Report(report, kMsgKeyringFailed,
+                   VUnicodeString::FromUtf8("the passphrase is kept in the desktop keyring, which cannot be reached (" +
+                                            error + ")"));
+            return std::nullopt;
+        }
         State().source = ConfigPassphraseSource::File;
         return ReadPassphraseFile(path, true, report);
     }
     // Settling may have changed what the keyring holds.
     if (service.Lookup(attributes, text, error) == ISecretService::Result::Done) {
         State().source = ConfigPassphraseSource::Keyring;
+        MarkKeyring(marker);
         VUnicodeString passphrase = FromSecretUtf8(text);
         // A file left by a move that was cut short goes once the keyring has it.
         if (FileExists(path)) {
@@ -368,6 +389,7 @@ std::optional<VUnicodeString> ReadUserPassphrase(IReportMessageParams* report)
     if (stored && service.Lookup(attributes, check, error) == ISecretService::Result::Done &&
         FromSecretUtf8(check) == *passphrase) {
         State().source = ConfigPassphraseSource::Keyring;
+        MarkKeyring(marker);
         if (fromFile)
             unlink(path.c_str());
         return passphrase;

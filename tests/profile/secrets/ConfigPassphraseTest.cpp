@@ -100,6 +100,15 @@ TEST_F(PassphrasePlaces, ANewPassphraseGoesStraightIntoTheKeyringAndAnErrorMakes
     EXPECT_TRUE(Holds(VUnicodeString::FromUtf8(Kept())));
     EXPECT_FALSE(std::filesystem::exists(scope.PassphraseFile()));
 
+    // Out of reach later: refused, never a second passphrase in a new file.
+    Reopen();
+    scope.keyring.state = Result::Unavailable;
+    VReportPtr unreachable = NewReport();
+    VEncryptedStringKeyData* none = nullptr;
+    EXPECT_FALSE(GetConfigPassphraseKeyData(&none, unreachable.Get()));
+    EXPECT_EQ(unreachable->GetMessageId(), kMsgKeyringFailed);
+    EXPECT_FALSE(std::filesystem::exists(scope.PassphraseFile()));
+
     Reopen();
     scope.keyring.secrets.clear();
     scope.keyring.state = Result::Failed; // a locked keyring: told, no second passphrase made
