@@ -20,6 +20,7 @@ struct Sample {
     const char16_t* transfer;
     const char16_t* host;
     const char16_t* description;
+    bool promptForHostname; // saved without a host name: asked when it connects
 };
 
 constexpr const char16_t* kFolders[] = {u"Production", u"Production\\Web", u"Production\\Databases", u"Lab",
@@ -38,6 +39,7 @@ constexpr Sample kSessions[] = {
     {u"Remote Desktops\\office pc", u"RDP", u"None", u"office-pc.example.net", u"Reception's desktop"},
     {u"local shell", u"Local Shell", u"None", u"", u"A shell on this machine"},
     {u"jump host", u"SSH2", u"None", u"jump.example.net", u"Gateway to the production network"},
+    {u"Lab\\ask for host", u"SSH2", u"None", u"", u"Asks for its host name each time it connects", true},
 };
 
 } // namespace
@@ -68,6 +70,8 @@ bool SeedSampleDatabase(const std::string& path)
         key.WriteString(u"Transfer Protocol Name", sample.transfer);
         key.WriteString(u"Hostname", sample.host);
         key.WriteStringArray(u"Description", VStringArray{VUnicodeString(sample.description)});
+        if (sample.promptForHostname)
+            key.WriteUnsigned(u"Prompt For Hostname", 1);
     }
     database.DropCachedListings();
     SetProfileStoreFactoryGetter(nullptr);

@@ -34,6 +34,7 @@
 #include "entry/ConnectDialog.h"
 #include "entry/RegisteredMessages.h"
 #include "profile/reports/IReportMessageParams.h"
+#include "profile/sessions/ConnectConfig.h"
 
 namespace {
 
@@ -80,6 +81,8 @@ struct Library {
     decltype(&ShowConnectDialog) showConnectDialog = nullptr;
     decltype(&ShowConnectView) showConnectView = nullptr;
     decltype(&GetDockAlignment) dockAlignment = nullptr;
+    decltype(&UpdateHostnameForConfig) updateHostname = nullptr;
+    decltype(&GetGlobalConfig) globalConfig = nullptr;
 
     template <class F>
     bool Find(F& slot, const char* name)
@@ -99,7 +102,8 @@ struct Library {
         return Find(dllInit, "ConnectDialogDllInit") && Find(initFactory, "ConnectDialogDllInitProfileFactory") &&
                Find(initGui, "ConnectDialogInitGUI") && Find(cleanup, "CleanupQuickConnectDialog") &&
                Find(showConnectDialog, "ShowConnectDialog") && Find(showConnectView, "ShowConnectView") &&
-               Find(dockAlignment, "GetDockAlignment");
+               Find(dockAlignment, "GetDockAlignment") && Find(updateHostname, "UpdateHostnameForConfig") &&
+               Find(globalConfig, "GetGlobalConfig");
     }
 };
 
@@ -156,7 +160,8 @@ public:
                 .arg(others.size())
                 .arg(mode));
         for (ISessionConfig* config : sessions) {
-            LogSession(QStringLiteral("  open here"), *config);
+            if (CompleteHostname(*config))
+                LogSession(QStringLiteral("  open here"), *config);
             config->Release(); // one reference each is ours
         }
         for (const auto& config : others)
@@ -217,7 +222,8 @@ public:
                 .arg(otherProduct ? "yes" : "no")
                 .arg(QLatin1String(openings[opening >= 0 && opening < 4 ? opening : 0])));
         for (const auto& config : configs)
-            LogSession(QStringLiteral("  connect"), *config);
+            if (CompleteHostname(*config))
+                LogSession(QStringLiteral("  connect"), *config);
     }
     void OnQuickConnect() override { Log(QStringLiteral("Session Manager asks for Quick Connect")); }
     void OnSessionManagerClosed() override { Log(QStringLiteral("Session Manager closed")); }
@@ -227,6 +233,21 @@ public:
     }
 
 private:
+    // A session saved with "Prompt For Hostname" asks for its host name
+    // before it connects; its own connection record takes the answer.
+    bool CompleteHostname(ISessionConfig& config)
+    {
+        const VUnknownPointer<IRemoteHostConfig> remote(config.GetRemoteHostConfig());
+        if (!remote || !remote->GetPromptForHostname())
+            return true;
+        ConnectConfig record(nullptr, {});
+        record.LinkRemoteHost(remote.Get());
+        if (m_library.updateHostname(&record, config.GetSessionPath().c_str()))
+            return true;
+        Log(QStringLiteral("Hostname prompt cancelled: %1 is not connected").arg(Q(config.GetSessionPath())));
+        return false;
+    }
+
     void LogSession(const QString& what, const ISessionConfig& config)
     {
         Log(QStringLiteral("%1 %2 (%3, %4)")
@@ -297,6 +318,10 @@ int main(int argc, char** argv)
         {QStringLiteral("screenshot"), QStringLiteral("Save a picture of the windows here, then quit."),
          QStringLiteral("path")},
         {QStringLiteral("quit"), QStringLiteral("Quit once the start-up work is done.")},
+        {QStringLiteral("show"),
+         QStringLiteral("Show one window for a screenshot: hostname-prompt (a session saved with \"Prompt For "
+                        "Hostname\" connects)."),
+         QStringLiteral("name")},
     });
     options.process(app);
 
@@ -348,14 +373,17 @@ int main(int argc, char** argv)
     window.DockSessionManager();
 
     int status = 0;
-    const QString connectPath = options.value(QStringLiteral("connect"));
+    const QString show = options.value(QStringLiteral("show"));
+    QString connectPath = options.value(QStringLiteral("connect"));
+    if (show == QStringLiteral("hostname-prompt"))
+        connectPath = QStringLiteral("Lab\\ask for host");
+    else if (!show.isEmpty()) {
+        std::fprintf(stderr, "orvalis-demo-host: no window \"%s\" to show\n", qPrintable(show));
+        return 2;
+    }
     const QString screenshot = options.value(QStringLiteral("screenshot"));
     const bool quit = options.isSet(QStringLiteral("quit"));
     QTimer::singleShot(0, &window, [&] {
-        if (!connectPath.isEmpty() && !window.ConnectFromPane(connectPath)) {
-            window.Log(QStringLiteral("No session %1 in the Session Manager").arg(connectPath));
-            status = 1;
-        }
         if (!screenshot.isEmpty()) {
             // The picture shows the Connect dialog over the frame.
             QTimer::singleShot(800, &window, [&] {
@@ -374,8 +402,21 @@ int main(int argc, char** argv)
                 });
             });
         }
-        if (!options.isSet(QStringLiteral("no-startup-dialog")))
+        // After the screenshot's timers: a prompt it pictures runs modally here.
+        if (!connectPath.isEmpty() && !window.ConnectFromPane(connectPath)) {
+            window.Log(QStringLiteral("No session %1 in the Session Manager").arg(connectPath));
+            status = 1;
+        }
+        // The library's own options say which dialog opens at start-up.
+        GlobalConfig* config = nullptr;
+        const bool startupDialog = !options.isSet(QStringLiteral("no-startup-dialog")) && show.isEmpty() &&
+                                   library.globalConfig(&config);
+        if (startupDialog && config->ShowConnectDialogOnStartup())
             window.OpenConnectDialog();
+        else if (startupDialog && config->ShowQuickConnectOnStartup())
+            window.Log(QStringLiteral("Start-up dialog: Quick Connect, which this library does not offer yet"));
+        else if (startupDialog)
+            window.Log(QStringLiteral("No start-up dialog: \"Show dialog on startup\" is off"));
         if (quit && screenshot.isEmpty())
             QTimer::singleShot(0, &app, &QApplication::quit);
     });

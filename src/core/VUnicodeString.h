@@ -106,7 +106,15 @@ private:
 class VUnicodeStringSink final : public IString {
 public:
     explicit VUnicodeStringSink(VUnicodeString& target) : m_target(target) {}
-    void Assign(const char16_t* text, size_t length) override { m_target.str().assign(text, length); }
+    void Assign(const char16_t* text, size_t length) override
+    {
+        if (!text)
+            m_target.str().clear();
+        else if (length == 0)
+            m_target.str().assign(text);
+        else
+            m_target.str().assign(text, length);
+    }
     const char16_t* GetBuffer() const override { return m_target.c_str(); }
     size_t GetLength() const override { return m_target.Length(); }
 

@@ -8,11 +8,13 @@
 
 #include "core/Export.h"
 #include "entry/SpecialFunctions.h"
+#include "platform/GlobalConfig.h" // GetGlobalConfig, exported
 #include "platform/HostHooks.h"
 #include "platform/SynchLock.h"
 #include "profile/store/ProfileStoreFactoryGetter.h"
 #include "profile/reports/VReportMessageRouter.h"
 
+#include <string>
 #include <vector>
 
 #include "core/VArray.h"
@@ -20,6 +22,8 @@
 #include "core/VUnknown.h"
 #include "profile/sessions/ISessionConfig.h"
 
+class ConnectConfig;
+class IString;
 class QComboBox;
 class QIcon;
 class QWidget;
@@ -91,5 +95,26 @@ ORV_EXPORT extern ExportPublicKeyFn g_pfnExportPublickKey;
 ORV_EXPORT extern ManageAgentKeysFn g_pfnManageAgentKeys;
 ORV_EXPORT extern PreloadKeysIntoAgentFn g_pfnPreloadKeysIntoAgent;
 ORV_EXPORT extern CreateSocksForwardingSocketFn g_pfnCreateSocksForwardingSocket;
+
+// The hostname prompt ("Enter Hostname"). Launch: 1 when the user
+// confirmed, with the host name assigned to `result`; otherwise the
+// dialog's result (2) and `result` untouched.
+ORV_EXPORT int LaunchHostnamePromptDialog(IString* result, const char16_t* initialHostname, QWidget* parent);
+// Asks for the record's host name when it wants one (QueryHostnamePrompt
+// false with 1, or UsesAlternativeHostname), and stores the answer through
+// SetAlternativeHostname or SetHostname. False only when the user cancelled;
+// the record is then unchanged.
+ORV_EXPORT bool UpdateHostnameForConfig(ConnectConfig* record, const char16_t* sessionLabel);
+
+// The update reminder. True when the host should look for updates now: the
+// period (days) has passed since the last reminder, the policy "Enable
+// Check For Updates" allows it, and (unless `noPrompt`) the user said Yes
+// in the reminder, which then starts the period again. Don't-remind stops
+// it unless `noPrompt`. Application numbers 6 and 9 keep their own record.
+ORV_EXPORT bool CheckPeriodicUpdate(int applicationNumber, QWidget* parent, int periodDays, bool noPrompt);
+// True when fewer than `periodDays` whole days have passed since local
+// midnight of `releaseDate` ("Jan 05 2024", month in any case). A date that
+// does not read yields false: an unknown build date counts as old.
+ORV_EXPORT bool CheckReleaseDateWithinPeriod(const std::string& releaseDate, int periodDays);
 
 } // extern "C"

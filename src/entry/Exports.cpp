@@ -1,5 +1,6 @@
 #include "entry/ConnectDialog.h"
 #include "entry/LibraryState.h"
+#include "entry/RegisteredMessages.h"
 #include "platform/GlobalConfig.h"
 #include "platform/HostForms.h"
 #include "platform/PlatformError.h"
@@ -17,12 +18,15 @@ CreateSocksForwardingSocketFn g_pfnCreateSocksForwardingSocket = nullptr;
 
 void ConnectDialogDllInit(ReportRouterGetter routerGetter, ISynchObject* synchObject)
 {
+    InstallPlatformServices();
     SetReportRouterGetter(routerGetter);
     ReplaceLibrarySynchObject(synchObject);
+    RoutePendingRegistrationReport();
 }
 
 void ConnectDialogDllInitProfileFactory(ProfileStoreFactoryGetter factoryGetter)
 {
+    InstallPlatformServices(); // opening the store may already report
     // A host that names no factory gets the embedded database.
     SetProfileStoreFactoryGetter(factoryGetter ? factoryGetter : &GetDefaultProfileStoreFactory);
     // The global options live in the store from now on.
@@ -33,6 +37,7 @@ void ConnectDialogDllInitProfileFactory(ProfileStoreFactoryGetter factoryGetter)
 void ConnectDialogInitGUI(const QIcon* icon, int applicationNumber, SessionPropertiesCallback sessionProperties,
                           HelpCallback help, NewFirewallCallback newFirewall, SessionChangedCallback sessionChanged)
 {
+    InstallPlatformServices();
     HostCallbacks& callbacks = GetHostCallbacks();
     callbacks.sessionProperties = sessionProperties;
     callbacks.help = help;
@@ -44,7 +49,7 @@ void ConnectDialogInitGUI(const QIcon* icon, int applicationNumber, SessionPrope
     const uint32_t result = RegisterWindowClass(dialogClass);
     GetLibraryState().dialogClassRegistered = result == 0 || result == kErrorClassAlreadyExists;
 
-    ClientFormsInitGUI(applicationNumber, GetLibraryState().sessionBrowser, nullptr);
+    ClientFormsInitGUI(applicationNumber, GetLibraryState().sessionBrowser, GetLibraryState().sessionIconListFactory);
     callbacks.newFirewall = newFirewall;
 }
 

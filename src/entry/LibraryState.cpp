@@ -4,6 +4,7 @@
 
 #include "entry/RegisteredMessages.h"
 #include "platform/AtomTable.h"
+#include "platform/LocalTimeZone.h"
 #include "platform/MessageTable.h"
 #include "platform/ModuleLoader.h"
 #include "platform/SynchLock.h"
@@ -23,9 +24,10 @@ void LibraryAttach()
     if (g_attached)
         return;
     g_attached = true;
-    RegisterLibraryMessages(AtomTable(AtomTable::DefaultPath()));
+    RegisterLibraryMessagesWithFallback(RegisteredMessageTablePaths()); // reported once a router can be had
     MessageTable::HostProgram(); // looked up once, while the host program is what it was at start
-    tzset();                     // the update reminder reads local dates
+    tzset();
+    ReadLocalTimeZone(); // once: the update reminder's dates stay put if TZ changes later
 
     LibraryState& state = GetLibraryState();
     state.moduleFolder = ModuleFolderOf(reinterpret_cast<const void*>(&LibraryAttach));
@@ -42,4 +44,10 @@ void LibraryDetach()
     g_attached = false;
     GetLibraryState().quickConnectRetained.Reset();
     ReplaceLibrarySynchObject(nullptr);
+}
+
+void InstallPlatformServices()
+{
+    if (const auto install = GetLibraryState().installPlatformServices)
+        install();
 }

@@ -24,7 +24,17 @@ struct LibraryState {
     // The session browser the configuration dialogs are given; set by the
     // windowing part of the library when it is loaded.
     SessionBrowseFunction sessionBrowser = nullptr;
+    // Likewise the factory of the session-icon list they draw sessions with.
+    SessionIconListFactory sessionIconListFactory = nullptr;
+    // Installs the windowing platform services (message box, clipboard,
+    // timers, cursor, key state) when the host runs a QApplication; set by
+    // the windowing part. Each start-up call runs it, so that a report
+    // raised from the first call on shows in a message box.
+    void (*installPlatformServices)() = nullptr;
 };
+
+// Runs installPlatformServices if the windowing part set it.
+void InstallPlatformServices();
 
 LibraryState& GetLibraryState();
 

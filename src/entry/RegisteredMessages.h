@@ -2,6 +2,8 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "core/Export.h"
 
@@ -21,6 +23,21 @@ inline constexpr std::array<const char16_t*, 9> kRegisteredMessageNames = {
 };
 
 // Registers the nine names and keeps their numbers for the getters. A name
-// that cannot be registered keeps the number 0.
-void RegisterLibraryMessages(const AtomTable& table);
+// that cannot be registered keeps the number 0; false when one could not.
+bool RegisterLibraryMessages(const AtomTable& table);
 const std::array<uint32_t, 9>& GetRegisteredMessageNumbers();
+
+// The tables tried in turn: the user's session table under
+// $XDG_RUNTIME_DIR, then private folders of the user's own (one per user
+// in /tmp, the user's cache folder).
+std::vector<std::string> RegisteredMessageTablePaths();
+
+// Registers the names in the first table of `tablePaths` that takes all
+// nine, else in a table of a fresh private folder (in $TMPDIR, else /tmp),
+// else numbers them for
+// this process alone: the getters never answer 0. When the first table
+// could not be used, a report saying so waits for the host's router (see
+// RoutePendingRegistrationReport). Returns the table used (empty: none).
+std::string RegisterLibraryMessagesWithFallback(const std::vector<std::string>& tablePaths);
+// Routes that report, once; later calls do nothing.
+void RoutePendingRegistrationReport();

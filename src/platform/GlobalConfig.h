@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 
+#include "core/Export.h"
 #include "platform/WindowPlacement.h"
 
 // The update reminder's record of one application.
@@ -21,7 +22,10 @@ public:
 };
 
 // The host's options that the library reads and writes: one object per
-// process, reached through GetGlobalConfig.
+// process, reached through GetGlobalConfig. A host reads and sets the
+// members (or the getters named after the options) without knowing how
+// they are stored; the out-of-line operations are virtual so that a host
+// that loaded the library with dlopen reaches them through the object.
 class GlobalConfig {
 public:
     static constexpr uint32_t kDefaultMultiConnectWarningThreshold = 20;
@@ -60,21 +64,30 @@ public:
         return updateReminders[applicationNumber == 6 || applicationNumber == 9 ? 1 : 0];
     }
     bool TabsForced() const { return tabPolicyTabsOnly && tabPolicyLocked; }
+
+    // The options by their own names.
+    bool ShowConnectDialogOnStartup() const { return showConnectDialogOnStartup; }
+    bool ShowQuickConnectOnStartup() const { return showQuickConnectOnStartup; }
+    bool OpenSessionsInTab() const { return openSessionsInTab; }
+    const VWindowPlacement& ConnectDialogPlacement() const { return connectDialogPlacement; }
+    bool SuppressMultiConnectWarning() const { return suppressMultiConnectWarning; }
+    bool SaveQuickConnectSession() const { return saveQuickConnectSession; }
     // The warning threshold; a stored value outside 1 to 1000 is replaced
     // by the default, and the replacement is kept.
-    uint32_t MultiConnectWarningThreshold();
+    virtual uint32_t MultiConnectWarningThreshold();
 
     // Writes the options through the installed storage; false when there is
     // none or it failed.
-    bool Save() const;
+    virtual bool Save() const;
     // Reads them again (defaults where the storage has none).
-    void Reload();
+    virtual void Reload();
 
     bool operator==(const GlobalConfig&) const = default;
 };
 
 // The process's global configuration; false only when none can be had.
-bool GetGlobalConfig(GlobalConfig** config);
+// Exported: the host reads the same options the library does.
+extern "C" ORV_EXPORT bool GetGlobalConfig(GlobalConfig** config);
 // The storage is owned by the caller and must outlive its use; null keeps
 // the options in memory only. Installing one loads the options from it.
 void SetGlobalConfigStorage(IGlobalConfigStorage* storage);

@@ -16,3 +16,13 @@ const HostFormsGui& GetHostFormsGui()
 {
     return g_gui;
 }
+
+int BrowseSessions(const char16_t* title, VStringArray& paths, QWidget* parent)
+{
+    return g_gui.browse ? g_gui.browse(title, paths, g_gui.applicationNumber, parent) : 0;
+}
+
+SessionIconList* CreateSessionIconList()
+{
+    return g_gui.iconListFactory ? g_gui.iconListFactory() : nullptr;
+}

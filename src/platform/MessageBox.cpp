@@ -44,7 +44,9 @@ void SetMessageBox(IMessageBox* box)
 }
 
 int ShowOptionalMessageBox(QWidget* parent, std::u16string_view title, std::u16string_view text, bool& option,
-                           unsigned style, std::u16string_view optionText)
+                           unsigned style, std::u16string_view optionText, std::u16string_view affirmativeText)
 {
-    return GetMessageBox().ShowWithOption(parent, text, title, style, optionText, option);
+    if (affirmativeText.empty())
+        return GetMessageBox().ShowWithOption(parent, text, title, style, optionText, option);
+    return GetMessageBox().ShowOptional(parent, text, title, style, optionText, option, affirmativeText);
 }

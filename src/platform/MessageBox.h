@@ -41,6 +41,14 @@ public:
         (void)option;
         return Show(owner, text, caption, style);
     }
+    // The same with the affirmative button (OK or Yes) labelled
+    // `affirmativeText`; boxes that cannot relabel keep their own label.
+    virtual int ShowOptional(QWidget* owner, std::u16string_view text, std::u16string_view caption, unsigned style,
+                             std::u16string_view optionText, bool& option, std::u16string_view affirmativeText)
+    {
+        (void)affirmativeText;
+        return ShowWithOption(owner, text, caption, style, optionText, option);
+    }
 };
 
 IMessageBox& GetMessageBox();
@@ -48,6 +56,8 @@ IMessageBox& GetMessageBox();
 void SetMessageBox(IMessageBox* box);
 
 // The host's optional message box: `option` is the boolean setting that
-// the check box shows and changes; the result is the button pressed.
+// the check box shows and changes; the result is the button pressed. An
+// empty `affirmativeText` keeps the button's own label.
 int ShowOptionalMessageBox(QWidget* parent, std::u16string_view title, std::u16string_view text, bool& option,
-                           unsigned style, std::u16string_view optionText = u"&Don't show this message again");
+                           unsigned style, std::u16string_view optionText = u"&Don't show this message again",
+                           std::u16string_view affirmativeText = {});

@@ -3,11 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 
 #include "Fakes.h"
+#include "platform/GlobalConfig.h"
+#include "profile/store/ProfileStoreFactoryGetter.h"
+#include "profile/store/SqliteProfileBackend.h"
+#include "profile/values/ProfileGlobalConfigStorage.h"
 
 namespace {
 
@@ -46,6 +51,51 @@ TEST(DemoHost, ConnectsASessionFromTheDockedSessionManager)
     EXPECT_NE(status, 0);
     EXPECT_EQ(again.find("sample sessions"), std::string::npos) << again;
     EXPECT_NE(again.find("No session No Such Session in the Session Manager"), std::string::npos) << again;
+}
+
+SqliteProfileFactory* g_factory = nullptr;
+VProfileStoreFactory* Factory()
+{
+    return g_factory;
+}
+
+TEST(DemoHost, PromptsForTheHostNameOfASessionSavedWithoutOne)
+{
+    TempDir dir;
+    int status = -1;
+    const std::string log = RunHost("--show hostname-prompt --screenshot " + dir.str() + "/prompt.png", dir, status);
+    EXPECT_EQ(status, 0) << log;
+    // The screenshot closes the prompt as Cancel would: nothing connects.
+    EXPECT_NE(log.find("Hostname prompt cancelled: Lab\\ask for host is not connected"), std::string::npos) << log;
+    EXPECT_EQ(log.find("connect Lab\\ask for host"), std::string::npos) << log;
+    EXPECT_TRUE(std::filesystem::exists(dir.str() + "/prompt.png"));
+}
+
+TEST(DemoHost, OpensTheStartUpDialogTheLibrarysOptionsName)
+{
+    TempDir dir;
+    int status = -1;
+    std::string log = RunHost("--screenshot " + dir.str() + "/start.png", dir, status);
+    EXPECT_NE(log.find("Connect dialog closed (result 2)"), std::string::npos) << log;
+
+    { // The user turned "Show dialog on startup" off.
+        SqliteProfileFactory factory(dir.str() + "/sessions.db");
+        g_factory = &factory;
+        SetProfileStoreFactoryGetter(&Factory);
+        ProfileGlobalConfigStorage storage;
+        SetGlobalConfigStorage(&storage);
+        GlobalConfig* config = nullptr;
+        ASSERT_TRUE(GetGlobalConfig(&config));
+        config->showConnectDialogOnStartup = false;
+        EXPECT_TRUE(config->Save());
+        SetGlobalConfigStorage(nullptr);
+        SetProfileStoreFactoryGetter(nullptr);
+        g_factory = nullptr;
+    }
+    log = RunHost("--quit", dir, status);
+    EXPECT_EQ(status, 0) << log;
+    EXPECT_NE(log.find("No start-up dialog: \"Show dialog on startup\" is off"), std::string::npos) << log;
+    EXPECT_EQ(log.find("Connect dialog closed"), std::string::npos) << log;
 }
 
 } // namespace

@@ -97,7 +97,8 @@ TEST(Cleanup, ReleasesTheRetainedConfigurationOnce)
 
 TEST(Attach, LoadsTheKeyTablesAndDetachReleasesTheLock)
 {
-    ScopedEnv runtime("XDG_RUNTIME_DIR", TempDir().str().c_str()); // a folder that is gone: registration fails quietly
+    TempDir runtimeDir;
+    ScopedEnv runtime("XDG_RUNTIME_DIR", runtimeDir.str().c_str());
     LibraryAttach();
     const LibraryState& state = GetLibraryState();
     EXPECT_FALSE(state.sessionTreeKeys.empty());

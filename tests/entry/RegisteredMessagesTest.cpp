@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <set>
 #include <string>
@@ -9,6 +12,7 @@
 #include "entry/ConnectDialog.h"
 #include "entry/RegisteredMessages.h"
 #include "platform/AtomTable.h"
+#include "profile/reports/ReportRouting.h"
 
 namespace {
 
@@ -70,9 +74,109 @@ TEST(RegisteredMessages, TheLibraryExportsItsNamesExactly)
     for (const char* name : {"ConnectDialogDllInit", "ConnectDialogDllInitProfileFactory", "ConnectDialogInitGUI",
                              "GetSpecialFunctions", "CleanupQuickConnectDialog", "g_pfnLaunchKeygenWizard",
                              "g_pfnLaunchConvertKeyWizard", "g_pfnExportPublickKey", "g_pfnManageAgentKeys",
-                             "g_pfnPreloadKeysIntoAgent", "g_pfnCreateSocksForwardingSocket"}) {
+                             "g_pfnPreloadKeysIntoAgent", "g_pfnCreateSocksForwardingSocket", "GetGlobalConfig"}) {
         ASSERT_TRUE(values.contains(name)) << name;
         EXPECT_EQ(values.at(name), "exported") << name;
+    }
+}
+
+FakeRouter* g_router = nullptr;
+VReportMessageRouter* Router()
+{
+    return g_router;
+}
+
+// A table path below a regular file can never be made.
+std::string Blocked(const TempDir& dir, const char* name)
+{
+    const std::string file = dir.str() + "/" + name;
+    std::ofstream(file) << "a file where a folder should be\n";
+    return file + "/orvalis/registered-messages";
+}
+
+class TableFallback : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        g_router = &router;
+        SetReportRouterGetter(&Router);
+    }
+    void TearDown() override
+    {
+        RoutePendingRegistrationReport(); // nothing left for later tests
+        SetReportRouterGetter(nullptr);
+        g_router = nullptr;
+    }
+    static void ExpectNineDistinctNonZero()
+    {
+        std::set<uint32_t> numbers(GetRegisteredMessageNumbers().begin(), GetRegisteredMessageNumbers().end());
+        EXPECT_EQ(numbers.size(), 9u);
+        EXPECT_FALSE(numbers.contains(0u));
+    }
+    TempDir dir;
+    FakeRouter router;
+};
+
+TEST_F(TableFallback, TheSessionTableServesWhenItCanAndNothingIsReported)
+{
+    const std::string table = dir.str() + "/run/orvalis/registered-messages";
+    std::filesystem::create_directories(dir.str() + "/run");
+    EXPECT_EQ(RegisterLibraryMessagesWithFallback({table, Blocked(dir, "unused")}), table);
+    ExpectNineDistinctNonZero();
+    RoutePendingRegistrationReport();
+    EXPECT_TRUE(router.ids.empty());
+}
+
+TEST_F(TableFallback, AnUnusableSessionTableFallsBackToAPrivateOneAndSaysSoOnce)
+{
+    const std::string first = Blocked(dir, "runtime");
+    const std::string second = dir.str() + "/cache/deeper/orvalis/registered-messages"; // folders made as needed
+    EXPECT_EQ(RegisterLibraryMessagesWithFallback({first, second}), second);
+    ExpectNineDistinctNonZero();
+    // Another process falling back the same way gets the same numbers.
+    uint32_t highest = 0;
+    std::ifstream in(second);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(AtomTable::Lookup(text, kRegisteredMessageNames[8], highest), GetSessionDatabaseChangeMessage());
+
+    EXPECT_TRUE(router.ids.empty()); // held until the host's router can be had
+    RoutePendingRegistrationReport();
+    RoutePendingRegistrationReport();
+    ASSERT_EQ(router.ids, std::vector<uint32_t>{0xA10900A0});
+    const std::string said = VUnicodeString(router.texts[0]).ToUtf8();
+    EXPECT_NE(said.find(first), std::string::npos) << said;
+    EXPECT_NE(said.find(second), std::string::npos) << said;
+}
+
+TEST_F(TableFallback, WithNoUsableFolderAtAllTheNumbersAreStillNeverZero)
+{
+    {
+        ScopedEnv tmp("TMPDIR", dir.str().c_str());
+        const std::string used = RegisterLibraryMessagesWithFallback({Blocked(dir, "a"), Blocked(dir, "b")});
+        EXPECT_EQ(used.rfind(dir.str() + "/orvalis-", 0), 0u) << used; // a fresh private folder
+        ExpectNineDistinctNonZero();
+    }
+    router.ids.clear();
+    RoutePendingRegistrationReport();
+    EXPECT_EQ(router.ids, std::vector<uint32_t>{0xA10900A0});
+
+    ScopedEnv tmp("TMPDIR", Blocked(dir, "tmp").c_str());
+    EXPECT_EQ(RegisterLibraryMessagesWithFallback({Blocked(dir, "c")}), "");
+    ExpectNineDistinctNonZero();
+    router.ids.clear();
+    RoutePendingRegistrationReport();
+    EXPECT_EQ(router.ids, std::vector<uint32_t>{0xA10900A1});
+}
+
+TEST(RegisteredMessages, AProcessWhoseSessionTableIsUnusableStillGetsNumbers)
+{
+    TempDir runtime;
+    const std::string file = runtime.str() + "/not-a-folder";
+    std::ofstream(file) << "x";
+    const auto values = Finish(StartProbe(file));
+    for (const char* getter : {"GetTrayvellCanExitApplicationMessage", "GetSessionDatabaseChangeMessage"}) {
+        ASSERT_TRUE(values.contains(getter)) << getter;
+        EXPECT_NE(values.at(getter), "0") << getter;
     }
 }
 

@@ -52,6 +52,13 @@ public:
         option = optionAnswer;
         return Show(owner, text, caption, style);
     }
+    int ShowOptional(QWidget* owner, std::u16string_view text, std::u16string_view caption, unsigned style,
+                     std::u16string_view optionText, bool& option, std::u16string_view affirmativeText) override
+    {
+        affirmativeTexts.emplace_back(affirmativeText);
+        return ShowWithOption(owner, text, caption, style, optionText, option);
+    }
+    std::vector<std::u16string> affirmativeTexts;
     std::vector<Shown> shown;
     std::vector<std::u16string> optionTexts;
     int answer = kIdOk;

@@ -31,6 +31,7 @@ int main(int argc, char** argv)
         "GetSpecialFunctions",            "CleanupQuickConnectDialog",          "g_pfnLaunchKeygenWizard",
         "g_pfnLaunchConvertKeyWizard",    "g_pfnExportPublickKey",              "g_pfnManageAgentKeys",
         "g_pfnPreloadKeysIntoAgent",      "g_pfnCreateSocksForwardingSocket",
+        "GetGlobalConfig",
     };
     for (const char* name : names)
         std::printf("%s %s\n", name, dlsym(library, name) ? "exported" : "missing");

@@ -15,6 +15,7 @@
 #include "platform/qt/QtStrings.h"
 #include "platform/qt/VDockingControlBar.h"
 #include "profile/sessions/SessionDatabase.h"
+#include "sessiontree/qt/SessionIcons.h"
 #include "profile/reports/VReportMessageParams.h"
 
 namespace {
@@ -26,6 +27,11 @@ constexpr uint32_t kMsgNoFirewallDialog = 0xE1090006;
 // The configuration dialogs get the multi-session picker as their browser.
 [[maybe_unused]] const bool g_browserKnown = [] {
     GetLibraryState().sessionBrowser = &ShowConnectDialogMultiSelectBrowseMode;
+    GetLibraryState().sessionIconListFactory = &CreateSessionIconImageList;
+    // Under a QApplication, reports and the clipboard use it from the
+    // host's first start-up call on; a process without one keeps standard
+    // error.
+    GetLibraryState().installPlatformServices = [] { InstallQtPlatformServicesIfGui(); };
     return true;
 }();
 

@@ -1,5 +1,8 @@
 #include "platform/qt/QtPlatformServices.h"
 
+#include <algorithm>
+#include <climits>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -71,8 +74,15 @@ int QtMessageBox::ShowWithOption(QWidget* owner, std::u16string_view text, std::
     return Run(owner, text, caption, style, optionText, &option);
 }
 
+int QtMessageBox::ShowOptional(QWidget* owner, std::u16string_view text, std::u16string_view caption,
+                               unsigned style, std::u16string_view optionText, bool& option,
+                               std::u16string_view affirmativeText)
+{
+    return Run(owner, text, caption, style, optionText, &option, affirmativeText);
+}
+
 int QtMessageBox::Run(QWidget* owner, std::u16string_view text, std::u16string_view caption, unsigned style,
-                      std::u16string_view optionText, bool* option)
+                      std::u16string_view optionText, bool* option, std::u16string_view affirmativeText)
 {
     QMessageBox box(owner);
     box.setWindowTitle(ToQString(caption));
@@ -102,6 +112,10 @@ int QtMessageBox::Run(QWidget* owner, std::u16string_view text, std::u16string_v
         box.setStandardButtons(QMessageBox::Ok);
         break;
     }
+    if (!affirmativeText.empty())
+        for (QAbstractButton* button : box.buttons())
+            if (box.buttonRole(button) == QMessageBox::AcceptRole || box.buttonRole(button) == QMessageBox::YesRole)
+                button->setText(ToQString(affirmativeText));
     QCheckBox* check = nullptr;
     if (option) {
         check = new QCheckBox(ToQString(optionText), &box);
@@ -142,18 +156,58 @@ unsigned QtKeyState::HeldModifiers() const
     return result;
 }
 
+uint64_t QtTimers::Start(uint32_t milliseconds, bool repeat, Callback callback)
+{
+    const uint64_t id = ++m_next;
+    auto* timer = new QTimer(QCoreApplication::instance());
+    timer->setSingleShot(!repeat);
+    QObject::connect(timer, &QTimer::timeout, timer, [this, id, repeat, timer, run = std::move(callback)] {
+        if (!repeat) {
+            m_timers.erase(id);
+            timer->deleteLater();
+        }
+        run();
+    });
+    m_timers[id] = timer;
+    timer->start(static_cast<int>(std::min<uint32_t>(milliseconds, INT32_MAX)));
+    return id;
+}
+
+void QtTimers::Stop(uint64_t id)
+{
+    const auto found = m_timers.find(id);
+    if (found == m_timers.end())
+        return;
+    if (QTimer* timer = found->second) {
+        timer->stop();
+        timer->deleteLater();
+    }
+    m_timers.erase(found);
+}
+
 void InstallQtPlatformServices()
 {
     static QtClipboard clipboard;
     static QtMessageBox box;
     static QtWaitCursor cursor;
     static QtKeyState keys;
+    static QtTimers timers;
     static const bool installed = [] {
         SetClipboard(&clipboard);
         SetMessageBox(&box);
         SetWaitCursor(&cursor);
         SetKeyState(&keys);
+        SetTimers(&timers);
         return true;
     }();
     (void)installed;
+}
+
+bool InstallQtPlatformServicesIfGui()
+{
+    // A QCoreApplication has no windows to show a box in.
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return false;
+    InstallQtPlatformServices();
+    return true;
 }

@@ -1,8 +1,14 @@
 #pragma once
 
+#include <map>
+
+#include <QPointer>
+#include <QTimer>
+
 #include "platform/IClipboard.h"
 #include "platform/KeyState.h"
 #include "platform/MessageBox.h"
+#include "platform/Timers.h"
 #include "platform/WaitCursor.h"
 
 // The clipboard as Qt holds it: a format's registered name is its MIME
@@ -20,10 +26,12 @@ public:
     int Show(QWidget* owner, std::u16string_view text, std::u16string_view caption, unsigned style) override;
     int ShowWithOption(QWidget* owner, std::u16string_view text, std::u16string_view caption, unsigned style,
                        std::u16string_view optionText, bool& option) override;
+    int ShowOptional(QWidget* owner, std::u16string_view text, std::u16string_view caption, unsigned style,
+                     std::u16string_view optionText, bool& option, std::u16string_view affirmativeText) override;
 
 private:
     int Run(QWidget* owner, std::u16string_view text, std::u16string_view caption, unsigned style,
-            std::u16string_view optionText, bool* option);
+            std::u16string_view optionText, bool* option, std::u16string_view affirmativeText = {});
 };
 
 // The override cursor; nested scopes keep it until the outermost ends.
@@ -38,6 +46,20 @@ public:
     unsigned HeldModifiers() const override;
 };
 
-// Installs the four once for the process; harmless to call again. Needs a
+// Timers on the event loop, each a QTimer owned by the application.
+class QtTimers final : public ITimers {
+public:
+    uint64_t Start(uint32_t milliseconds, bool repeat, Callback callback) override;
+    void Stop(uint64_t id) override;
+
+private:
+    std::map<uint64_t, QPointer<QTimer>> m_timers;
+    uint64_t m_next = 0;
+};
+
+// Installs the five once for the process; harmless to call again. Needs a
 // QApplication.
 void InstallQtPlatformServices();
+// The same when the process runs a QApplication (a window system); false,
+// and nothing installed, in a process without one.
+bool InstallQtPlatformServicesIfGui();

@@ -129,6 +129,7 @@ SessionConfig::SessionConfig(const VProfileKey* key, const VUnicodeString& sessi
       m_remoteHost(new RemoteHostConfig(key, m_folders)), m_terminal(key, m_folders), m_serial(key, m_folders),
       m_printer(key, m_folders), m_common(CommonTable(), key, m_folders), m_loginScript(key)
 {
+    m_connect.LinkRemoteHost(m_remoteHost.Get());
 }
 
 SessionConfig::SessionConfig(const SessionConfig& other)
@@ -137,6 +138,7 @@ SessionConfig::SessionConfig(const SessionConfig& other)
       m_terminal(other.m_terminal), m_serial(other.m_serial), m_printer(other.m_printer), m_common(other.m_common),
       m_loginScript(other.m_loginScript)
 {
+    m_connect.LinkRemoteHost(m_remoteHost.Get()); // its own, not the original's
 }
 
 const SessionValueTable& SessionConfig::CommonTable()

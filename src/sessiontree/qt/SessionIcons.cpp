@@ -7,6 +7,7 @@
 #include <QPainterPath>
 #include <QPixmap>
 
+#include "platform/HostForms.h"
 #include "sessiontree/SessionTreeBase.h"
 
 namespace {
@@ -270,4 +271,22 @@ void SessionIcons::Reset()
 {
     for (std::optional<QIcon>& slot : Cache())
         slot.reset();
+}
+
+namespace {
+
+class SessionIconImageList final : public SessionIconList {
+public:
+    int GetImageCount() const override { return SessionIcons::kCount; }
+    const QIcon* GetImage(int index) const override
+    {
+        return index >= 0 && index < SessionIcons::kCount ? &SessionIcons::Image(index) : nullptr;
+    }
+};
+
+} // namespace
+
+SessionIconList* CreateSessionIconImageList()
+{
+    return new SessionIconImageList;
 }

@@ -19,3 +19,7 @@ public:
     // Drops the theme look-ups (the desktop theme changed).
     static void Reset();
 };
+
+// The factory ConnectDialogInitGUI hands to the configuration dialogs.
+class SessionIconList;
+SessionIconList* CreateSessionIconImageList();
