@@ -31,26 +31,86 @@ GlobalConfig* Config()
     return GetGlobalConfig(&config) ? config : nullptr;
 }
 
-void CollectSessions(SessionTreeBase& tree, TreeItem item, std::vector<TreeItem>& seen, VStringArray& out)
-{
-    if (std::find(seen.begin(), seen.end(), item) != seen.end())
-        return;
-    seen.push_back(item);
-    if (!tree.IsFolder(item)) {
-        out.Add(tree.GetItemPath(item));
-        return;
-    }
-    tree.OnItemExpanding(item); // a folder stands for everything below it
-    for (TreeItem child = tree.GetChildItem(item); child != kNoTreeItem; child = tree.GetNextSiblingItem(child))
-        CollectSessions(tree, child, seen, out);
-}
-
 } // namespace
 
 ConnectDialogBase::ConnectDialogBase(IConnectDialogSink* sink, int applicationNumber)
     : m_sink(sink), m_applicationNumber(applicationNumber)
 {
     LiveOwners().push_back(this);
+    SetStandardHandlers();
+}
+
+// The commands whose work is the shared logic's. "Quick Connect",
+// "Duplicate...", "Create Desktop Shortcut" and the export and import
+// commands have none until their windows exist: they stay disabled.
+void ConnectDialogBase::SetStandardHandlers()
+{
+    const auto tree = [this] { return GetTree(); };
+    const auto connect = [this](unsigned command) {
+        return CommandHandler{[this, command] { return IsConnectRuleMet(command); },
+                              [this, command] { RunConnectCommand(command); }};
+    };
+    for (unsigned command : {kCmdConnect, kCmdConnectInTab, kCmdConnectTerminal, kCmdConnectFileTransfer,
+                             kCmdConnectBoth, kCmdConnectInNewWindow, kCmdConnectInNewTabGroup, kCmdConnectInTabs,
+                             kCmdConnectInTabsInNewWindow, kCmdConnectInTabsInNewTabGroup})
+        SetCommandHandler(command, connect(command));
+    const auto onTree = [tree](std::function<bool(SessionTreeBase&)> enabled, std::function<void(SessionTreeBase&)> run) {
+        return CommandHandler{enabled ? std::function<bool()>([tree, enabled] { return tree() && enabled(*tree()); })
+                                      : std::function<bool()>([tree] { return tree() != nullptr; }),
+                              [tree, run] {
+                                  if (SessionTreeBase* t = tree())
+                                      run(*t);
+                              }};
+    };
+    SetCommandHandler(kCmdCut, onTree([](SessionTreeBase& t) { return t.CanCutOrCopy(); },
+                                      [](SessionTreeBase& t) { t.Cut(); }));
+    SetCommandHandler(kCmdCopy, onTree([](SessionTreeBase& t) { return t.CanCutOrCopy(); },
+                                       [](SessionTreeBase& t) { t.Copy(); }));
+    SetCommandHandler(kCmdPaste, onTree([](SessionTreeBase& t) { return t.CanPaste(); },
+                                        [](SessionTreeBase& t) { t.Paste(); }));
+    SetCommandHandler(kCmdDelete, onTree([](SessionTreeBase& t) { return t.CanDelete(); },
+                                         [](SessionTreeBase& t) { t.Delete(); }));
+    SetCommandHandler(kCmdRename, onTree([](SessionTreeBase& t) { return t.CanRename(); },
+                                         [](SessionTreeBase& t) { t.Rename(); }));
+    SetCommandHandler(kCmdNewFolder, onTree(nullptr, [](SessionTreeBase& t) { t.NewFolder(); }));
+    SetCommandHandler(kCmdNewSession, onTree(nullptr, [](SessionTreeBase& t) { t.NewSession(); }));
+    SetCommandHandler(kCmdFind, onTree(nullptr, [](SessionTreeBase& t) { t.Find(); }));
+    SetCommandHandler(kCmdFindNext, onTree(nullptr, [](SessionTreeBase& t) { t.FindNext(); }));
+    SetCommandHandler(kCmdNextArrangement, onTree(nullptr, [](SessionTreeBase& t) { t.CycleSortMode(); }));
+    SetCommandHandler(kCmdExpandAllFolders, onTree(nullptr, [](SessionTreeBase& t) { t.ExpandAllFolders(); }));
+    SetCommandHandler(kCmdCollapseAllFolders, onTree(nullptr, [](SessionTreeBase& t) { t.CollapseAllFolders(); }));
+    SetCommandHandler(kCmdArrangeAlphabetically, onTree(nullptr, [](SessionTreeBase& t) { t.SetSortMode(0); }));
+    SetCommandHandler(kCmdArrangeLogically, onTree(nullptr, [](SessionTreeBase& t) { t.SetSortMode(1); }));
+    SetCommandHandler(kCmdArrangeManually, onTree(nullptr, [](SessionTreeBase& t) { t.SetSortMode(2); }));
+    SetCommandHandler(kCmdShowDescriptions, onTree(nullptr, [](SessionTreeBase& t) { t.ToggleShowDescriptions(); }));
+    SetCommandHandler(kCmdShowTerminalSessions,
+                      onTree(nullptr, [](SessionTreeBase& t) { t.ToggleShowTerminalSessions(); }));
+    SetCommandHandler(kCmdShowTransferSessions,
+                      onTree(nullptr, [](SessionTreeBase& t) { t.ToggleShowTransferSessions(); }));
+    SetCommandHandler(kCmdFocusFilter, {nullptr, [this] { FocusFilter(); }});
+    SetCommandHandler(kCmdHelp, {[] { return GetHostCallbacks().help != nullptr; },
+                                 [this] {
+                                     if (const HelpCallback help = GetHostCallbacks().help)
+                                         help(GetDialog(), kHelpFinder, 0);
+                                 }});
+}
+
+void ConnectDialogBase::SetCommandHandler(unsigned command, CommandHandler handler)
+{
+    m_handlers[command] = std::move(handler);
+}
+
+void ConnectDialogBase::RemoveCommandHandler(unsigned command)
+{
+    m_handlers.erase(command);
+}
+
+std::vector<unsigned> ConnectDialogBase::HandledCommands() const
+{
+    std::vector<unsigned> commands;
+    for (const auto& [command, handler] : m_handlers)
+        commands.push_back(command);
+    return commands;
 }
 
 ConnectDialogBase::~ConnectDialogBase()
@@ -156,28 +216,19 @@ void ConnectDialogBase::OnConnectRequested(const VStringArray&)
 VStringArray ConnectDialogBase::ResolveSelection() const
 {
     VStringArray paths;
-    SessionTreeBase* tree = GetTree();
-    if (!tree)
-        return paths;
-    std::vector<TreeItem> seen;
-    for (const VUnicodeString& path : tree->GetSelectedPaths()) {
-        const TreeItem item = path.IsEmpty() ? tree->GetRootItem() : tree->FindItem(path);
-        if (item != kNoTreeItem)
-            CollectSessions(*tree, item, seen, paths);
-    }
+    if (SessionTreeBase* tree = GetTree())
+        tree->ForEachSelectedSession([&](const VUnicodeString& path) {
+            paths.Add(path);
+            return true;
+        });
     return paths;
 }
 
 void ConnectDialogBase::Capabilities(const VUnicodeString& path, bool& terminal, bool& transfer) const
 {
     terminal = transfer = false;
-    SessionTreeBase* tree = GetTree();
-    if (tree) {
-        VStringArray one;
-        one.Add(path);
-        terminal = tree->CanConnect(one, false);
-        transfer = tree->CanConnect(one, true);
-    }
+    if (SessionTreeBase* tree = GetTree())
+        tree->SessionCapabilities(path, terminal, transfer);
 }
 
 bool ConnectDialogBase::HasProtocol(const VUnicodeString& path) const
@@ -185,8 +236,10 @@ bool ConnectDialogBase::HasProtocol(const VUnicodeString& path) const
     const VUnicodeString required = RequiredProtocol();
     if (required.IsEmpty())
         return GetSessionDatabaseImpl()->IsSession(path);
-    const SessionConfigPtr config = GetSessionDatabaseImpl()->LoadSession(path);
-    return config && config->GetProtocolName().EqualsNoCase(required);
+    VUnicodeString terminal;
+    VUnicodeString transfer;
+    SessionTreeBase* tree = GetTree();
+    return tree && tree->GetSessionProtocols(path, terminal, transfer) && terminal.EqualsNoCase(required);
 }
 
 bool ConnectDialogBase::OwnProductTerminal() const
@@ -204,11 +257,11 @@ bool ConnectDialogBase::SingleSelection(VUnicodeString& path) const
     SessionTreeBase* tree = GetTree();
     if (!tree)
         return false;
-    const VStringArray selected = tree->GetSelectedPaths();
-    if (selected.GetSize() != 1 || !GetSessionDatabaseImpl()->IsSession(selected[0]))
+    const std::vector<TreeItem> selected = tree->GetSelectedItems();
+    if (selected.size() != 1 || tree->IsFolder(selected.front()))
         return false;
-    path = selected[0];
-    return true;
+    path = tree->GetItemPath(selected.front());
+    return GetSessionDatabaseImpl()->IsSession(path);
 }
 
 bool ConnectDialogBase::AnySelected(bool wantTerminal, bool wantTransfer) const
@@ -216,37 +269,75 @@ bool ConnectDialogBase::AnySelected(bool wantTerminal, bool wantTransfer) const
     SessionTreeBase* tree = GetTree();
     if (!tree)
         return false;
-    const VStringArray sessions = ResolveSelection();
-    const bool terminal = !wantTerminal || tree->CanConnect(sessions, false);
-    const bool transfer = !wantTransfer || tree->CanConnect(sessions, true);
+    bool terminal = !wantTerminal;
+    bool transfer = !wantTransfer;
+    tree->ForEachSelectedSession([&](const VUnicodeString& path) {
+        bool canTerminal = false;
+        bool canTransfer = false;
+        tree->SessionCapabilities(path, canTerminal, canTransfer, true);
+        terminal = terminal || canTerminal;
+        transfer = transfer || canTransfer;
+        return !(terminal && transfer);
+    });
     return terminal && transfer;
+}
+
+// Something Connect would send: a session either product can open.
+bool ConnectDialogBase::AnySelectedToOpen() const
+{
+    SessionTreeBase* tree = GetTree();
+    bool found = false;
+    if (tree)
+        tree->ForEachSelectedSession([&](const VUnicodeString& path) {
+            bool terminal = false;
+            bool transfer = false;
+            tree->SessionCapabilities(path, terminal, transfer, true);
+            found = terminal || transfer;
+            return !found;
+        });
+    return found;
+}
+
+bool ConnectDialogBase::AnySelectedSession() const
+{
+    SessionTreeBase* tree = GetTree();
+    bool found = false;
+    if (tree)
+        tree->ForEachSelectedSession([&](const VUnicodeString&) {
+            found = true;
+            return false;
+        });
+    return found;
+}
+
+bool ConnectDialogBase::IsConnectRuleMet(unsigned command) const
+{
+    SessionTreeBase* tree = GetTree();
+    if (!tree)
+        return false;
+    const bool selected = !tree->GetSelectedItems().empty();
+    const bool tabGroups = m_sink ? m_sink->AcceptsTabGroups() : true;
+    VUnicodeString single;
+    switch (command) {
+    case kCmdConnect:
+    case kCmdConnectInTab: return m_connectEnabled;
+    case kCmdConnectInNewWindow:
+    case kCmdConnectInTabsInNewWindow: return selected && AnySelected(true, false);
+    case kCmdConnectInNewTabGroup:
+    case kCmdConnectInTabsInNewTabGroup: return selected && tabGroups && AnySelected(true, false);
+    case kCmdConnectInTabs: return selected && AnySelectedToOpen();
+    // These open exactly one session, in the product they name.
+    case kCmdConnectTerminal: return SingleSelection(single) && AnySelected(true, false);
+    case kCmdConnectFileTransfer: return SingleSelection(single) && AnySelected(false, true);
+    case kCmdConnectBoth: return SingleSelection(single) && AnySelected(true, true);
+    default: return false;
+    }
 }
 
 bool ConnectDialogBase::IsCommandEnabled(unsigned command) const
 {
-    SessionTreeBase* tree = GetTree();
-    const bool selected = tree && !tree->GetSelectedPaths().IsEmpty();
-    const bool tabGroups = m_sink ? m_sink->AcceptsTabGroups() : true;
-    switch (command) {
-    case kCmdConnect:
-    case kCmdConnectInTab: return m_connectEnabled;
-    case kCmdConnectTerminal:
-    case kCmdConnectInNewWindow:
-    case kCmdConnectInTabsInNewWindow: return selected && AnySelected(true, false);
-    case kCmdConnectFileTransfer: return selected && AnySelected(false, true);
-    case kCmdConnectBoth: return selected && AnySelected(true, true);
-    case kCmdConnectInNewTabGroup:
-    case kCmdConnectInTabsInNewTabGroup: return selected && tabGroups && AnySelected(true, false);
-    case kCmdConnectInTabs: return selected;
-    case kCmdProperties: return selected && GetHostCallbacks().sessionProperties != nullptr;
-    case kCmdCut:
-    case kCmdCopy: return tree && tree->CanCutOrCopy();
-    case kCmdDelete: return tree && tree->CanDelete();
-    case kCmdRename: return tree && tree->CanRename();
-    case kCmdPaste: return tree && tree->CanPaste();
-    case kCmdDuplicate: return tree && tree->CanDuplicate();
-    default: return true;
-    }
+    const auto it = m_handlers.find(command);
+    return it != m_handlers.end() && (!it->second.enabled || it->second.enabled());
 }
 
 void ConnectDialogBase::UpdateCommandState()
@@ -254,18 +345,17 @@ void ConnectDialogBase::UpdateCommandState()
     SessionTreeBase* tree = GetTree();
     if (!tree)
         return;
-    EnableEditButtons(IsCommandEnabled(kCmdProperties), tree->CanCutOrCopy(), tree->CanDelete());
+    EnableEditButtons(IsCommandEnabled(kCmdProperties), IsCommandEnabled(kCmdCut), IsCommandEnabled(kCmdDelete));
     EnablePaste(tree->CanPaste());
     // Connect wants something to open: a session of the required protocol
-    // when picking, anything but nothing otherwise.
-    bool connect = !tree->GetSelectedPaths().IsEmpty();
-    if (connect && IsBrowseMode()) {
-        connect = false;
-        for (const VUnicodeString& path : ResolveSelection())
-            if ((connect = HasProtocol(path)))
-                break;
-    }
+    // when picking, one that either product opens otherwise.
+    bool connect = false;
+    if (IsBrowseMode())
+        tree->ForEachSelectedSession([&](const VUnicodeString& path) { return !(connect = HasProtocol(path)); });
+    else
+        connect = AnySelectedToOpen();
     EnableConnect(connect, true);
+    EnableCommandButtons();
 }
 
 // --- Connecting
@@ -275,7 +365,7 @@ bool ConnectDialogBase::RunConnectCommand(unsigned command)
     using O = IConnectDialogSink;
     // A key runs a command only where its menu item would be enabled.
     if (command != kCmdQuickConnect && command >= kCmdConnect && command <= kCmdConnectBoth &&
-        !IsCommandEnabled(command))
+        !IsConnectRuleMet(command))
         return true;
     switch (command) {
     case kCmdConnect: return Connect(ConnectKind::Plain, O::kOpenCurrent, kConnectModeNone, false);
@@ -303,26 +393,12 @@ bool ConnectDialogBase::RunConnectCommand(unsigned command)
 
 bool ConnectDialogBase::RunCommand(unsigned command)
 {
-    if (RunConnectCommand(command))
-        return true;
-    SessionTreeBase* tree = GetTree();
-    if (!tree)
+    const auto it = m_handlers.find(command);
+    if (it == m_handlers.end())
         return false;
-    switch (command) {
-    case kCmdFocusFilter: FocusFilter(); break;
-    case kCmdExpandAllFolders: tree->ExpandAllFolders(); break;
-    case kCmdCollapseAllFolders: tree->CollapseAllFolders(); break;
-    case kCmdArrangeAlphabetically: tree->SetSortMode(0); break;
-    case kCmdArrangeLogically: tree->SetSortMode(1); break;
-    case kCmdArrangeManually: tree->SetSortMode(2); break;
-    case kCmdShowDescriptions: tree->ToggleShowDescriptions(); break;
-    case kCmdShowTerminalSessions: tree->ToggleShowTerminalSessions(); break;
-    case kCmdShowTransferSessions: tree->ToggleShowTransferSessions(); break;
-    case kCmdHelp:
-        if (const HelpCallback help = GetHostCallbacks().help)
-            help(GetDialog(), kHelpFinder, 0);
-        break;
-    default: return false;
+    if (!it->second.enabled || it->second.enabled()) {
+        const std::function<void()> run = it->second.run; // a handler may replace itself
+        run();
     }
     UpdateCommandState();
     return true;

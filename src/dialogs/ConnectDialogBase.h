@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <map>
 
 #include "core/Export.h"
 #include "core/VStringArray.h"
@@ -61,17 +63,33 @@ public:
     void OnSessionDatabaseViewChanged() override;
     void OnConnectRequested(const VStringArray& paths) override;
 
+    bool HandleTreeCommand(unsigned command) override { return RunCommand(command); }
+
     // --- Commands
-    // Runs a connect command (or Quick Connect); false for any other.
+    // What the window runs for a command, and when it may. A menu item,
+    // toolbar button or key whose command has no handler here is disabled:
+    // nothing the user is offered does nothing. Windows add the handlers
+    // of their own commands with SetCommandHandler.
+    struct CommandHandler {
+        std::function<bool()> enabled; // null: always
+        std::function<void()> run;
+    };
+    void SetCommandHandler(unsigned command, CommandHandler handler);
+    void RemoveCommandHandler(unsigned command);
+    bool HasCommandHandler(unsigned command) const { return m_handlers.contains(command); }
+    // The commands that have handlers, in id order.
+    std::vector<unsigned> HandledCommands() const;
+    // Runs a connect command; false for any other.
     bool RunConnectCommand(unsigned command);
-    // Connect commands and the commands on how the tree is shown (filter,
-    // arrangement, display toggles, expand and collapse, help); false for
-    // the tree's editing commands and anything else.
+    // Runs the command's handler when it is enabled. False when the window
+    // has no handler for it.
     bool RunCommand(unsigned command);
-    // The enable rules of the connect commands and of Properties.
+    // A handler, and its rule allows it now.
     bool IsCommandEnabled(unsigned command) const;
     // Mirrors the tree's state onto the buttons.
     void UpdateCommandState();
+    // Every command button of the window follows IsCommandEnabled.
+    virtual void EnableCommandButtons() {}
     // Refills the tree keeping its open folders and selection; while the
     // tree runs a multi-item delete the refresh waits for its end.
     void RefreshTree();
@@ -90,7 +108,8 @@ public:
     int GetPendingConnectMode() const { return m_pendingMode; }
 
     // The selection with folders standing for the sessions below them, in
-    // tree order, each session once.
+    // tree order, each session once. Reads the database's listings, never
+    // fills the tree.
     VStringArray ResolveSelection() const;
     // Every live owner of a session tree in this process.
     static size_t LiveOwnerCount();
@@ -102,13 +121,19 @@ protected:
 
 private:
     enum class ConnectKind { Plain, Terminal, FileTransfer, Both };
+    void SetStandardHandlers();
     bool Connect(ConnectKind kind, int opening, int pendingMode, bool tabs);
     void Capabilities(const VUnicodeString& path, bool& terminal, bool& transfer) const;
     bool HasProtocol(const VUnicodeString& path) const;
     bool OwnProductTerminal() const;
     bool OwnProductTransfer() const;
     bool SingleSelection(VUnicodeString& path) const;
+    // Whether the selection resolves to a session of each wanted kind;
+    // stops reading at the first that answers.
     bool AnySelected(bool wantTerminal, bool wantTransfer) const;
+    bool AnySelectedToOpen() const;
+    bool IsConnectRuleMet(unsigned command) const;
+    bool AnySelectedSession() const;
 
     IConnectDialogSink* m_sink;
     int m_applicationNumber;
@@ -118,4 +143,5 @@ private:
     bool m_refreshPending = false;
     VStringArray m_own;
     VStringArray m_other;
+    std::map<unsigned, CommandHandler> m_handlers;
 };

@@ -23,4 +23,12 @@ public:
     virtual QWidget* GetMessageParent() const { return nullptr; }
     // The user asked to open the selected sessions (Enter, double click).
     virtual void OnConnectRequested(const VStringArray& paths) { (void)paths; }
+    // A command of the tree's keys, offered to the owner first. True when
+    // the owner took it (whether or not it was enabled); false lets the
+    // tree run it itself.
+    virtual bool HandleTreeCommand(unsigned command)
+    {
+        (void)command;
+        return false;
+    }
 };

@@ -2,6 +2,7 @@
 
 #include <map>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "core/Export.h"
@@ -48,9 +49,11 @@ public:
     TreeItem GetDropHighlight() const { return m_dropHighlight; }
 
     // The control's item operations.
+    bool ItemExists(TreeItem item) const override { return NodeAt(item) != nullptr; }
     TreeItem InsertItem(const VUnicodeString& text, TreeItem parent, TreeItem insertAfter,
                         const SessionTreeItemData& data) override;
     void DeleteItem(TreeItem item) override;
+    bool MoveItem(TreeItem item, TreeItem parent, TreeItem insertAfter) override;
     void DeleteAllItems() override;
     VUnicodeString GetItemText(TreeItem item) const override;
     void SetItemText(TreeItem item, const VUnicodeString& text) override;
@@ -76,12 +79,17 @@ public:
 
 private:
     struct Node;
-    static Node* N(TreeItem item) { return reinterpret_cast<Node*>(item); }
-    static TreeItem H(const Node* node) { return reinterpret_cast<TreeItem>(node); }
+    // The node of a live handle, null for any other.
+    Node* NodeAt(TreeItem item) const;
+    static TreeItem H(const Node* node);
     void VisibleRows(const Node* node, std::vector<const Node*>& rows) const;
+    void Forget(Node* node);
+    static void Renumber(Node* parent, size_t from);
 
     std::unique_ptr<Node> m_root;
-    std::vector<Node*> m_selection;
+    std::unordered_map<TreeItem, Node*> m_nodes;
+    TreeItem m_nextId = 1;
+    std::vector<TreeItem> m_selection;
     std::map<int, uint32_t> m_timers;
     TreeItem m_edited = kNoTreeItem;
     VUnicodeString m_editText;

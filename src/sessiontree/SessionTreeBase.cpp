@@ -1,6 +1,7 @@
 #include "sessiontree/SessionTreeBase.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "core/VUnknown.h"
 #include "platform/GlobalConfig.h"
@@ -8,9 +9,12 @@
 #include "platform/MessageTable.h"
 #include "platform/Products.h"
 #include "platform/WaitCursor.h"
+#include "profile/sessions/ConnectConfig.h"
 #include "profile/sessions/ISessionConfig.h"
 #include "profile/sessions/SessionDatabase.h"
 #include "profile/reports/VReportMessageParams.h"
+#include "profile/store/VProfileKey.h"
+#include "profile/store/VProfileStore.h"
 #include "sessiontree/FilterPattern.h"
 
 namespace {
@@ -54,6 +58,30 @@ GlobalConfig* Config()
 SessionDatabase& Database()
 {
     return *GetSessionDatabaseImpl();
+}
+
+VUnicodeString DefaultOf(const char16_t* name)
+{
+    const SessionValueTable& table = ConnectConfig::Table();
+    const size_t index = table.IndexOf(name);
+    return index == SessionValueTable::npos ? VUnicodeString() : VUnicodeString(table.Defs()[index].text);
+}
+
+// The two protocol names of a session, read alone: an enable check must
+// not load a session's whole configuration. False when there is no such key.
+bool ReadProtocolNames(const VUnicodeString& path, VUnicodeString& terminal, VUnicodeString& transfer)
+{
+    const VProfileStore store;
+    if (!store.GetRootKey())
+        return false;
+    const VProfileKey key(*store.GetRootKey(), SessionDatabase::KeyPathFromSessionPath(path), 0);
+    if (!key.IsOpen())
+        return false;
+    if (!key.ReadString(ConnectConfig::kProtocolName, terminal))
+        terminal = DefaultOf(ConnectConfig::kProtocolName);
+    if (!key.ReadString(ConnectConfig::kTransferProtocolName, transfer))
+        transfer = DefaultOf(ConnectConfig::kTransferProtocolName);
+    return true;
 }
 
 } // namespace
@@ -115,11 +143,12 @@ void SessionTreeBase::Fill(unsigned flags)
     const VUnicodeString selected = SelectedPathForFilter();
     m_filling = true;
     ClearCutMarks();
-    m_lastHit = kNoTreeItem;
+    BeginRefill();
     DeleteAllItems();
     const TreeItem root = AddRoot();
     if (IsFilterActive()) {
         FillFiltered();
+        EndRefill();
         m_filling = false;
         const TreeItem first = FirstFilteredMatch(root);
         SelectItem(first != kNoTreeItem ? first : root);
@@ -127,6 +156,7 @@ void SessionTreeBase::Fill(unsigned flags)
     }
     LoadFolder(root);
     ExpandItem(root, true);
+    EndRefill();
     m_filling = false;
     if (IsFiltering())
         return; // a filter that ends gives back the selection and open folders itself
@@ -332,7 +362,7 @@ void SessionTreeBase::ToggleShowTransferSessions()
 
 bool SessionTreeBase::GetDescription(TreeItem item, VUnicodeString& text) const
 {
-    if (!m_showDescriptions || m_inLabelEdit || item == kNoTreeItem || IsFolder(item))
+    if (!m_showDescriptions || IsInLabelEdit() || !ItemExists(item) || IsFolder(item))
         return false;
     VUnknownPointer<ISessionConfig> config(GetSessionConfig(item));
     if (!config)
@@ -374,30 +404,140 @@ int SessionTreeBase::GetItemImage(TreeItem item, bool selected) const
     return SessionImage(GetItemPath(item));
 }
 
+void SessionTreeBase::SessionCapabilities(const VUnicodeString& sessionPath, bool& canTerminal,
+                                          bool& canTransfer, bool listed) const
+{
+    canTerminal = canTransfer = false;
+    VUnicodeString terminal;
+    VUnicodeString transfer;
+    if (listed ? !ReadProtocolNames(sessionPath, terminal, transfer)
+               : !GetSessionProtocols(sessionPath, terminal, transfer))
+        return;
+    canTerminal = IsKestruneOrTamsicInstalled() && ConnectConfig::IsProtocol(terminal);
+    canTransfer = ConnectConfig::IsProtocol(transfer) &&
+                  (IsPellowinInstalled() || (m_owner && m_owner->GetHostKind() == 9));
+}
+
+bool SessionTreeBase::GetSessionProtocols(const VUnicodeString& sessionPath, VUnicodeString& terminal,
+                                          VUnicodeString& transfer) const
+{
+    return Database().IsSession(sessionPath) && ReadProtocolNames(sessionPath, terminal, transfer);
+}
+
 void SessionTreeBase::GetConnectCapabilities(TreeItem item, bool& canTerminal, bool& canTransfer) const
 {
     canTerminal = canTransfer = false;
-    VUnknownPointer<ISessionConfig> config(GetSessionConfig(item));
-    if (!config)
-        return;
-    canTerminal = IsKestruneOrTamsicInstalled() && config->HasTerminalProtocol();
-    canTransfer = config->HasTransferProtocol() &&
-                  (IsPellowinInstalled() || (m_owner && m_owner->GetHostKind() == 9));
+    if (ItemExists(item) && !IsFolder(item))
+        SessionCapabilities(GetItemPath(item), canTerminal, canTransfer);
 }
 
 bool SessionTreeBase::CanConnect(const VStringArray& paths, bool transfer) const
 {
     for (const VUnicodeString& path : paths) {
-        const SessionConfigPtr config = Database().LoadSession(path);
-        if (!config)
-            continue; // a folder, or a session that does not load
-        const bool terminal = IsKestruneOrTamsicInstalled() && config->HasTerminalProtocol();
-        const bool files = config->HasTransferProtocol() &&
-                           (IsPellowinInstalled() || (m_owner && m_owner->GetHostKind() == 9));
+        bool terminal = false;
+        bool files = false;
+        SessionCapabilities(path, terminal, files); // folders and unreadable sessions give neither
         if (transfer ? files : terminal)
             return true;
     }
     return false;
+}
+
+// --- Sessions below the selection, from the listings
+
+bool SessionTreeBase::ForEachShownSession(const VUnicodeString& path,
+                                          const std::function<bool(const VUnicodeString&)>& visit) const
+{
+    if (!IsFilterActive()) {
+        // Straight from the kept listings: nothing is copied or inserted.
+        const SessionDatabase::Listing& listing = ListFolder(path);
+        for (const VUnicodeString& name : listing.folders)
+            if (!ForEachShownSession(JoinPath(path, name), visit))
+                return false;
+        for (const VUnicodeString& name : listing.sessions)
+            if (!IsHidden(path, name) && !visit(JoinPath(path, name)))
+                return false;
+        return true;
+    }
+    VStringArray folders;
+    VStringArray sessions;
+    ShownChildren(path, folders, sessions);
+    for (const VUnicodeString& name : folders)
+        if (!ForEachShownSession(JoinPath(path, name), visit))
+            return false;
+    for (const VUnicodeString& name : sessions)
+        if (!visit(JoinPath(path, name)))
+            return false;
+    return true;
+}
+
+bool SessionTreeBase::ForEachSessionBelow(const VUnicodeString& path, bool isFolder,
+                                          const std::function<bool(const VUnicodeString&)>& visit) const
+{
+    return isFolder ? ForEachShownSession(path, visit) : visit(path);
+}
+
+bool SessionTreeBase::ForEachSelectedSession(const std::function<bool(const VUnicodeString&)>& visit) const
+{
+    const std::vector<TreeItem> selected = GetSelectedItems();
+    if (selected.size() == 1)
+        return ForEachSessionBelow(GetItemPath(selected[0]), IsFolder(selected[0]), visit);
+    // What lies below a selected folder comes with it; each session once,
+    // whatever order the selection lists them in.
+    std::unordered_set<std::u16string> folders;
+    std::unordered_set<std::u16string> visited;
+    const auto covered = [&](const VUnicodeString& path) {
+        const std::u16string folded = VUnicodeString::FoldCase(path.str());
+        for (size_t slash = folded.find(u'\\'); slash != std::u16string::npos; slash = folded.find(u'\\', slash + 1))
+            if (folders.contains(folded.substr(0, slash)))
+                return true;
+        return folders.contains(u"") && !folded.empty();
+    };
+    const auto once = [&](const VUnicodeString& path) {
+        return !visited.insert(VUnicodeString::FoldCase(path.str())).second || visit(path);
+    };
+    for (TreeItem item : selected) {
+        const VUnicodeString path = GetItemPath(item);
+        if (covered(path))
+            continue;
+        const bool isFolder = IsFolder(item);
+        if (!ForEachSessionBelow(path, isFolder, once))
+            return false;
+        if (isFolder)
+            folders.insert(VUnicodeString::FoldCase(path.str()));
+    }
+    return true;
+}
+
+void SessionTreeBase::ShownChildren(const VUnicodeString& path, VStringArray& folders, VStringArray& sessions) const
+{
+    if (IsFilterActive()) {
+        // The filtered tree holds all it shows.
+        TreeItem item = GetRootItem();
+        VUnicodeString rest = path;
+        while (item != kNoTreeItem && !rest.IsEmpty()) {
+            const size_t slash = rest.Find(u'\\');
+            item = FindChildByName(item, rest.Left(slash));
+            rest = slash == VUnicodeString::npos ? VUnicodeString() : rest.Mid(slash + 1);
+        }
+        for (TreeItem child = GetChildItem(item); child != kNoTreeItem; child = GetNextSiblingItem(child))
+            (IsFolder(child) ? folders : sessions).Add(GetItemText(child));
+        return;
+    }
+    const SessionDatabase::Listing& listing = ListFolder(path);
+    folders = listing.folders;
+    for (const VUnicodeString& name : listing.sessions)
+        if (!IsHidden(path, name))
+            sessions.Add(name);
+}
+
+std::vector<TreeItem> SessionTreeBase::RememberedItems() const
+{
+    std::vector<TreeItem> items(m_cutItems.begin(), m_cutItems.end());
+    for (TreeItem item : {m_editedItem, m_dragSource, m_hoverItem, m_dropTarget})
+        if (item != kNoTreeItem)
+            items.push_back(item);
+    return items;
 }
 
 void SessionTreeBase::ExpandAllFolders()
@@ -595,7 +735,8 @@ bool SessionTreeBase::ShowFindDialog(FindOptions&)
 void SessionTreeBase::Find()
 {
     m_searchedOnce = false;
-    m_lastHit = kNoTreeItem;
+    m_hasLastHit = false;
+    m_lastHitPath = VUnicodeString();
     FindNext();
 }
 
@@ -610,7 +751,7 @@ void SessionTreeBase::FindNext()
         m_searchedOnce = true;
         showed = true;
     }
-    if (RunFind(showed))
+    if (RunFind())
         return;
     if (showed) {
         VReportPtr report = NewReport(kMsgNotFound);
@@ -619,48 +760,106 @@ void SessionTreeBase::FindNext()
         FocusTree();
         return;
     }
-    m_lastHit = kNoTreeItem; // once more from the top, silently
-    RunFind(false);
+    m_hasLastHit = false; // once more from the top, silently
+    RunFind();
 }
 
-TreeItem SessionTreeBase::NextInPreOrder(TreeItem item)
+bool SessionTreeBase::FolderMatchesFind(const VUnicodeString& name, const FindOptions& options) const
 {
-    if (IsFolder(item)) {
-        EnsureLoaded(item);
-        if (const TreeItem child = GetChildItem(item); child != kNoTreeItem)
-            return child;
-    }
-    for (TreeItem at = item; at != kNoTreeItem; at = GetParentItem(at))
-        if (const TreeItem next = GetNextSiblingItem(at); next != kNoTreeItem)
-            return next;
-    return kNoTreeItem;
+    return options.folderName && Contains(name.str(), options.text.str(), options.matchCase);
 }
 
-bool SessionTreeBase::ItemMatchesFind(TreeItem item, const FindOptions& options) const
+bool SessionTreeBase::SessionMatchesFind(const VUnicodeString& path, const VUnicodeString& name,
+                                         const FindOptions& options) const
 {
     const std::u16string_view text = options.text.str();
-    if (IsFolder(item))
-        return item != GetRootItem() && options.folderName &&
-               Contains(GetItemText(item).str(), text, options.matchCase);
-    if (options.sessionName && Contains(GetItemText(item).str(), text, options.matchCase))
+    if (options.sessionName && Contains(name.str(), text, options.matchCase))
         return true;
     if (!options.hostName && !options.description)
         return false;
-    VUnknownPointer<ISessionConfig> config(GetSessionConfig(item));
+    const SessionConfigPtr config = Database().LoadSession(path);
     if (!config)
         return false; // an unreadable session matches nothing
     return (options.hostName && Contains(config->GetHostname().str(), text, options.matchCase)) ||
            (options.description && Contains(config->GetDescription().str(), text, options.matchCase));
 }
 
-bool SessionTreeBase::RunFind(bool)
+// One folder of the walk: what it shows, and the next child to visit
+// (its folders first, then its sessions).
+struct SessionTreeBase::FindLevel {
+    VUnicodeString path;
+    VStringArray folders;
+    VStringArray sessions;
+    size_t next = 0;
+};
+
+// Walks the tree's order over the database's listings, so only the path
+// to a hit is ever put into the control. It goes on after the last hit;
+// when that is gone, from the first child of its nearest folder left.
+bool SessionTreeBase::RunFind()
 {
     const FindOptions& options = ProcessFindOptions();
-    TreeItem item = m_lastHit == kNoTreeItem ? GetRootItem() : NextInPreOrder(m_lastHit);
-    for (; item != kNoTreeItem; item = NextInPreOrder(item)) {
-        if (!ItemMatchesFind(item, options))
+    if (options.text.IsEmpty())
+        return false;
+    std::vector<FindLevel> stack(1);
+    ShownChildren(VUnicodeString(), stack[0].folders, stack[0].sessions);
+    if (m_hasLastHit) {
+        VUnicodeString rest = m_lastHitPath;
+        while (!rest.IsEmpty()) {
+            const size_t slash = rest.Find(u'\\');
+            const VUnicodeString name = rest.Left(slash);
+            rest = slash == VUnicodeString::npos ? VUnicodeString() : rest.Mid(slash + 1);
+            FindLevel& level = stack.back();
+            size_t at = 0;
+            while (at < level.folders.GetSize() && !level.folders[at].EqualsNoCase(name))
+                ++at;
+            if (at < level.folders.GetSize()) {
+                level.next = at + 1;
+                FindLevel child;
+                child.path = JoinPath(level.path, level.folders[at]);
+                ShownChildren(child.path, child.folders, child.sessions);
+                stack.push_back(std::move(child));
+                continue;
+            }
+            size_t session = 0;
+            while (session < level.sessions.GetSize() && !level.sessions[session].EqualsNoCase(name))
+                ++session;
+            if (session < level.sessions.GetSize() && rest.IsEmpty())
+                level.next = level.folders.GetSize() + session + 1;
+            break;
+        }
+    }
+    while (!stack.empty()) {
+        const size_t depth = stack.size() - 1;
+        const size_t folders = stack[depth].folders.GetSize();
+        const size_t next = stack[depth].next++;
+        VUnicodeString hit;
+        if (next < folders) {
+            const VUnicodeString name = stack[depth].folders[next];
+            FindLevel child;
+            child.path = JoinPath(stack[depth].path, name);
+            if (FolderMatchesFind(name, options))
+                hit = child.path;
+            else {
+                ShownChildren(child.path, child.folders, child.sessions);
+                stack.push_back(std::move(child));
+                continue;
+            }
+        } else if (next < folders + stack[depth].sessions.GetSize()) {
+            const VUnicodeString& name = stack[depth].sessions[next - folders];
+            const VUnicodeString path = JoinPath(stack[depth].path, name);
+            if (!SessionMatchesFind(path, name, options))
+                continue;
+            hit = path;
+        } else {
+            stack.pop_back();
             continue;
-        m_lastHit = item;
+        }
+        m_lastHitPath = hit;
+        m_hasLastHit = true;
+        const TreeItem item = FindItem(hit); // loads only the folders along the way
+        if (item == kNoTreeItem)
+            return false;
         for (TreeItem parent = GetParentItem(item); parent != kNoTreeItem; parent = GetParentItem(parent))
             ExpandItem(parent, true);
         SelectItem(item);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <set>
 #include <span>
@@ -19,7 +20,10 @@
 class ISessionConfig;
 class IClipboard;
 
-// An item of the control: an opaque handle the control gives out.
+// An item of the control: an id the control gives out once and never
+// again. A handle kept after its item was removed names nothing: every item
+// operation takes it as no item, so remembering one can never reach freed
+// memory.
 using TreeItem = uintptr_t;
 inline constexpr TreeItem kNoTreeItem = 0;
 // Insert positions besides a given sibling.
@@ -128,7 +132,8 @@ public:
 
     // --- Editing
     bool CanCutOrCopy() const;
-    bool CanPaste() const { return m_pasteAvailable; }
+    // A record of ours to paste, and one item to paste it on.
+    bool CanPaste() const;
     bool CanDelete() const;
     bool CanRename() const { return CanCutOrCopy(); }
     bool CanDuplicate() const;
@@ -144,7 +149,34 @@ public:
     void NewSession();
     void Duplicate();
     bool IsBulkOperation() const { return m_bulk; }
-    bool IsItemCut(TreeItem item) const { return m_cutItems.contains(item); }
+    bool IsItemCut(TreeItem item) const { return ItemExists(item) && m_cutItems.contains(item); }
+    bool IsInLabelEdit() const { return ItemExists(m_editedItem); }
+    // Every item handle the tree keeps between user actions; any of them
+    // may name an item that is gone, which the control then ignores.
+    std::vector<TreeItem> RememberedItems() const;
+    // The path of the last Find hit, empty before the first.
+    const VUnicodeString& LastFindHit() const { return m_lastHitPath; }
+
+    // --- Selection as paths, without filling the control
+    // Calls `visit` with each session below `path` (itself when it is a
+    // session) in the tree's order, as the tree shows them under the
+    // visibility option and the filter in force, reading only the
+    // database's listings; stops when `visit` returns false. False when
+    // it was stopped.
+    bool ForEachSessionBelow(const VUnicodeString& path, bool isFolder,
+                             const std::function<bool(const VUnicodeString&)>& visit) const;
+    // The selection with folders standing for the sessions below them, in
+    // tree order, each session once; stops as ForEachSessionBelow does.
+    bool ForEachSelectedSession(const std::function<bool(const VUnicodeString&)>& visit) const;
+    // Connect capability from the session's two protocol names only.
+    // `listed`: the path came from a listing of sessions, so it is not
+    // asked whether it is one.
+    void SessionCapabilities(const VUnicodeString& sessionPath, bool& canTerminal, bool& canTransfer,
+                             bool listed = false) const;
+    // The session's terminal and transfer protocol names, read alone (with
+    // their defaults); false when the path names no session.
+    bool GetSessionProtocols(const VUnicodeString& sessionPath, VUnicodeString& terminal,
+                             VUnicodeString& transfer) const;
 
     // --- Drag and drop
     // The record a drag of the selection carries (never a cut).
@@ -168,10 +200,17 @@ public:
 
     ISessionTreeOwner* GetOwner() const { return m_owner; }
 
-    // --- The control's item operations
+    // --- The control's item operations. Each takes a handle of an item
+    // that is gone (or kNoTreeItem) as no item: it does nothing and
+    // answers none.
+    virtual bool ItemExists(TreeItem item) const = 0;
     virtual TreeItem InsertItem(const VUnicodeString& text, TreeItem parent, TreeItem insertAfter,
                                 const SessionTreeItemData& data) = 0;
     virtual void DeleteItem(TreeItem item) = 0;
+    // Re-places an item with everything below it, keeping its handle and
+    // what is expanded. False when `insertAfter` is no child of `parent`
+    // or `parent` lies inside the item.
+    virtual bool MoveItem(TreeItem item, TreeItem parent, TreeItem insertAfter) = 0;
     virtual void DeleteAllItems() = 0;
     virtual VUnicodeString GetItemText(TreeItem item) const = 0;
     virtual void SetItemText(TreeItem item, const VUnicodeString& text) = 0;
@@ -198,6 +237,10 @@ public:
     virtual void StopTimer(int id) override = 0;
     virtual void RedrawTree() = 0;
     virtual void FocusTree() = 0;
+    // Around a refill: a control may take the items in at once at the end
+    // (nothing is selected in between).
+    virtual void BeginRefill() {}
+    virtual void EndRefill() {}
 
 protected:
     // --- Dialogs the control shows; the defaults answer "cancel".
@@ -257,9 +300,14 @@ private:
     void NotifyViewChanged();
 
     // Find
-    bool RunFind(bool showedDialog);
-    bool ItemMatchesFind(TreeItem item, const FindOptions& options) const;
-    TreeItem NextInPreOrder(TreeItem item);
+    struct FindLevel;
+    bool RunFind();
+    bool FolderMatchesFind(const VUnicodeString& name, const FindOptions& options) const;
+    bool SessionMatchesFind(const VUnicodeString& path, const VUnicodeString& name,
+                            const FindOptions& options) const;
+    // The children of a folder as the tree shows them: the listing, or the
+    // filtered control's items while a filter is in force.
+    void ShownChildren(const VUnicodeString& path, VStringArray& folders, VStringArray& sessions) const;
 
     // Editing
     void CopyOrCut(bool cut);
@@ -270,9 +318,12 @@ private:
     TreeItem PlaceItem(TreeItem folder, TreeItem target, DropPosition position, const VUnicodeString& name,
                        bool isFolder, TreeItem skip, VUnicodeString& reference, bool& after) const;
     TreeItem TargetFolderOfSelection() const;
+    void AddMissingSessions(TreeItem folder);
     void RunFirewallUpdate();
     void Refuse(std::u16string_view text);
     TreeItem ReplaceItemAt(TreeItem item, TreeItem parent, TreeItem after, const VUnicodeString& name);
+    bool ForEachShownSession(const VUnicodeString& path,
+                             const std::function<bool(const VUnicodeString&)>& visit) const;
     void FailedRename(TreeItem item, const VUnicodeString& oldName, const VUnicodeString& attempted);
 
     // Drag
@@ -284,13 +335,14 @@ private:
     bool m_showTerminal = true;
     bool m_showTransfer = true;
     int m_iconSet = 0;
-    bool m_inLabelEdit = false;
+    TreeItem m_editedItem = kNoTreeItem; // a label edit is open on it
     bool m_renaming = false;
     bool m_filling = false;
 
     // Find
     bool m_searchedOnce = false;
-    TreeItem m_lastHit = kNoTreeItem;
+    VUnicodeString m_lastHitPath; // a path, so a removed hit leaves nothing to follow
+    bool m_hasLastHit = false;
 
     // Editing
     bool m_pasteAvailable = false;

@@ -89,6 +89,11 @@ bool SessionTreeBase::CanCutOrCopy() const
     return !selected.empty() && std::find(selected.begin(), selected.end(), GetRootItem()) == selected.end();
 }
 
+bool SessionTreeBase::CanPaste() const
+{
+    return m_pasteAvailable && GetSelectedItems().size() == 1 && GetClipboard().IsFormatAvailable(FolderTreeFormat());
+}
+
 bool SessionTreeBase::CanDelete() const
 {
     return CanCutOrCopy();
@@ -306,7 +311,10 @@ bool SessionTreeBase::PasteRecord(const TreeClipboardRecord& record, TreeItem ta
                 if (m_sortMode == 2) {
                     const TreeItem at = PlaceItem(folder, target, position, GetItemText(item), isFolder, item,
                                                   reference, after);
-                    Database().ReorderItem(path, reference, after, nullptr);
+                    if (!Database().ReorderItem(path, reference, after, report.Get())) {
+                        Refuse(report->GetText().str());
+                        break;
+                    }
                     lastPasted = ReplaceItemAt(item, folder, at, GetItemText(item));
                 }
                 continue;
@@ -318,14 +326,16 @@ bool SessionTreeBase::PasteRecord(const TreeClipboardRecord& record, TreeItem ta
                 Refuse(report->GetText().str());
                 break;
             }
-            const TreeItem moved = InsertItem(LeafOf(newPath), folder, at, SessionTreeItemData{isFolder, false, false});
-            if (moved == kNoTreeItem) {
+            // The item goes over with what is open below it, under the
+            // name the database gave it, and is placed by that name.
+            const VUnicodeString newName = LeafOf(newPath);
+            const TreeItem where = m_sortMode == 2 ? at : InsertPositionFor(folder, newName, isFolder, item);
+            if (!MoveItem(item, folder, where)) {
                 Refuse(TextOf(kMsgInsertFailed).str());
                 break;
             }
-            m_cutItems.erase(item);
-            DeleteItem(item);
-            lastPasted = moved;
+            SetItemText(item, newName);
+            lastPasted = item;
         } else {
             const TreeItem at = PlaceItem(folder, target, position, LeafOf(path), isFolder, kNoTreeItem, reference,
                                           after);
@@ -358,28 +368,14 @@ bool SessionTreeBase::PasteRecord(const TreeClipboardRecord& record, TreeItem ta
     return true;
 }
 
-// Moves an item within its parent: a control has no move, so the item is
-// made again at its new place (a folder reloads its children when opened).
+// Re-places an item among its siblings; it keeps its handle, its cut look
+// and what is expanded below it.
 TreeItem SessionTreeBase::ReplaceItemAt(TreeItem item, TreeItem parent, TreeItem after, const VUnicodeString& name)
 {
-    const bool isFolder = IsFolder(item);
-    const bool expanded = isFolder && IsItemExpanded(item);
-    const bool cut = m_cutItems.erase(item) > 0;
-    if (after == item) { // it stays where it is
-        SetItemText(item, name);
-        return item;
-    }
-    DeleteItem(item);
-    const TreeItem again = InsertItem(name, parent, after, SessionTreeItemData{isFolder, false, false});
-    if (again != kNoTreeItem && expanded) {
-        EnsureLoaded(again);
-        ExpandItem(again, true);
-    }
-    if (again != kNoTreeItem && cut) {
-        SetItemCutLook(again, true);
-        m_cutItems.insert(again);
-    }
-    return again;
+    if (after != item)
+        MoveItem(item, parent, after);
+    SetItemText(item, name);
+    return item;
 }
 
 void SessionTreeBase::RunFirewallUpdate()
@@ -447,14 +443,16 @@ void SessionTreeBase::Rename()
     if (!CanRename())
         return;
     const TreeItem item = GetSelectedItems().front();
-    m_inLabelEdit = true;
+    m_editedItem = item;
     EditLabel(item, GetItemText(item));
 }
 
 void SessionTreeBase::FailedRename(TreeItem item, const VUnicodeString& oldName, const VUnicodeString& attempted)
 {
+    if (!ItemExists(item))
+        return;
     SetItemText(item, oldName);
-    m_inLabelEdit = true;
+    m_editedItem = item;
     EditLabel(item, attempted);
 }
 
@@ -463,16 +461,20 @@ void SessionTreeBase::EndLabelEdit(TreeItem item, const VUnicodeString& text, bo
     if (m_renaming)
         return;
     m_renaming = true;
-    m_inLabelEdit = false;
+    if (m_editedItem == item)
+        m_editedItem = kNoTreeItem;
     struct Done {
         bool& flag;
         ~Done() { flag = false; }
     } done{m_renaming};
 
-    SessionTreeItemData* data = GetItemData(item);
+    // The item's record is read again after anything that may show a
+    // window: a refresh meanwhile may have removed the item.
+    const SessionTreeItemData* data = GetItemData(item);
     if (!data)
         return;
     const bool isNew = data->isNewFolder;
+    const bool isFolder = data->isFolder;
     const VUnicodeString oldName = GetItemText(item);
     VUnicodeString name = cancelled ? (isNew ? oldName : VUnicodeString()) : CleanName(text);
     if (cancelled && !isNew)
@@ -501,32 +503,37 @@ void SessionTreeBase::EndLabelEdit(TreeItem item, const VUnicodeString& text, bo
     if (isNew) {
         SetPlatformLastError(0);
         if (!Database().CreateFolder(parentPath, name, reference, true, report.Get())) {
-            if (GetPlatformLastError().code == kErrorAlreadyExists) {
+            const PlatformError error = GetPlatformLastError();
+            if (error.code == kErrorAlreadyExists) {
                 Message(TextOf(kMsgNameInUse, name).str(), kMbOk | kMbIconExclamation);
                 FailedRename(item, oldName, name);
             } else {
-                Message(TextOf(kMsgCreateFolderFailed, report->GetText()).str(), kMbOk | kMbIconExclamation);
+                // The system's own words: the database's report says
+                // "Failed to create folder" already.
+                Message(TextOf(kMsgCreateFolderFailed, PlatformErrorText(error)).str(), kMbOk | kMbIconExclamation);
                 DeleteItem(item);
             }
             return;
         }
-        data->isNewFolder = false;
-        data->childrenLoaded = true; // nothing in it yet
+        if (SessionTreeItemData* made = GetItemData(item)) {
+            made->isNewFolder = false;
+            made->childrenLoaded = true; // nothing in it yet
+        }
     } else if (SetPlatformLastError(0), !Database().RenameItem(oldPath, name, nullptr, report.Get())) {
-        const uint32_t error = GetPlatformLastError().code;
-        if (data->isFolder)
-            Message(error == kErrorAlreadyExists ? TextOf(kMsgNameInUse, name).str()
-                                                 : TextOf(kMsgRenameFolderFailed, report->GetText()).str(),
+        const PlatformError error = GetPlatformLastError();
+        if (isFolder)
+            Message(error.code == kErrorAlreadyExists ? TextOf(kMsgNameInUse, name).str()
+                                                      : TextOf(kMsgRenameFolderFailed, PlatformErrorText(error)).str(),
                     kMbOk | kMbIconExclamation);
         else
-            Message(error == kErrorAlreadyExists ? TextOf(kMsgNameInUse, name).str() : report->GetText().str(),
+            Message(error.code == kErrorAlreadyExists ? TextOf(kMsgNameInUse, name).str() : report->GetText().str(),
                     kMbOk | kMbIconExclamation);
         FailedRename(item, oldName, name);
         return;
     }
     TreeItem placed = item;
     if (m_sortMode != 2)
-        placed = ReplaceItemAt(item, parent, InsertPositionFor(parent, name, data->isFolder, item), name);
+        placed = ReplaceItemAt(item, parent, InsertPositionFor(parent, name, isFolder, item), name);
     else
         SetItemText(item, name);
     SelectItem(placed);
@@ -552,7 +559,11 @@ void SessionTreeBase::NewFolder()
     EnsureLoaded(folder);
     ExpandItem(folder, true);
     const VUnicodeString path = GetItemPath(folder);
-    const VUnicodeString name = Database().MakeUniqueSessionName(path, TextOf(kMsgNewFolderName));
+    // Unique in the database and among folders still being named here.
+    const VUnicodeString base = TextOf(kMsgNewFolderName);
+    VUnicodeString name = Database().MakeUniqueSessionName(path, base);
+    for (int n = 1; FindChildByName(folder, name) != kNoTreeItem || Database().SessionExists(JoinPath(path, name)); ++n)
+        name = base + u" (" + VUnicodeString::FromNumber(n).str() + u")";
     TreeItem at = kInsertFirst;
     if (m_sortMode == 2) {
         const TreeItem last = LastFolderChild(folder);
@@ -564,7 +575,7 @@ void SessionTreeBase::NewFolder()
     if (item == kNoTreeItem)
         return;
     SelectItem(item);
-    m_inLabelEdit = true;
+    m_editedItem = item;
     EditLabel(item, name);
 }
 
@@ -595,10 +606,38 @@ void SessionTreeBase::NewSession()
         Refuse(TextOf(kMsgInsertFailed).str());
         return;
     }
+    // Making the first session of a protocol also makes its default
+    // session at the top.
+    AddMissingSessions(GetRootItem());
     SelectItem(item);
     NotifyChanged();
     if (!UseNewSessionWizard())
         EditNewSession(path);
+}
+
+// Puts in the sessions a loaded folder lists but does not show yet, each
+// after the one it follows in the listing in the user's order.
+void SessionTreeBase::AddMissingSessions(TreeItem folder)
+{
+    const SessionTreeItemData* data = GetItemData(folder);
+    if (!data || !data->childrenLoaded || IsFilterActive())
+        return;
+    const VUnicodeString path = GetItemPath(folder);
+    const SessionDatabase::Listing listing = ListFolder(path);
+    TreeItem previous = LastFolderChild(folder);
+    for (const VUnicodeString& name : listing.sessions) {
+        if (const TreeItem shown = FindChildByName(folder, name); shown != kNoTreeItem) {
+            previous = shown;
+            continue;
+        }
+        if (IsHidden(path, name))
+            continue;
+        const TreeItem at = m_sortMode != 2                ? InsertPositionFor(folder, name, false, kNoTreeItem)
+                            : previous == kNoTreeItem ? kInsertFirst
+                                                           : previous;
+        if (const TreeItem made = InsertItem(name, folder, at, SessionTreeItemData{}); made != kNoTreeItem)
+            previous = made;
+    }
 }
 
 bool SessionTreeBase::RunNewSessionWizard(const VUnicodeString&, VUnicodeString&)

@@ -193,6 +193,7 @@ void ConnectDialog::InitDialog(const char16_t* title)
     for (QWidget* control : std::initializer_list<QWidget*>{m_filter, m_connect, m_close, m_startup, m_openInTab})
         control->installEventFilter(this);
 
+    SetTreeCtrlHandlers(*this, *m_tree);
     m_tree->Initialize();
     if (m_browse && !m_options.initialSelection.IsEmpty())
         if (const TreeItem item = m_tree->FindItem(m_options.initialSelection); item != kNoTreeItem)
@@ -281,8 +282,7 @@ bool ConnectDialog::eventFilter(QObject* watched, QEvent* event)
 
 void ConnectDialog::RunDialogCommand(unsigned command)
 {
-    if (!m_tree->RunTreeCommand(command))
-        RunCommand(command);
+    RunCommand(command);
     RunPendingRefresh();
 }
 
@@ -292,6 +292,12 @@ void ConnectDialog::EnableEditButtons(bool properties, bool cutAndCopy, bool del
     m_toolbar->EnableButton(kCmdCut, cutAndCopy);
     m_toolbar->EnableButton(kCmdCopy, cutAndCopy);
     m_toolbar->EnableButton(kCmdDelete, del);
+}
+
+void ConnectDialog::EnableCommandButtons()
+{
+    for (unsigned command : m_toolbar->Commands())
+        m_toolbar->EnableButton(command, IsCommandEnabled(command));
 }
 
 void ConnectDialog::EnableConnect(bool enable, bool toolbar)

@@ -74,6 +74,7 @@ ConnectView::ConnectView(const QString& caption, bool firstTreeFlag, bool hideTa
     m_tree->installEventFilter(this);
     m_filter->installEventFilter(this);
 
+    SetTreeCtrlHandlers(*this, *m_tree);
     m_tree->Initialize();
     UpdateCommandState();
 }
@@ -95,8 +96,7 @@ void ConnectView::LayOutPane()
 
 void ConnectView::RunPaneCommand(unsigned command)
 {
-    if (!m_tree->RunTreeCommand(command))
-        RunCommand(command);
+    RunCommand(command);
     RunPendingRefresh();
 }
 
@@ -164,6 +164,12 @@ void ConnectView::EnableEditButtons(bool properties, bool cutAndCopy, bool del)
     m_toolbar->EnableButton(kCmdCut, cutAndCopy);
     m_toolbar->EnableButton(kCmdCopy, cutAndCopy);
     m_toolbar->EnableButton(kCmdDelete, del);
+}
+
+void ConnectView::EnableCommandButtons()
+{
+    for (unsigned command : m_toolbar->Commands())
+        m_toolbar->EnableButton(command, IsCommandEnabled(command));
 }
 
 void ConnectView::EnableConnect(bool enable, bool toolbar)

@@ -35,6 +35,7 @@ public:
     // ConnectDialogBase
     void EnableEditButtons(bool properties, bool cutAndCopy, bool del) override;
     void EnableConnect(bool enable, bool toolbar) override;
+    void EnableCommandButtons() override;
     void EnablePaste(bool enable) override;
     void EndDialog(int) override {}
     QWidget* GetDialog() const override;

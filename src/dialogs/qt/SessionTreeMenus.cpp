@@ -151,28 +151,39 @@ void BuildSessionTreeMenu(QMenu& menu, SessionTreeMenuKind kind, const SessionTr
     }
 }
 
-unsigned ExecSessionTreeMenu(SessionTreeCtrl& tree, const ConnectDialogBase& owner, const QPoint& globalPos,
-                             QWidget* parent)
+SessionTreeMenuKind MenuKindFor(const SessionTreeCtrl& tree)
 {
     const std::vector<TreeItem> selected = tree.GetSelectedItems();
-    SessionTreeMenuKind kind = SessionTreeMenuKind::Folder;
     if (selected.size() > 1)
-        kind = SessionTreeMenuKind::Multiple;
-    else if (selected.size() == 1 && !tree.IsFolder(selected.front()))
-        kind = SessionTreeMenuKind::Session;
+        return SessionTreeMenuKind::Multiple;
+    if (selected.size() == 1 && !tree.IsFolder(selected.front()))
+        return SessionTreeMenuKind::Session;
+    return SessionTreeMenuKind::Folder;
+}
+
+SessionTreeMenuState MenuStateFor(const SessionTreeCtrl& tree, const ConnectDialogBase& owner)
+{
     SessionTreeMenuState state;
-    state.enabled = [&](unsigned command) {
-        if (command == kCmdProperties)
-            return tree.CanEditProperties();
-        return owner.IsCommandEnabled(command);
-    };
+    state.enabled = [&owner](unsigned command) { return owner.IsCommandEnabled(command); };
     state.sortMode = tree.GetSortMode();
     state.showDescriptions = tree.ShowsDescriptions();
     state.showTerminal = tree.ShowsTerminalSessions();
     state.showTransfer = tree.ShowsTransferSessions();
+    return state;
+}
+
+unsigned ExecSessionTreeMenu(SessionTreeCtrl& tree, const ConnectDialogBase& owner, const QPoint& globalPos,
+                             QWidget* parent)
+{
     QMenu menu(parent);
     menu.setObjectName(QStringLiteral("sessionTreeMenu"));
-    BuildSessionTreeMenu(menu, kind, state);
+    BuildSessionTreeMenu(menu, MenuKindFor(tree), MenuStateFor(tree, owner));
     QAction* chosen = menu.exec(globalPos);
     return chosen ? chosen->data().toUInt() : 0;
+}
+
+void SetTreeCtrlHandlers(ConnectDialogBase& owner, SessionTreeCtrl& tree)
+{
+    owner.SetCommandHandler(kCmdProperties,
+                            {[&tree] { return tree.CanEditProperties(); }, [&tree] { tree.EditProperties(); }});
 }

@@ -24,7 +24,15 @@ class ConnectDialogBase;
 class QPoint;
 class SessionTreeCtrl;
 
+// The menu the tree's selection calls for, and its items' state.
+SessionTreeMenuKind MenuKindFor(const SessionTreeCtrl& tree);
+SessionTreeMenuState MenuStateFor(const SessionTreeCtrl& tree, const ConnectDialogBase& owner);
+
 // Opens the menu the tree's selection calls for at `globalPos` and returns
 // the command chosen, or 0.
 unsigned ExecSessionTreeMenu(SessionTreeCtrl& tree, const ConnectDialogBase& owner, const QPoint& globalPos,
                              QWidget* parent);
+
+// The commands the tree control itself carries out for its owner
+// (Properties, through the host's dialog).
+void SetTreeCtrlHandlers(ConnectDialogBase& owner, SessionTreeCtrl& tree);

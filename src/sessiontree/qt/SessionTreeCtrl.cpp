@@ -100,7 +100,7 @@ TreeItem SessionTreeCtrl::ItemOf(const QModelIndex& index) const
 
 QModelIndex SessionTreeCtrl::IndexOf(TreeItem item) const
 {
-    return m_model->IndexOf(SessionTreeModel::NodeOf(item));
+    return m_model->IndexOf(m_model->NodeOf(item));
 }
 
 QIcon SessionTreeCtrl::FolderIcon(int closedImage, int openImage) const
@@ -118,19 +118,34 @@ QIcon SessionTreeCtrl::FolderIcon(int closedImage, int openImage) const
     return *it;
 }
 
-// --- Item operations
+// --- Item operations: a handle whose item is gone finds no node and
+// does nothing.
+
+bool SessionTreeCtrl::ItemExists(TreeItem item) const
+{
+    return m_model->NodeOf(item) != nullptr;
+}
 
 TreeItem SessionTreeCtrl::InsertItem(const VUnicodeString& text, TreeItem parent, TreeItem insertAfter,
                                      const SessionTreeItemData& data)
 {
-    Node* holder = parent == kNoTreeItem ? m_model->Top() : SessionTreeModel::NodeOf(parent);
+    Node* holder = parent == kNoTreeItem ? m_model->Top() : m_model->NodeOf(parent);
+    if (!holder)
+        return kNoTreeItem;
     return SessionTreeModel::ItemOf(m_model->Insert(holder, insertAfter, ToQString(text), data));
 }
 
 void SessionTreeCtrl::DeleteItem(TreeItem item)
 {
-    if (item != kNoTreeItem)
-        m_model->Remove(SessionTreeModel::NodeOf(item));
+    if (Node* node = m_model->NodeOf(item))
+        m_model->Remove(node);
+}
+
+bool SessionTreeCtrl::MoveItem(TreeItem item, TreeItem parent, TreeItem insertAfter)
+{
+    Node* node = m_model->NodeOf(item);
+    Node* holder = m_model->NodeOf(parent);
+    return node && holder && m_model->Move(node, holder, insertAfter);
 }
 
 void SessionTreeCtrl::DeleteAllItems()
@@ -140,14 +155,15 @@ void SessionTreeCtrl::DeleteAllItems()
 
 VUnicodeString SessionTreeCtrl::GetItemText(TreeItem item) const
 {
-    return item == kNoTreeItem ? VUnicodeString() : ToVString(SessionTreeModel::NodeOf(item)->text);
+    const Node* node = m_model->NodeOf(item);
+    return node ? ToVString(node->text) : VUnicodeString();
 }
 
 void SessionTreeCtrl::SetItemText(TreeItem item, const VUnicodeString& text)
 {
-    if (item == kNoTreeItem)
+    Node* node = m_model->NodeOf(item);
+    if (!node)
         return;
-    Node* node = SessionTreeModel::NodeOf(item);
     node->text = ToQString(text);
     node->image = -1;
     m_model->Changed(node);
@@ -155,18 +171,19 @@ void SessionTreeCtrl::SetItemText(TreeItem item, const VUnicodeString& text)
 
 SessionTreeItemData* SessionTreeCtrl::GetItemData(TreeItem item) const
 {
-    return item == kNoTreeItem ? nullptr : &SessionTreeModel::NodeOf(item)->data;
+    Node* node = m_model->NodeOf(item);
+    return node ? &node->data : nullptr;
 }
 
 TreeItem SessionTreeCtrl::GetChildItem(TreeItem item) const
 {
-    const Node* node = item == kNoTreeItem ? nullptr : SessionTreeModel::NodeOf(item);
+    const Node* node = m_model->NodeOf(item);
     return node && !node->children.empty() ? SessionTreeModel::ItemOf(node->children.front().get()) : kNoTreeItem;
 }
 
 TreeItem SessionTreeCtrl::GetNextSiblingItem(TreeItem item) const
 {
-    const Node* node = item == kNoTreeItem ? nullptr : SessionTreeModel::NodeOf(item);
+    const Node* node = m_model->NodeOf(item);
     if (!node || !node->parent)
         return kNoTreeItem;
     const auto& siblings = node->parent->children;
@@ -176,7 +193,7 @@ TreeItem SessionTreeCtrl::GetNextSiblingItem(TreeItem item) const
 
 TreeItem SessionTreeCtrl::GetParentItem(TreeItem item) const
 {
-    const Node* node = item == kNoTreeItem ? nullptr : SessionTreeModel::NodeOf(item);
+    const Node* node = m_model->NodeOf(item);
     if (!node || node->parent == m_model->Top())
         return kNoTreeItem;
     return SessionTreeModel::ItemOf(node->parent);
@@ -190,23 +207,27 @@ TreeItem SessionTreeCtrl::GetRootItem() const
 
 void SessionTreeCtrl::ExpandItem(TreeItem item, bool expand)
 {
-    if (item == kNoTreeItem)
+    const Node* node = m_model->NodeOf(item);
+    if (!node)
         return;
-    Node* node = SessionTreeModel::NodeOf(item);
     if (expand && !node->expanded)
         OnItemExpanding(item); // loads the folder before its children show
-    node->expanded = expand;
-    setExpanded(m_model->IndexOf(node), expand);
+    if (Node* again = m_model->NodeOf(item)) { // loading may have refilled the tree
+        again->expanded = expand;
+        if (!m_model->IsResetting()) // else the view hears of it at the end
+            setExpanded(m_model->IndexOf(again), expand);
+    }
 }
 
 bool SessionTreeCtrl::IsItemExpanded(TreeItem item) const
 {
-    return item != kNoTreeItem && SessionTreeModel::NodeOf(item)->expanded;
+    const Node* node = m_model->NodeOf(item);
+    return node && node->expanded;
 }
 
 void SessionTreeCtrl::SelectItem(TreeItem item)
 {
-    if (item == kNoTreeItem) {
+    if (!ItemExists(item)) {
         selectionModel()->clearSelection();
         return;
     }
@@ -217,6 +238,8 @@ void SessionTreeCtrl::SelectItem(TreeItem item)
         if (!IsItemExpanded(*it))
             ExpandItem(*it, true);
     const QModelIndex index = IndexOf(item);
+    if (!index.isValid())
+        return;
     selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     scrollTo(index);
 }
@@ -231,9 +254,9 @@ std::vector<TreeItem> SessionTreeCtrl::GetSelectedItems() const
 
 void SessionTreeCtrl::EditLabel(TreeItem item, const VUnicodeString& text)
 {
-    if (item == kNoTreeItem)
+    Node* node = m_model->NodeOf(item);
+    if (!node)
         return;
-    Node* node = SessionTreeModel::NodeOf(item);
     node->editText = ToQString(text);
     const QModelIndex index = m_model->IndexOf(node);
     scrollTo(index);
@@ -280,16 +303,16 @@ void SessionTreeCtrl::EditEnded(const QPersistentModelIndex& index, bool committ
 
 void SessionTreeCtrl::SetItemCutLook(TreeItem item, bool cut)
 {
-    if (item == kNoTreeItem)
+    Node* node = m_model->NodeOf(item);
+    if (!node)
         return;
-    Node* node = SessionTreeModel::NodeOf(item);
     node->cut = cut;
     m_model->Changed(node);
 }
 
 void SessionTreeCtrl::SetDropHighlight(TreeItem item)
 {
-    m_model->SetDropHighlight(item == kNoTreeItem ? nullptr : SessionTreeModel::NodeOf(item));
+    m_model->SetDropHighlight(m_model->NodeOf(item));
 }
 
 TreeItem SessionTreeCtrl::HitTest(int x, int y, int& yInRow, int& rowHeight) const
@@ -344,6 +367,31 @@ void SessionTreeCtrl::FocusTree()
     setFocus(Qt::OtherFocusReason);
 }
 
+void SessionTreeCtrl::BeginRefill()
+{
+    m_model->BeginReset();
+}
+
+// The view takes the new rows at once, then opens what the logic opened.
+void SessionTreeCtrl::EndRefill()
+{
+    m_model->EndReset();
+    if (m_model->IsResetting())
+        return;
+    std::vector<const Node*> pending{m_model->Top()};
+    while (!pending.empty()) {
+        const Node* node = pending.back();
+        pending.pop_back();
+        if (node != m_model->Top() && !node->expanded)
+            continue;
+        if (node != m_model->Top())
+            setExpanded(m_model->IndexOf(node), true);
+        for (const auto& child : node->children)
+            if (child->data.isFolder)
+                pending.push_back(child.get());
+    }
+}
+
 // --- Commands
 
 bool SessionTreeCtrl::RunTreeCommand(unsigned command)
@@ -359,7 +407,6 @@ bool SessionTreeCtrl::RunTreeCommand(unsigned command)
     case kCmdFind: Find(); break;
     case kCmdFindNext: FindNext(); break;
     case kCmdNextArrangement: CycleSortMode(); break;
-    case kCmdDuplicate: Duplicate(); break;
     case kCmdProperties: EditProperties(); break;
     default: return false;
     }
@@ -367,14 +414,18 @@ bool SessionTreeCtrl::RunTreeCommand(unsigned command)
     return true;
 }
 
+// Any selection: a folder stands for the sessions below it. The check
+// stops at the first session it meets.
 bool SessionTreeCtrl::CanEditProperties() const
 {
     if (!GetHostCallbacks().sessionProperties)
         return false;
-    for (TreeItem item : GetSelectedItems())
-        if (!IsFolder(item))
-            return true;
-    return false;
+    bool found = false;
+    ForEachSelectedSession([&](const VUnicodeString&) {
+        found = true;
+        return false;
+    });
+    return found;
 }
 
 void SessionTreeCtrl::EditProperties()
@@ -382,9 +433,12 @@ void SessionTreeCtrl::EditProperties()
     if (!CanEditProperties())
         return;
     VStringArray sessions;
-    for (TreeItem item : GetSelectedItems())
-        if (!IsFolder(item))
-            sessions.Add(GetItemPath(item));
+    ForEachSelectedSession([&](const VUnicodeString& path) {
+        sessions.Add(path);
+        return true;
+    });
+    if (sessions.IsEmpty())
+        return;
     if (sessions.GetSize() == 1) {
         EditNewSession(sessions[0]);
         return;
@@ -492,8 +546,10 @@ void SessionTreeCtrl::keyPressEvent(QKeyEvent* event)
     if (command == 0)
         command = CommandForKey(GetKeyTable(KeyTable::SessionTree), *event);
     if (command != 0) {
-        if (!RunTreeCommand(command))
+        // The owner runs what it offers, and only when it is enabled there.
+        if ((!GetOwner() || !GetOwner()->HandleTreeCommand(command)) && !RunTreeCommand(command))
             emit commandRequested(command);
+        emit commandStateChanged();
         event->accept();
         return;
     }
@@ -506,8 +562,19 @@ void SessionTreeCtrl::keyPressEvent(QKeyEvent* event)
     VMultiSelTreeCtrl::keyPressEvent(event);
 }
 
+// A click on the one selected item names it anew, as F2 does.
+void SessionTreeCtrl::ClickedSelectedItem(const QModelIndex& index)
+{
+    const std::vector<TreeItem> selected = GetSelectedItems();
+    if (selected.size() == 1 && selected.front() == ItemOf(index) && CanRename() && !IsInLabelEdit()) {
+        if (!GetOwner() || !GetOwner()->HandleTreeCommand(kCmdRename))
+            Rename();
+    }
+}
+
 void SessionTreeCtrl::mouseDoubleClickEvent(QMouseEvent* event)
 {
+    CancelPendingClick();
     const QModelIndex index = indexAt(event->position().toPoint());
     if (index.isValid() && !IsFolder(ItemOf(index)) && event->button() == Qt::LeftButton) {
         if (GetOwner())

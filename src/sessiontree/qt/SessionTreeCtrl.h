@@ -50,9 +50,11 @@ public:
     QIcon FolderIcon(int closedImage, int openImage) const;
 
     // The control's item operations.
+    bool ItemExists(TreeItem item) const override;
     TreeItem InsertItem(const VUnicodeString& text, TreeItem parent, TreeItem insertAfter,
                         const SessionTreeItemData& data) override;
     void DeleteItem(TreeItem item) override;
+    bool MoveItem(TreeItem item, TreeItem parent, TreeItem insertAfter) override;
     void DeleteAllItems() override;
     VUnicodeString GetItemText(TreeItem item) const override;
     void SetItemText(TreeItem item, const VUnicodeString& text) override;
@@ -75,6 +77,8 @@ public:
     void StopTimer(int id) override;
     void RedrawTree() override;
     void FocusTree() override;
+    void BeginRefill() override;
+    void EndRefill() override;
 
 signals:
     // A command of the key tables, or of a double click, for the owner.
@@ -90,6 +94,7 @@ protected:
     void EditNewSession(const VUnicodeString& path) override;
 
     void StartSelectionDrag(bool rightButton) override;
+    void ClickedSelectedItem(const QModelIndex& index) override;
     void ShowContextMenuAt(const QPoint& globalPos, bool fromKeyboard) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;

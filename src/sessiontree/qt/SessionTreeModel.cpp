@@ -14,6 +14,20 @@ constexpr size_t kTipCapacity = 1024;
 
 SessionTreeModel::SessionTreeModel(SessionTreeCtrl& tree) : QAbstractItemModel(&tree), m_tree(tree) {}
 
+SessionTreeModel::Node* SessionTreeModel::NodeOf(TreeItem item) const
+{
+    if (item == kNoTreeItem)
+        return nullptr;
+    const auto it = m_nodes.find(item);
+    return it == m_nodes.end() ? nullptr : it->second;
+}
+
+void SessionTreeModel::Renumber(Node* parent, size_t from)
+{
+    for (size_t i = from; i < parent->children.size(); ++i)
+        parent->children[i]->row = static_cast<int>(i);
+}
+
 SessionTreeModel::Node* SessionTreeModel::NodeOf(const QModelIndex& index) const
 {
     return index.isValid() ? static_cast<Node*>(index.internalPointer()) : nullptr;
@@ -40,16 +54,55 @@ SessionTreeModel::Node* SessionTreeModel::Insert(Node* parent, TreeItem after, c
         at = static_cast<size_t>(sibling->row) + 1;
     }
     auto node = std::make_unique<Node>();
+    node->id = m_nextId++;
+    m_nodes[node->id] = node.get();
     node->text = text;
     node->data = data;
     node->parent = parent;
     Node* raw = node.get();
-    beginInsertRows(IndexOf(parent), static_cast<int>(at), static_cast<int>(at));
+    if (!m_resetting)
+        beginInsertRows(IndexOf(parent), static_cast<int>(at), static_cast<int>(at));
     siblings.insert(siblings.begin() + static_cast<std::ptrdiff_t>(at), std::move(node));
-    for (size_t i = at; i < siblings.size(); ++i)
-        siblings[i]->row = static_cast<int>(i);
-    endInsertRows();
+    Renumber(parent, at);
+    if (!m_resetting)
+        endInsertRows();
     return raw;
+}
+
+bool SessionTreeModel::Move(Node* node, Node* parent, TreeItem after)
+{
+    if (!node || !parent || !node->parent || node == &m_top)
+        return false;
+    for (const Node* at = parent; at; at = at->parent)
+        if (at == node)
+            return false; // into itself
+    size_t at = parent->children.size();
+    if (after == kInsertFirst) {
+        at = 0;
+    } else if (after != kInsertLast) {
+        const Node* sibling = NodeOf(after);
+        if (!sibling || sibling->parent != parent || sibling == node)
+            return false;
+        at = static_cast<size_t>(sibling->row) + 1;
+    }
+    Node* from = node->parent;
+    const int row = node->row;
+    // Qt counts the destination before the row leaves.
+    if (from == parent && (static_cast<int>(at) == row || static_cast<int>(at) == row + 1))
+        return true; // already there
+    if (!m_resetting && !beginMoveRows(IndexOf(from), row, row, IndexOf(parent), static_cast<int>(at)))
+        return false;
+    std::unique_ptr<Node> held = std::move(from->children[static_cast<size_t>(row)]);
+    from->children.erase(from->children.begin() + row);
+    Renumber(from, static_cast<size_t>(row));
+    if (from == parent && at > static_cast<size_t>(row))
+        --at;
+    held->parent = parent;
+    parent->children.insert(parent->children.begin() + static_cast<std::ptrdiff_t>(at), std::move(held));
+    Renumber(parent, at);
+    if (!m_resetting)
+        endMoveRows();
+    return true;
 }
 
 void SessionTreeModel::Remove(Node* node)
@@ -57,31 +110,51 @@ void SessionTreeModel::Remove(Node* node)
     Node* parent = node->parent;
     if (!parent)
         return;
-    for (Node* at = m_dropHighlight; at; at = at->parent)
-        if (at == node) {
-            m_dropHighlight = nullptr;
-            break;
-        }
     const int row = node->row;
-    beginRemoveRows(IndexOf(parent), row, row);
+    if (!m_resetting)
+        beginRemoveRows(IndexOf(parent), row, row);
+    // Every handle of the node and below it names nothing from now on.
+    std::vector<Node*> pending{node};
+    while (!pending.empty()) {
+        Node* at = pending.back();
+        pending.pop_back();
+        m_nodes.erase(at->id);
+        for (const auto& child : at->children)
+            pending.push_back(child.get());
+    }
     auto& siblings = parent->children;
     siblings.erase(siblings.begin() + row);
-    for (size_t i = static_cast<size_t>(row); i < siblings.size(); ++i)
-        siblings[i]->row = static_cast<int>(i);
-    endRemoveRows();
+    Renumber(parent, static_cast<size_t>(row));
+    if (!m_resetting)
+        endRemoveRows();
 }
 
 void SessionTreeModel::Clear()
 {
-    beginResetModel();
-    m_dropHighlight = nullptr;
+    if (!m_resetting)
+        beginResetModel();
+    m_dropHighlight = kNoTreeItem;
+    m_nodes.clear();
     m_top.children.clear();
-    endResetModel();
+    if (!m_resetting)
+        endResetModel();
+}
+
+void SessionTreeModel::BeginReset()
+{
+    if (m_resetting++ == 0)
+        beginResetModel();
+}
+
+void SessionTreeModel::EndReset()
+{
+    if (m_resetting > 0 && --m_resetting == 0)
+        endResetModel();
 }
 
 void SessionTreeModel::Changed(Node* node)
 {
-    if (node && node != &m_top) {
+    if (node && node != &m_top && !m_resetting) {
         const QModelIndex index = IndexOf(node);
         emit dataChanged(index, index);
     }
@@ -101,10 +174,11 @@ void SessionTreeModel::ForgetImages()
 
 void SessionTreeModel::SetDropHighlight(Node* node)
 {
-    if (node == m_dropHighlight)
+    const TreeItem item = ItemOf(node);
+    if (item == m_dropHighlight)
         return;
-    Node* old = m_dropHighlight;
-    m_dropHighlight = node;
+    Node* old = NodeOf(m_dropHighlight);
+    m_dropHighlight = item;
     Changed(old);
     Changed(node);
 }
@@ -186,7 +260,7 @@ QVariant SessionTreeModel::data(const QModelIndex& index, int role) const
             return m_tree.palette().color(QPalette::Disabled, QPalette::Text);
         return {};
     case Qt::BackgroundRole:
-        if (node == m_dropHighlight)
+        if (node->id == m_dropHighlight)
             return m_tree.palette().color(QPalette::Highlight).lighter(160);
         return {};
     default:

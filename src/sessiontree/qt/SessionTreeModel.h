@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include <QAbstractItemModel>
@@ -17,6 +18,7 @@ class SessionTreeModel final : public QAbstractItemModel {
     Q_OBJECT
 public:
     struct Node {
+        TreeItem id = kNoTreeItem;
         QString text;
         SessionTreeItemData data;
         Node* parent = nullptr;
@@ -30,8 +32,9 @@ public:
 
     explicit SessionTreeModel(SessionTreeCtrl& tree);
 
-    static Node* NodeOf(TreeItem item) { return reinterpret_cast<Node*>(item); }
-    static TreeItem ItemOf(const Node* node) { return reinterpret_cast<TreeItem>(node); }
+    // The node of a live handle; null for a handle whose item is gone.
+    Node* NodeOf(TreeItem item) const;
+    static TreeItem ItemOf(const Node* node) { return node ? node->id : kNoTreeItem; }
     Node* NodeOf(const QModelIndex& index) const;
     QModelIndex IndexOf(const Node* node) const;
     Node* Top() { return &m_top; }
@@ -41,12 +44,21 @@ public:
     // is not a child of `parent`.
     Node* Insert(Node* parent, TreeItem after, const QString& text, const SessionTreeItemData& data);
     void Remove(Node* node);
+    // Moves the node's row, with its children, to after `after` (a child
+    // of `parent`, kInsertFirst or kInsertLast): views keep what is
+    // expanded and selected. False when it cannot go there.
+    bool Move(Node* node, Node* parent, TreeItem after);
     void Clear();
+    // Everything between the two is one reset of the model: rows go in
+    // and out without a signal each.
+    void BeginReset();
+    void EndReset();
+    bool IsResetting() const { return m_resetting > 0; }
     void Changed(Node* node);
     // Every row's image is computed again when next drawn.
     void ForgetImages();
     void SetDropHighlight(Node* node);
-    Node* DropHighlight() const { return m_dropHighlight; }
+    Node* DropHighlight() const { return NodeOf(m_dropHighlight); }
 
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
     QModelIndex parent(const QModelIndex& child) const override;
@@ -61,8 +73,12 @@ public:
 private:
     static bool Loadable(const Node* node);
     void ForgetImages(Node* node);
+    static void Renumber(Node* parent, size_t from);
 
     SessionTreeCtrl& m_tree;
     Node m_top; // holds the root item "Sessions"
-    Node* m_dropHighlight = nullptr;
+    std::unordered_map<TreeItem, Node*> m_nodes;
+    TreeItem m_nextId = 1;
+    TreeItem m_dropHighlight = kNoTreeItem;
+    int m_resetting = 0;
 };

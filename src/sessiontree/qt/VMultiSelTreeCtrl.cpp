@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QStyle>
+#include <QTimer>
 
 namespace {
 
@@ -24,8 +25,15 @@ std::vector<int> RowPath(QModelIndex index)
 
 } // namespace
 
-VMultiSelTreeCtrl::VMultiSelTreeCtrl(QWidget* parent) : QTreeView(parent)
+VMultiSelTreeCtrl::VMultiSelTreeCtrl(QWidget* parent) : QTreeView(parent), m_clickTimer(new QTimer(this))
 {
+    m_clickTimer->setSingleShot(true);
+    connect(m_clickTimer, &QTimer::timeout, this, [this] {
+        const QModelIndex index = m_clickedSelected;
+        m_clickedSelected = QPersistentModelIndex();
+        if (index.isValid() && selectionModel()->isSelected(index))
+            ClickedSelectedItem(index);
+    });
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setUniformRowHeights(true);
@@ -59,8 +67,10 @@ void VMultiSelTreeCtrl::mousePressEvent(QMouseEvent* event)
 {
     m_pressPos = event->position().toPoint();
     m_pressButton = event->button();
+    m_clickTimer->stop();
     const QModelIndex index = indexAt(m_pressPos);
     m_pressOnSelection = index.isValid() && selectionModel()->isSelected(index);
+    m_pressOnSoleSelection = m_pressOnSelection && selectionModel()->selectedRows().size() == 1;
     if (event->button() == Qt::RightButton) {
         // A right click on an unselected item makes it the selection; on
         // a selected one it keeps the selection for a drag or a menu.
@@ -121,10 +131,26 @@ void VMultiSelTreeCtrl::mouseReleaseEvent(QMouseEvent* event)
         if (index.isValid())
             selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
                                                          QItemSelectionModel::Rows);
+        if (index.isValid() && m_pressOnSoleSelection && index == indexAt(m_pressPos)) {
+            m_clickedSelected = index;
+            m_clickTimer->start(QApplication::doubleClickInterval());
+        }
         event->accept();
         return;
     }
     QTreeView::mouseReleaseEvent(event);
+}
+
+void VMultiSelTreeCtrl::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    CancelPendingClick(); // a double click opens, it does not rename
+    QTreeView::mouseDoubleClickEvent(event);
+}
+
+void VMultiSelTreeCtrl::CancelPendingClick()
+{
+    m_clickTimer->stop();
+    m_clickedSelected = QPersistentModelIndex();
 }
 
 void VMultiSelTreeCtrl::contextMenuEvent(QContextMenuEvent* event)
