@@ -73,7 +73,7 @@ int64_t KeyId(sqlite3* db, int64_t parent, const char16_t* name)
     sqlite3_stmt* q = nullptr;
     sqlite3_prepare_v2(db, "SELECT id FROM keys WHERE parent=?1 AND folded=?2", -1, &q, nullptr);
     sqlite3_bind_int64(q, 1, parent);
-    sqlite3_bind_blob(q, 2, folded.data(), static_cast<int>(folded.size() * 2), SQLITE_STATIC);
+    sqlite3_bind_text16(q, 2, folded.data(), static_cast<int>(folded.size() * 2), SQLITE_STATIC);
     const int64_t id = sqlite3_step(q) == SQLITE_ROW ? sqlite3_column_int64(q, 0) : -1;
     sqlite3_finalize(q);
     return id;
@@ -107,8 +107,8 @@ void BM_list_folder_10k_raw(benchmark::State& state)
         std::vector<std::u16string> names;
         sqlite3_bind_int64(q, 1, big);
         while (sqlite3_step(q) == SQLITE_ROW)
-            names.emplace_back(static_cast<const char16_t*>(sqlite3_column_blob(q, 0)),
-                               static_cast<size_t>(sqlite3_column_bytes(q, 0)) / 2);
+            names.emplace_back(static_cast<const char16_t*>(sqlite3_column_text16(q, 0)),
+                               static_cast<size_t>(sqlite3_column_bytes16(q, 0)) / 2);
         sqlite3_reset(q);
         sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
         if (mode == 0)
@@ -171,21 +171,25 @@ void BM_load_session_config_raw(benchmark::State& state)
     sqlite3* db = OpenRaw();
     const int64_t id = KeyId(db, KeyId(db, 1, u"Sessions"), u"Full");
     sqlite3_stmt* q = nullptr;
-    sqlite3_prepare_v2(db, "SELECT name, kind, data FROM vals WHERE key=?1", -1, &q, nullptr);
+    // The names come with the rows, as the first schema gave them.
+    sqlite3_prepare_v2(db, "SELECT n.name, v.kind, v.data FROM vals v JOIN names n ON n.id=v.name WHERE v.key=?1", -1,
+                       &q, nullptr);
     for (auto _ : state) {
         sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
         std::map<std::u16string, std::u16string> texts;
         std::map<std::u16string, int64_t> numbers;
         sqlite3_bind_int64(q, 1, id);
         while (sqlite3_step(q) == SQLITE_ROW) {
-            std::u16string name(static_cast<const char16_t*>(sqlite3_column_blob(q, 0)),
-                                static_cast<size_t>(sqlite3_column_bytes(q, 0)) / 2);
+            std::u16string name(static_cast<const char16_t*>(sqlite3_column_text16(q, 0)),
+                                static_cast<size_t>(sqlite3_column_bytes16(q, 0)) / 2);
             if (sqlite3_column_int(q, 1) == 4)
                 numbers.emplace(std::move(name), sqlite3_column_int64(q, 2));
+            else if (sqlite3_column_type(q, 2) == SQLITE_TEXT)
+                texts.emplace(std::move(name), std::u16string(static_cast<const char16_t*>(sqlite3_column_text16(q, 2)),
+                                                              static_cast<size_t>(sqlite3_column_bytes16(q, 2)) / 2));
             else
-                texts.emplace(std::move(name),
-                              std::u16string(static_cast<const char16_t*>(sqlite3_column_blob(q, 2)),
-                                             static_cast<size_t>(sqlite3_column_bytes(q, 2)) / 2));
+                texts.emplace(std::move(name), std::u16string(static_cast<const char16_t*>(sqlite3_column_blob(q, 2)),
+                                                              static_cast<size_t>(sqlite3_column_bytes(q, 2)) / 2));
         }
         sqlite3_reset(q);
         sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);

@@ -68,7 +68,7 @@ int64_t KeyId(sqlite3* db, const char16_t* folded)
 {
     sqlite3_stmt* q = nullptr;
     sqlite3_prepare_v2(db, "SELECT id FROM keys WHERE folded=?1", -1, &q, nullptr);
-    sqlite3_bind_blob(q, 1, folded, static_cast<int>(std::char_traits<char16_t>::length(folded) * 2), SQLITE_STATIC);
+    sqlite3_bind_text16(q, 1, folded, static_cast<int>(std::char_traits<char16_t>::length(folded) * 2), SQLITE_STATIC);
     const int64_t id = sqlite3_step(q) == SQLITE_ROW ? sqlite3_column_int64(q, 0) : -1;
     sqlite3_finalize(q);
     return id;
@@ -101,19 +101,21 @@ void BM_store_read_session_raw(benchmark::State& state)
     sqlite3* db = OpenRaw(g_folder + "/bench.db");
     const int64_t id = KeyId(db, u"read");
     sqlite3_stmt* q = nullptr;
-    sqlite3_prepare_v2(db, "SELECT name, kind, data FROM vals WHERE key=?1", -1, &q, nullptr);
+    // The names come with the rows, as the first schema gave them.
+    sqlite3_prepare_v2(db, "SELECT n.name, v.kind, v.data FROM vals v JOIN names n ON n.id=v.name WHERE v.key=?1", -1,
+                       &q, nullptr);
     for (auto _ : state) {
         uint32_t sum = 0;
         sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
         sqlite3_bind_int64(q, 1, id);
         while (sqlite3_step(q) == SQLITE_ROW) {
-            std::u16string name(static_cast<const char16_t*>(sqlite3_column_blob(q, 0)),
-                                static_cast<size_t>(sqlite3_column_bytes(q, 0)) / 2);
+            std::u16string name(static_cast<const char16_t*>(sqlite3_column_text16(q, 0)),
+                                static_cast<size_t>(sqlite3_column_bytes16(q, 0)) / 2);
             if (sqlite3_column_int(q, 1) == 4) {
                 sum += static_cast<uint32_t>(sqlite3_column_int64(q, 2));
             } else {
-                std::u16string text(static_cast<const char16_t*>(sqlite3_column_blob(q, 2)),
-                                    static_cast<size_t>(sqlite3_column_bytes(q, 2)) / 2);
+                std::u16string text(static_cast<const char16_t*>(sqlite3_column_text16(q, 2)),
+                                    static_cast<size_t>(sqlite3_column_bytes16(q, 2)) / 2);
                 sum += static_cast<uint32_t>(text.size());
             }
             benchmark::DoNotOptimize(name);
@@ -141,31 +143,37 @@ void BM_store_write_session_raw(benchmark::State& state)
     const int64_t parent = KeyId(db, u"sessions");
     sqlite3_stmt* key = nullptr;
     sqlite3_stmt* value = nullptr;
+    sqlite3_stmt* name = nullptr;
     sqlite3_prepare_v2(db, "INSERT INTO keys(parent, name, folded) VALUES(?1, ?2, ?2)", -1, &key, nullptr);
-    sqlite3_prepare_v2(db, "INSERT INTO vals(key, folded, name, kind, data) VALUES(?1, ?2, ?3, ?4, ?5)", -1,
-                       &value, nullptr);
+    sqlite3_prepare_v2(db, "INSERT INTO vals(key, name, kind, data) VALUES(?1, ?2, ?3, ?4)", -1, &value, nullptr);
+    sqlite3_prepare_v2(db, "SELECT id FROM names WHERE folded=?1", -1, &name, nullptr);
+    // The value names are numbered once, as the store keeps them.
+    std::vector<int64_t> ids;
+    for (int v = 0; v < kValues; ++v) {
+        const std::u16string folded = VUnicodeString::FoldCase(ValueName(v));
+        sqlite3_bind_text16(name, 1, folded.data(), static_cast<int>(folded.size() * 2), SQLITE_TRANSIENT);
+        ids.push_back(sqlite3_step(name) == SQLITE_ROW ? sqlite3_column_int64(name, 0) : -1 - v);
+        sqlite3_reset(name);
+    }
     int n = 0;
     for (auto _ : state) {
         sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-        const std::u16string name = u"raw" + VUnicodeString::FromNumber(n++).str();
+        const std::u16string keyName = u"raw" + VUnicodeString::FromNumber(n++).str();
         sqlite3_bind_int64(key, 1, parent);
-        sqlite3_bind_blob(key, 2, name.data(), static_cast<int>(name.size() * 2), SQLITE_TRANSIENT);
+        sqlite3_bind_text16(key, 2, keyName.data(), static_cast<int>(keyName.size() * 2), SQLITE_TRANSIENT);
         sqlite3_step(key);
         sqlite3_reset(key);
         const int64_t id = sqlite3_last_insert_rowid(db);
         for (int v = 0; v < kValues; ++v) {
-            const VUnicodeString& valueName = ValueName(v);
-            const std::u16string folded = VUnicodeString::FoldCase(valueName);
             sqlite3_bind_int64(value, 1, id);
-            sqlite3_bind_blob(value, 2, folded.data(), static_cast<int>(folded.size() * 2), SQLITE_TRANSIENT);
-            sqlite3_bind_blob(value, 3, valueName.c_str(), static_cast<int>(valueName.Length() * 2), SQLITE_TRANSIENT);
+            sqlite3_bind_int64(value, 2, ids[static_cast<size_t>(v)]);
             if (v % 3 == 0) {
                 const std::u16string text = u"a typical setting text of some length";
-                sqlite3_bind_int(value, 4, 1);
-                sqlite3_bind_blob(value, 5, text.data(), static_cast<int>(text.size() * 2), SQLITE_TRANSIENT);
+                sqlite3_bind_int(value, 3, 1);
+                sqlite3_bind_text16(value, 4, text.data(), static_cast<int>(text.size() * 2), SQLITE_TRANSIENT);
             } else {
-                sqlite3_bind_int(value, 4, 4);
-                sqlite3_bind_int64(value, 5, v);
+                sqlite3_bind_int(value, 3, 4);
+                sqlite3_bind_int64(value, 4, v);
             }
             sqlite3_step(value);
             sqlite3_reset(value);
@@ -174,6 +182,7 @@ void BM_store_write_session_raw(benchmark::State& state)
     }
     sqlite3_finalize(key);
     sqlite3_finalize(value);
+    sqlite3_finalize(name);
     sqlite3_close(db);
 }
 

@@ -12,11 +12,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     payload.insert(payload.end(), data, data + size);
     ProfileUserButtonMap map(nullptr, u"temp copy");
     if (!map.FromClipboardPayload(payload)) {
-        if (map.GetSize() != 0 || map.GetCount() != 0)
+        if (map.Get().GetSize() != 0 || map.GetCount() != 0)
             std::abort();
         return 0;
     }
-    if (map.GetSize() != map.GetCount())
+    if (map.Get().GetSize() != map.GetCount())
         std::abort();
     ProfileUserButtonMap copy(nullptr, u"temp copy");
     if (!copy.FromClipboardPayload(map.ToClipboardPayload("BB")) || !(copy.Get() == map.Get()) ||

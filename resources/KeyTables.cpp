@@ -53,6 +53,7 @@ constexpr AcceleratorEntry kCommandTree[] = {
     {S, kVkDelete, kCmdCommandDelete},
     {V, kVkF2, kCmdCommandRename},
     {A, kVkReturn, kCmdCommandProperties},
+    {A, 'Y', kCmdFocusCommandFilter},
 };
 
 constexpr AcceleratorEntry kActiveSessions[] = {
@@ -60,6 +61,7 @@ constexpr AcceleratorEntry kActiveSessions[] = {
     {S, kVkReturn, kCmdActivateSession},
     {V, kVkDelete, kCmdCloseSession},
     {S, kVkDelete, kCmdCloseSession},
+    {A, 'U', kCmdFocusActiveSessionFilter},
 };
 
 } // namespace

@@ -7,7 +7,9 @@ packages=(
   build-essential cmake ninja-build pkg-config git
   libcrypto++-dev libsqlite3-dev libicu-dev
   qt6-base-dev libgl-dev
+  qt6-svg-dev
   libgtest-dev libgmock-dev libbenchmark-dev python3-bcrypt
+  rapidjson-dev
   clang libclang-rt-14-dev
   xvfb xauth
   libsecret-1-dev gnome-keyring dbus

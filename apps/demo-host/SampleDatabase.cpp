@@ -74,6 +74,7 @@ bool SeedSampleDatabase(const std::string& path)
             key.WriteUnsigned(u"Prompt For Hostname", 1);
     }
     database.DropCachedListings();
+    ok = SeedSampleCommands() && ok;
     SetProfileStoreFactoryGetter(nullptr);
     g_factory = nullptr;
     return ok;

@@ -8,3 +8,6 @@
 // file is the only thing the two share. False when the file could not be
 // written.
 bool SeedSampleDatabase(const std::string& path);
+// Fills the command store of the database being seeded with a few command
+// folders. Called by SeedSampleDatabase.
+bool SeedSampleCommands();

@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDialog>
+#include <QDockWidget>
 #include <QFileInfo>
 #include <QStyle>
 #include <QDir>
@@ -28,18 +29,24 @@
 #include <QTimer>
 #include <QTreeView>
 
+#include "ActiveSessionsHost.h"
+#include "CommandDialog.h"
 #include "SampleDatabase.h"
+#include "commands/ICommandManagerSink.h"
 #include "dialogs/IConnectDialogSink.h"
 #include "dialogs/ISessionManager.h"
 #include "entry/ConnectDialog.h"
 #include "entry/RegisteredMessages.h"
 #include "profile/reports/IReportMessageParams.h"
+#include "sessiontree/ISessionDatabaseChanged.h"
 #include "profile/sessions/ConnectConfig.h"
 
 namespace {
 
 constexpr int kTerminalApplication = 3;
 constexpr unsigned kSessionManagerPaneId = 0xE900;
+constexpr unsigned kCommandManagerPaneId = 0xE901;
+constexpr unsigned kActiveSessionsPaneId = 0xE902;
 
 class HostLock final : public ISynchObject {
 public:
@@ -81,8 +88,11 @@ struct Library {
     decltype(&ShowConnectDialog) showConnectDialog = nullptr;
     decltype(&ShowConnectView) showConnectView = nullptr;
     decltype(&GetDockAlignment) dockAlignment = nullptr;
+    decltype(&ShowCommandManager) showCommandManager = nullptr;
+    decltype(&ShowQuickConnectDialog) showQuickConnect = nullptr;
     decltype(&UpdateHostnameForConfig) updateHostname = nullptr;
     decltype(&GetGlobalConfig) globalConfig = nullptr;
+    decltype(&ShowActiveSessionManager) showActiveSessions = nullptr;
 
     template <class F>
     bool Find(F& slot, const char* name)
@@ -103,13 +113,20 @@ struct Library {
                Find(initGui, "ConnectDialogInitGUI") && Find(cleanup, "CleanupQuickConnectDialog") &&
                Find(showConnectDialog, "ShowConnectDialog") && Find(showConnectView, "ShowConnectView") &&
                Find(dockAlignment, "GetDockAlignment") && Find(updateHostname, "UpdateHostnameForConfig") &&
-               Find(globalConfig, "GetGlobalConfig");
+               Find(globalConfig, "GetGlobalConfig") && Find(showCommandManager, "ShowCommandManager") &&
+               Find(showActiveSessions, "ShowActiveSessionManager") && Find(showQuickConnect, "ShowQuickConnectDialog");
     }
 };
 
-class HostWindow final : public QMainWindow, public IConnectDialogSink {
+class HostWindow final : public QMainWindow,
+                         public IConnectDialogSink,
+                         public ISessionDatabaseChanged,
+                         public ICommandManagerSink,
+                         public IActiveSessionManagerSink {
 public:
-    HostWindow(Library& library, const QString& logPath) : m_library(library), m_logFile(logPath.toStdString())
+    HostWindow(Library& library, const QString& logPath)
+        : m_library(library), m_logFile(logPath.toStdString()),
+          m_active([this](const QString& line) { Log(line); }, this)
     {
         setWindowTitle(QStringLiteral("Orvalis demo host"));
         m_log = new QPlainTextEdit(this);
@@ -118,9 +135,18 @@ public:
         setCentralWidget(m_log);
         QMenu* sessions = menuBar()->addMenu(tr("&Session"));
         sessions->addAction(tr("&Connect..."), this, &HostWindow::OpenConnectDialog);
+        sessions->addAction(tr("&Quick Connect..."), QKeySequence(Qt::ALT | Qt::Key_Q), this,
+                            &HostWindow::OpenQuickConnect);
         sessions->addAction(tr("Session &Manager"), this, &HostWindow::ToggleSessionManager);
+        sessions->addAction(tr("New &Editor"), this, [this] {
+            static int count = 0;
+            m_active.OpenEditor(QStringLiteral("untitled-%1.txt").arg(++count));
+        });
         sessions->addSeparator();
         sessions->addAction(tr("E&xit"), this, &QWidget::close);
+        QMenu* view = menuBar()->addMenu(tr("&View"));
+        view->addAction(tr("&Command Manager"), this, &HostWindow::ToggleCommandManager);
+        view->addAction(tr("&Active Sessions"), this, &HostWindow::ToggleActiveSessions);
         statusBar()->showMessage(tr("Sessions open here are only logged: the demo makes no connections."));
         resize(1100, 700);
     }
@@ -160,12 +186,32 @@ public:
                 .arg(others.size())
                 .arg(mode));
         for (ISessionConfig* config : sessions) {
-            if (CompleteHostname(*config))
+            if (CompleteHostname(*config)) {
                 LogSession(QStringLiteral("  open here"), *config);
+                m_active.OpenSession(Q(config->GetSessionPath()));
+            }
             config->Release(); // one reference each is ours
         }
         for (const auto& config : others)
             LogSession(QStringLiteral("  open in the file-transfer application"), *config);
+    }
+
+    // Quick Connect, as the host's Quick Connect command and the Session
+    // Manager's request open it; what comes back is only logged.
+    void OpenQuickConnect()
+    {
+        ISessionConfig* config = nullptr;
+        const int result = m_library.showQuickConnect(&config, VUnicodeString(), kTerminalApplication, this, true);
+        if (result != 1 || !config) {
+            Log(QStringLiteral("Quick Connect closed (result %1)").arg(result));
+            return;
+        }
+        const QString saved = config->GetSessionPath() == VUnicodeString(u"Default")
+                                  ? QStringLiteral("not saved")
+                                  : QStringLiteral("saved as %1").arg(Q(config->GetSessionPath()));
+        Log(QStringLiteral("Quick Connect: connect %1 with %2, %3")
+                .arg(Q(config->GetConnectionTarget()), Q(config->GetProtocolName()), saved));
+        config->Release(); // our reference
     }
 
     void ToggleSessionManager()
@@ -206,7 +252,86 @@ public:
         return true;
     }
 
+    // New Session in the docked tree, as Alt+N there runs it.
+    bool NewSessionFromPane()
+    {
+        auto* tree = m_pane ? m_pane->GetPaneWindow()->findChild<QTreeView*>(QStringLiteral("sessionTree")) : nullptr;
+        if (!tree)
+            return false;
+        tree->setFocus();
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_N, Qt::AltModifier);
+        QApplication::sendEvent(tree, &press);
+        return true;
+    }
+
     ISessionManager* Pane() const { return m_pane; }
+
+    void ToggleCommandManager()
+    {
+        const bool made = m_commands == nullptr;
+        bool visible = m_commands && m_commands->GetPaneWindow()->isVisible();
+        m_library.showCommandManager(!visible, kCommandManagerPaneId, kTerminalApplication, this, visible);
+        // The host's own layout: beside the Session Manager it takes half the height.
+        if (made && m_commands)
+            if (auto* dock = qobject_cast<QDockWidget*>(m_commands->GetPaneWindow()))
+                resizeDocks({dock}, {height() / 2}, Qt::Vertical);
+        Log(QStringLiteral("Command Manager %1 (side %2)")
+                .arg(visible ? "shown" : "hidden")
+                .arg(m_commands ? m_library.dockAlignment(m_commands->GetPaneWindow()) : -1));
+    }
+
+    // ICommandManagerSink
+    void SendCommand(ICommandInfo* info, int target) override
+    {
+        static const char* const targets[] = {"the active session", "all sessions", "the selected tab groups",
+                                              "the visible sessions"};
+        const ProfileUserButtonMap::Item& item = info->GetItem();
+        Log(QStringLiteral("Command Manager sends %1 \"%2\" (folder \"%3\") to %4")
+                .arg(Q(VUnicodeString(GetFunctionName(item.Function))), Q(item.ArgumentLine),
+                     QString::fromStdU16String(info->GetFolder()))
+                .arg(QLatin1String(targets[target >= 0 && target < 4 ? target : 0])));
+    }
+    bool EditCommand(ICommandInfo* info, QWidget* parent) override
+    {
+        CommandDialog dialog(info->GetItem(), parent ? parent : this);
+        if (dialog.exec() != QDialog::Accepted)
+            return false;
+        info->SetItem(dialog.Item());
+        Log(QStringLiteral("Command edited: %1").arg(Q(ProfileUserButtonMap::GetDisplayText(info->GetItem()))));
+        return true;
+    }
+    void GetIdentity(IString& identity) override
+    {
+        const std::u16string text = u"orvalis-demo-host:" + QString::number(QCoreApplication::applicationPid()).toStdU16String();
+        identity.Assign(text.data(), text.size());
+    }
+    // The demo opens no sessions: it counts those it was asked to open.
+    bool CanSend(int) override { return m_active.ConnectedCount() > 0; }
+    ICommandManager* GetCommandManager() const override { return m_commands; }
+    void SetCommandManager(ICommandManager* pane) override { m_commands = pane; }
+
+    void ToggleActiveSessions()
+    {
+        const bool made = m_active.Pane() == nullptr;
+        bool visible = m_active.Pane() && m_active.Pane()->GetPaneWindow()->isVisible();
+        m_library.showActiveSessions(!visible, kActiveSessionsPaneId, kTerminalApplication, this, visible);
+        // The host's own layout, as for the Command Manager.
+        if (made && m_active.Pane())
+            if (auto* dock = qobject_cast<QDockWidget*>(m_active.Pane()->GetPaneWindow()))
+                resizeDocks({dock}, {height() / 2}, Qt::Vertical);
+        Log(QStringLiteral("Active Sessions %1").arg(visible ? "shown" : "hidden"));
+    }
+    ActiveSessionsHost& ActiveSessions() { return m_active; }
+
+    // IActiveSessionManagerSink
+    void ActivateSession(ActiveSessionId id) override { m_active.Activate(id); }
+    void RunSessionAction(ActiveSessionId id, int action) override { m_active.RunAction(id, action); }
+    bool IsSessionActionEnabled(ActiveSessionId id, int action) override
+    {
+        return m_active.IsActionEnabled(id, action);
+    }
+    IActiveSessionManager* GetActiveSessionManager() const override { return m_active.Pane(); }
+    void SetActiveSessionManager(IActiveSessionManager* pane) override { m_active.SetPane(pane); }
 
     // IConnectDialogSink
     ISessionManager* GetSessionManager() const override { return m_pane; }
@@ -222,15 +347,25 @@ public:
                 .arg(otherProduct ? "yes" : "no")
                 .arg(QLatin1String(openings[opening >= 0 && opening < 4 ? opening : 0])));
         for (const auto& config : configs)
-            if (CompleteHostname(*config))
+            if (CompleteHostname(*config)) {
                 LogSession(QStringLiteral("  connect"), *config);
+                m_active.OpenSession(Q(config->GetSessionPath()));
+            }
     }
-    void OnQuickConnect() override { Log(QStringLiteral("Session Manager asks for Quick Connect")); }
+    void OnQuickConnect() override
+    {
+        Log(QStringLiteral("Session Manager asks for Quick Connect"));
+        OpenQuickConnect();
+    }
     void OnSessionManagerClosed() override { Log(QStringLiteral("Session Manager closed")); }
     void OnSessionDatabaseChanged(int changed, int) override
     {
         Log(QStringLiteral("Session database changed (%1)").arg(changed));
+        if (m_pane)
+            m_pane->RefreshTree();
     }
+    // ISessionDatabaseChanged: the library saved a session (Quick Connect).
+    void OnSessionDatabaseViewChanged() override {}
 
 private:
     // A session saved with "Prompt For Hostname" asks for its host name
@@ -258,6 +393,8 @@ private:
     std::ofstream m_logFile;
     QPlainTextEdit* m_log;
     ISessionManager* m_pane = nullptr;
+    ICommandManager* m_commands = nullptr;
+    ActiveSessionsHost m_active;
 };
 
 std::string DefaultLibraryPath(const char* argv0)
@@ -320,7 +457,9 @@ int main(int argc, char** argv)
         {QStringLiteral("quit"), QStringLiteral("Quit once the start-up work is done.")},
         {QStringLiteral("show"),
          QStringLiteral("Show one window for a screenshot: hostname-prompt (a session saved with \"Prompt For "
-                        "Hostname\" connects)."),
+                        "Hostname\" connects), command-manager (the Command Manager docked), active-sessions (the "
+                        "Active Sessions pane with a few sessions connected), quick-connect, or wizard (New Session "
+                        "in the Session Manager, with the New Session wizard switched on)."),
          QStringLiteral("name")},
     });
     options.process(app);
@@ -377,7 +516,19 @@ int main(int argc, char** argv)
     QString connectPath = options.value(QStringLiteral("connect"));
     if (show == QStringLiteral("hostname-prompt"))
         connectPath = QStringLiteral("Lab\\ask for host");
-    else if (!show.isEmpty()) {
+    else if (show == QStringLiteral("command-manager"))
+        window.ToggleCommandManager();
+    else if (show == QLatin1String("active-sessions")) {
+        // Sessions connected from the Session Manager, one of them
+        // disconnected and one locked by the host, and an editor.
+        window.ToggleActiveSessions();
+        for (const char* path : {"Production\\Web\\web01", "Production\\Databases\\db-primary", "jump host",
+                                 "Lab\\build box", "Production\\Web\\web01"})
+            window.ConnectFromPane(QString::fromLatin1(path));
+        window.ActiveSessions().RunAction(2, IActiveSessionManagerSink::kDisconnect);
+        window.ActiveSessions().RunAction(4, IActiveSessionManagerSink::kLockSession);
+        window.ActiveSessions().OpenEditor(QStringLiteral("notes.txt"));
+    } else if (show != QLatin1String("quick-connect") && show != QLatin1String("wizard") && !show.isEmpty()) {
         std::fprintf(stderr, "orvalis-demo-host: no window \"%s\" to show\n", qPrintable(show));
         return 2;
     }
@@ -407,14 +558,23 @@ int main(int argc, char** argv)
             window.Log(QStringLiteral("No session %1 in the Session Manager").arg(connectPath));
             status = 1;
         }
-        // The library's own options say which dialog opens at start-up.
         GlobalConfig* config = nullptr;
+        if (show == QLatin1String("quick-connect")) {
+            window.OpenQuickConnect();
+        } else if (show == QLatin1String("wizard") && library.globalConfig(&config)) {
+            config->useNewSessionWizard = true;
+            config->Save();
+            window.Log(QStringLiteral("New Session with the wizard"));
+            window.NewSessionFromPane();
+        }
+        // The library's own options say which dialog opens at start-up; at
+        // most one of the two is asked for.
         const bool startupDialog = !options.isSet(QStringLiteral("no-startup-dialog")) && show.isEmpty() &&
                                    library.globalConfig(&config);
-        if (startupDialog && config->ShowConnectDialogOnStartup())
+        if (startupDialog && config->ShowQuickConnectOnStartup())
+            window.OpenQuickConnect();
+        else if (startupDialog && config->ShowConnectDialogOnStartup())
             window.OpenConnectDialog();
-        else if (startupDialog && config->ShowQuickConnectOnStartup())
-            window.Log(QStringLiteral("Start-up dialog: Quick Connect, which this library does not offer yet"));
         else if (startupDialog)
             window.Log(QStringLiteral("No start-up dialog: \"Show dialog on startup\" is off"));
         if (quit && screenshot.isEmpty())

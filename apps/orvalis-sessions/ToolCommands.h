@@ -45,6 +45,9 @@ int CommandKeymap(ToolSession& session, const CommandArgs& args);
 int CommandMenu(ToolSession& session, const CommandArgs& args);
 int CommandCommands(ToolSession& session, const CommandArgs& args);
 
+// SQLite's full check of the database file.
+int CommandCheck(ToolSession& session, const CommandArgs& args);
+
 // 1 when the library showed a warning or an error during the command.
 int StatusOf(ToolSession& session);
 // "alpha", "logical" or "manual" as the tree's arrangement number.

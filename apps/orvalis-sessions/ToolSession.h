@@ -43,6 +43,7 @@ public:
 
     int Application() const { return m_application; }
     const std::string& DatabasePath() const; // only with a database
+    SqliteProfileFactory& Database() { return *m_factory; } // only with a database
     GlobalConfig& Options() { return *m_config; }
     StderrMessageBox& Box() { return m_box; }
 

@@ -6,12 +6,15 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <memory>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
+#include <map>
+#include <memory>
 #include <sstream>
+#include <unordered_set>
 
+#include "ImportStream.h"
 #include "JsonDocument.h"
 #include "Progress.h"
 #include "SessionValues.h"
@@ -179,6 +182,11 @@ void WriteFolderContents(JsonWriter& out, const VUnicodeString& folder, Progress
 }
 
 // --- Import
+//
+// The document is streamed twice and never held whole: the first pass
+// checks it (its form, names, and every value against the schema) and
+// notes each folder's name; the second writes it, in the one transaction
+// of the command, so that a failure there leaves nothing behind.
 
 struct PlannedValue {
     VUnicodeString name;
@@ -190,42 +198,65 @@ struct PlannedSession {
     std::vector<PlannedValue> values;
     int line;
 };
-struct PlannedFolder {
+struct FolderHeader {
     VUnicodeString name;
     std::optional<bool> expanded;
-    std::vector<PlannedFolder> folders;
-    std::vector<PlannedSession> sessions;
     int line = 1;
 };
 
-// Turns the document into what will be written, or says on which line it
-// cannot be used.
+// Turns the document's pieces into what will be written, or says on which
+// line they cannot be used.
 class DocumentReader {
 public:
     explicit DocumentReader(std::string file) : m_file(std::move(file)) {}
 
-    PlannedFolder Read(const JsonValue& document)
+    void CheckTop(const JsonValue& top) const
     {
-        const JsonValue::Object& top = Object(document, "the document");
-        Allow(top, {u"format", u"version", u"folders", u"sessions"});
-        const JsonValue& format = Member(document, u"format");
+        Allow(Object(top, "the document"), {u"format", u"version", u"folders", u"sessions"});
+        Streamed(top);
+        const JsonValue& format = Member(top, u"format");
         if (!format.AsString() || *format.AsString() != kFormatName)
             Fail(format, "this is no orvalis-sessions export (\"format\" is not \"orvalis-sessions\")");
-        const JsonValue& version = Member(document, u"version");
+        const JsonValue& version = Member(top, u"version");
         if (version.AsInteger() != kFormatVersion)
             Fail(version, "documents of version " + std::to_string(kFormatVersion) + " are read, not this one");
-        PlannedFolder root;
-        Contents(document, root);
-        return root;
     }
-    size_t Sessions() const { return m_sessions; }
+
+    FolderHeader ReadFolder(const JsonValue& folder) const
+    {
+        Allow(Object(folder, "a folder"), {u"name", u"expanded", u"folders", u"sessions"});
+        Streamed(folder);
+        FolderHeader header{Name(folder), std::nullopt, folder.Line()};
+        if (const JsonValue* expanded = folder.Find(u"expanded")) {
+            if (!expanded->AsBool())
+                Fail(*expanded, "\"expanded\" must be true or false");
+            header.expanded = *expanded->AsBool();
+        }
+        return header;
+    }
+
+    PlannedSession ReadSession(const JsonValue& session) const
+    {
+        Allow(Object(session, "a session"), {u"name", u"values"});
+        PlannedSession planned{Name(session), {}, session.Line()};
+        if (const JsonValue* values = session.Find(u"values")) {
+            if (!values->AsArray())
+                Fail(*values, "\"values\" must be an array");
+            std::unordered_set<std::u16string> seen; // folded: a name given twice in another case is the same
+            planned.values.reserve(values->AsArray()->size());
+            for (const JsonValue& value : *values->AsArray())
+                planned.values.push_back(Value(value, seen));
+        }
+        return planned;
+    }
+
+    [[noreturn]] void Fail(int line, const std::string& message) const
+    {
+        throw ToolFailure(m_file + " line " + std::to_string(line) + ": " + message);
+    }
+    [[noreturn]] void Fail(const JsonValue& at, const std::string& message) const { Fail(at.Line(), message); }
 
 private:
-    [[noreturn]] void Fail(const JsonValue& at, const std::string& message) const
-    {
-        throw ToolFailure(m_file + " line " + std::to_string(at.Line()) + ": " + message);
-    }
-
     const JsonValue::Object& Object(const JsonValue& value, const char* what) const
     {
         if (!value.AsObject())
@@ -238,6 +269,15 @@ private:
         for (const JsonValue::Member& member : members)
             if (std::find(keys.begin(), keys.end(), member.first) == keys.end())
                 Fail(member.second, "unknown member \"" + ToUtf8Lossy(member.first) + "\"");
+    }
+
+    // Arrays of folders and sessions are streamed, never kept among the
+    // members: one kept there is no array.
+    void Streamed(const JsonValue& object) const
+    {
+        for (const char16_t* key : {u"folders", u"sessions"})
+            if (const JsonValue* value = object.Find(key))
+                Fail(*value, "\"" + ToUtf8Lossy(key) + "\" must be an array");
     }
 
     const JsonValue& Member(const JsonValue& object, std::u16string_view key) const
@@ -259,64 +299,15 @@ private:
         return text;
     }
 
-    const JsonValue::Array& List(const JsonValue& object, std::u16string_view key) const
-    {
-        static const JsonValue::Array none;
-        const JsonValue* value = object.Find(key);
-        if (!value)
-            return none;
-        if (!value->AsArray())
-            Fail(*value, "\"" + ToUtf8Lossy(key) + "\" must be an array");
-        return *value->AsArray();
-    }
-
-    void Contents(const JsonValue& object, PlannedFolder& into)
-    {
-        std::vector<std::pair<VUnicodeString, int>> names;
-        const auto unique = [&](const VUnicodeString& name, const JsonValue& at) {
-            for (const auto& [seen, line] : names)
-                if (seen.EqualsNoCase(name))
-                    Fail(at, "\"" + ToUtf8Lossy(name.str()) + "\" is named twice in its folder (first on line " +
-                                 std::to_string(line) + ")");
-            names.emplace_back(name, at.Line());
-        };
-        for (const JsonValue& folder : List(object, u"folders")) {
-            Allow(Object(folder, "a folder"), {u"name", u"expanded", u"folders", u"sessions"});
-            PlannedFolder planned;
-            planned.name = Name(folder);
-            planned.line = folder.Line();
-            unique(planned.name, folder);
-            if (const JsonValue* expanded = folder.Find(u"expanded")) {
-                if (!expanded->AsBool())
-                    Fail(*expanded, "\"expanded\" must be true or false");
-                planned.expanded = *expanded->AsBool();
-            }
-            Contents(folder, planned);
-            into.folders.push_back(std::move(planned));
-        }
-        for (const JsonValue& session : List(object, u"sessions")) {
-            Allow(Object(session, "a session"), {u"name", u"values"});
-            PlannedSession planned;
-            planned.name = Name(session);
-            planned.line = session.Line();
-            unique(planned.name, session);
-            for (const JsonValue& value : List(session, u"values"))
-                planned.values.push_back(Value(value, planned.values));
-            into.sessions.push_back(std::move(planned));
-            ++m_sessions;
-        }
-    }
-
-    PlannedValue Value(const JsonValue& object, const std::vector<PlannedValue>& earlier) const
+    PlannedValue Value(const JsonValue& object, std::unordered_set<std::u16string>& seen) const
     {
         Allow(Object(object, "a value"), {u"name", u"kind", u"value"});
         const JsonValue& name = Member(object, u"name");
         if (!name.AsString() || name.AsString()->empty())
             Fail(name, "a value's \"name\" must be a string that is not empty");
         PlannedValue planned{VUnicodeString(*name.AsString()), {}, object.Line()};
-        for (const PlannedValue& value : earlier)
-            if (value.name.EqualsNoCase(planned.name))
-                Fail(name, "the value \"" + ToUtf8Lossy(planned.name.str()) + "\" is given twice");
+        if (!seen.insert(VUnicodeString::FoldCase(planned.name)).second)
+            Fail(name, "the value \"" + ToUtf8Lossy(planned.name.str()) + "\" is given twice");
         const JsonValue& kind = Member(object, u"kind");
         const std::optional<ValueKind> known =
             kind.AsString() ? KindFromName(ToUtf8Lossy(*kind.AsString())) : std::nullopt;
@@ -363,94 +354,136 @@ private:
     }
 
     std::string m_file;
+};
+
+// The session as it will be saved: the schema's settings set from the
+// document, the rest kept aside as stored values.
+SessionConfigPtr BuildSession(const DocumentReader& reader, const PlannedSession& session, const VUnicodeString& path,
+                              std::vector<StoredValue>* others = nullptr)
+{
+    SessionConfigPtr config(new SessionConfig(nullptr, path));
+    for (const PlannedValue& planned : session.values) {
+        try {
+            const SessionValueDef* def = nullptr;
+            if (VProfileData* setting = FindConfigValue(*config, planned.name, def))
+                SetSetting(*def, *setting, planned.value);
+            else if (others)
+                others->push_back(StoredOf(planned.name, planned.value));
+            else
+                StoredOf(planned.name, planned.value); // checked only
+        } catch (const ValueError& error) {
+            reader.Fail(planned.line, "\"" + ToUtf8Lossy(planned.name.str()) + "\": " + error.reason);
+        }
+    }
+    return config;
+}
+
+// The first pass: everything about the document itself, with each
+// folder's header kept (in document order) for the second pass.
+class DocumentChecker final : public ImportStreamSink {
+public:
+    explicit DocumentChecker(const DocumentReader& reader) : m_reader(reader) { m_names.emplace_back(); }
+
+    void BeginFolder() override
+    {
+        m_open.push_back(m_headers.size());
+        m_headers.emplace_back();
+        m_names.emplace_back();
+    }
+    void EndFolder(const JsonValue& members) override
+    {
+        FolderHeader header = m_reader.ReadFolder(members);
+        m_names.pop_back();
+        Unique(header.name, header.line);
+        m_headers[m_open.back()] = std::move(header);
+        m_open.pop_back();
+    }
+    void FolderValue(const JsonValue& value) override { m_reader.ReadFolder(value); }
+    void Session(const JsonValue& session) override
+    {
+        const PlannedSession planned = m_reader.ReadSession(session);
+        Unique(planned.name, planned.line);
+        BuildSession(m_reader, planned, planned.name);
+        ++m_sessions;
+    }
+    void EndDocument(const JsonValue& top) override { m_reader.CheckTop(top); }
+
+    size_t Sessions() const { return m_sessions; }
+    const std::vector<FolderHeader>& Headers() const { return m_headers; }
+
+private:
+    void Unique(const VUnicodeString& name, int line)
+    {
+        auto& names = m_names.back();
+        const auto [it, fresh] = names.emplace(VUnicodeString::FoldCase(name), line);
+        if (!fresh)
+            m_reader.Fail(line, "\"" + ToUtf8Lossy(name.str()) + "\" is named twice in its folder (first on line " +
+                                    std::to_string(it->second) + ")");
+    }
+
+    const DocumentReader& m_reader;
+    std::vector<FolderHeader> m_headers;
+    std::vector<size_t> m_open;
+    std::vector<std::map<std::u16string, int>> m_names; // per open folder, the names taken in it
     size_t m_sessions = 0;
 };
 
-// Writes planned folders and sessions into the database.
-class Importer {
+// The second pass: writes folders and sessions into the database; what
+// could only be known against it (a name taken by an item of the other
+// kind) fails here, and the transaction takes everything back.
+class DocumentWriter final : public ImportStreamSink {
 public:
-    Importer(std::string file, Progress& progress) : m_file(std::move(file)), m_progress(progress) {}
-
-    // Everything that could still go wrong against the database, before
-    // anything is written: the values against the schema, and names that
-    // are taken by an item of the other kind.
-    void Check(const PlannedFolder& folder, const VUnicodeString& path)
+    DocumentWriter(const DocumentReader& reader, const std::vector<FolderHeader>& headers,
+                   const VUnicodeString& folder, Progress& progress)
+        : m_reader(reader), m_headers(headers), m_progress(progress)
     {
-        for (const PlannedFolder& child : folder.folders) {
-            const VUnicodeString childPath = SessionDatabase::JoinSessionPath(path, child.name);
-            if (Db().IsSession(childPath))
-                Fail(child.line, "\"" + DisplayPath(childPath) + "\" is a session in the database, not a folder");
-            Check(child, childPath);
-        }
-        for (const PlannedSession& session : folder.sessions) {
-            const VUnicodeString sessionPath = SessionDatabase::JoinSessionPath(path, session.name);
-            if (Db().SessionExists(sessionPath) && !Db().IsSession(sessionPath))
-                Fail(session.line, "\"" + DisplayPath(sessionPath) + "\" is a folder in the database, not a session");
-            Build(session, sessionPath);
-        }
+        m_paths.push_back(folder);
     }
 
-    void Write(const PlannedFolder& folder, const VUnicodeString& path)
+    void BeginFolder() override
     {
-        for (const PlannedFolder& child : folder.folders) {
-            const VUnicodeString childPath = SessionDatabase::JoinSessionPath(path, child.name);
-            if (!Db().IsFolder(childPath)) {
-                VReportPtr report = NewReport();
-                if (!Db().CreateFolder(path, child.name, {}, false, report.Get()))
-                    Fail(child.line, ReportText(*report));
-                if (child.expanded)
-                    Db().SetFolderExpanded(childPath, *child.expanded);
-            }
-            Write(child, childPath);
+        const FolderHeader& header = m_headers.at(m_next++);
+        const VUnicodeString& parent = m_paths.back();
+        const VUnicodeString path = SessionDatabase::JoinSessionPath(parent, header.name);
+        if (Db().IsSession(path))
+            m_reader.Fail(header.line, "\"" + DisplayPath(path) + "\" is a session in the database, not a folder");
+        if (!Db().IsFolder(path)) {
+            VReportPtr report = NewReport();
+            if (!Db().CreateFolder(parent, header.name, {}, false, report.Get()))
+                m_reader.Fail(header.line, ReportText(*report));
+            if (header.expanded)
+                Db().SetFolderExpanded(path, *header.expanded);
         }
-        for (const PlannedSession& session : folder.sessions) {
-            const VUnicodeString sessionPath = SessionDatabase::JoinSessionPath(path, session.name);
-            if (Db().IsSession(sessionPath)) {
-                PrintLine("skipped\t" + DisplayPath(sessionPath));
-            } else {
-                WriteSession(session, path, sessionPath);
-                PrintLine("added\t" + DisplayPath(sessionPath));
-            }
-            m_progress.Step();
-        }
+        m_paths.push_back(path);
     }
+    void EndFolder(const JsonValue&) override { m_paths.pop_back(); }
+    void FolderValue(const JsonValue&) override {}
+    void Session(const JsonValue& value) override
+    {
+        const PlannedSession session = m_reader.ReadSession(value);
+        const VUnicodeString& folder = m_paths.back();
+        const VUnicodeString path = SessionDatabase::JoinSessionPath(folder, session.name);
+        if (Db().IsSession(path)) {
+            PrintLine("skipped\t" + DisplayPath(path));
+        } else {
+            if (Db().SessionExists(path))
+                m_reader.Fail(session.line, "\"" + DisplayPath(path) + "\" is a folder in the database, not a session");
+            Write(session, folder, path);
+            PrintLine("added\t" + DisplayPath(path));
+        }
+        m_progress.Step();
+    }
+    void EndDocument(const JsonValue&) override {}
 
 private:
-    [[noreturn]] void Fail(int line, const std::string& message) const
-    {
-        throw ToolFailure(m_file + " line " + std::to_string(line) + ": " + message);
-    }
-
-    // The session as it will be saved: the schema's settings set from the
-    // document, the rest kept aside as stored values.
-    SessionConfigPtr Build(const PlannedSession& session, const VUnicodeString& path,
-                           std::vector<StoredValue>* others = nullptr) const
-    {
-        SessionConfigPtr config(new SessionConfig(nullptr, path));
-        for (const PlannedValue& planned : session.values) {
-            try {
-                const SessionValueDef* def = nullptr;
-                if (VProfileData* setting = FindConfigValue(*config, planned.name, def))
-                    SetSetting(*def, *setting, planned.value);
-                else if (others)
-                    others->push_back(StoredOf(planned.name, planned.value));
-                else
-                    StoredOf(planned.name, planned.value); // checked only
-            } catch (const ValueError& error) {
-                Fail(planned.line, "\"" + ToUtf8Lossy(planned.name.str()) + "\": " + error.reason);
-            }
-        }
-        return config;
-    }
-
-    void WriteSession(const PlannedSession& session, const VUnicodeString& folder, const VUnicodeString& path)
+    void Write(const PlannedSession& session, const VUnicodeString& folder, const VUnicodeString& path)
     {
         // Exactly the document's values first, each stored as its setting
         // stores it (a scratch store gives that form); nothing else, so
         // that what the document holds under older names is still there
         // to be converted.
         std::vector<StoredValue> others;
-        SessionConfigPtr typed = Build(session, path, &others);
+        SessionConfigPtr typed = BuildSession(m_reader, session, path, &others);
         MemoryProfileFactory scratch;
         const std::unique_ptr<IProfileBackendStore> scratchStore(scratch.CreateStore());
         const VProfileKey scratchKey(scratchStore->OpenRootKey(0));
@@ -467,17 +500,17 @@ private:
         values.insert(values.end(), others.begin(), others.end());
         report = NewReport();
         if (!Db().SaveNewSessionValues(folder, session.name, values, report.Get()))
-            Fail(session.line, ReportText(*report));
+            m_reader.Fail(session.line, ReportText(*report));
         // Then loaded and saved through its configuration, which applies
         // every rule for older names: converted values are written under
         // their current names, the older ones stay. Older secrets stay
         // pending (no key is derived per session) until they are needed.
         SessionConfigPtr saved = Db().LoadSession(path);
         if (!saved)
-            Fail(session.line, "the session \"" + DisplayPath(path) + "\" cannot be read back");
+            m_reader.Fail(session.line, "the session \"" + DisplayPath(path) + "\" cannot be read back");
         saved->KeepOlderSecretsPending(true);
         if (!Db().SaveSession(*saved, report.Get()))
-            Fail(session.line, ReportText(*report));
+            m_reader.Fail(session.line, ReportText(*report));
         NoteRefusal(*report);
     }
 
@@ -496,9 +529,27 @@ public:
 
 private:
     bool m_refused = false;
-    std::string m_file;
+    const DocumentReader& m_reader;
+    const std::vector<FolderHeader>& m_headers;
+    size_t m_next = 0;
+    std::vector<VUnicodeString> m_paths;
     Progress& m_progress;
 };
+
+// Streams `file` to `sink`; a document that is no JSON fails with its line.
+void StreamFile(const std::string& file, ImportStreamSink& sink)
+{
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(file.c_str(), "rb"), &std::fclose);
+    if (!in)
+        throw ToolFailure("cannot read " + file);
+    try {
+        StreamImportDocument(in.get(), sink);
+    } catch (const JsonError& error) {
+        throw ToolFailure(file + " " + error.Describe());
+    }
+    if (std::ferror(in.get()))
+        throw ToolFailure("cannot read " + file);
+}
 
 VUnicodeString TargetFolder(const ToolArguments& args)
 {
@@ -558,24 +609,15 @@ int CommandImport(ToolSession& session, const CommandArgs& args)
 {
     const ToolArguments a(args, {{"folder", true}}, 1, 1);
     const std::string& file = a.At(0);
-    const std::optional<std::string> text = ReadWholeFile(file);
-    if (!text)
-        throw ToolFailure("cannot read " + file);
-    JsonValue document;
-    try {
-        document = ParseJson(*text);
-    } catch (const JsonError& error) {
-        throw ToolFailure(file + " " + error.Describe());
-    }
-    DocumentReader reader(file);
-    const PlannedFolder plan = reader.Read(document);
-    const VProfileStore transaction;
+    const DocumentReader reader(file);
+    DocumentChecker checker(reader);
+    StreamFile(file, checker);
+    const VProfileStore transaction; // ended by an exception, it keeps nothing
     const VUnicodeString folder = TargetFolder(a);
-    Progress progress("importing", reader.Sessions(), 0);
-    Importer importer(file, progress);
-    importer.Check(plan, folder);
-    importer.Write(plan, folder);
-    return importer.Refused() ? 1 : StatusOf(session);
+    Progress progress("importing", checker.Sessions(), 0);
+    DocumentWriter writer(reader, checker.Headers(), folder, progress);
+    StreamFile(file, writer);
+    return writer.Refused() ? 1 : StatusOf(session);
 }
 
 int CommandImportSshConfig(ToolSession& session, const CommandArgs& args)

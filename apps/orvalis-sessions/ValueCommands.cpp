@@ -264,11 +264,15 @@ int CommandSet(ToolSession& session, const CommandArgs& args)
         }
     }
     VReportPtr report = NewReport();
-    const VProfileStore transaction; // all the values or none
-    if (settingsChanged && !Db().SaveSession(*config, report.Get()))
-        throw ToolFailure("cannot save session \"" + DisplayPath(path) + "\": " + ReportText(*report));
-    if (!others.empty() && !Db().WriteValuesOutsideSchema(path, others, report.Get()))
-        throw ToolFailure("cannot save session \"" + DisplayPath(path) + "\": " + ReportText(*report));
+    {
+        const VProfileStore transaction; // all the values or none
+        if (settingsChanged && !Db().SaveSession(*config, report.Get()))
+            throw ToolFailure("cannot save session \"" + DisplayPath(path) + "\": " + ReportText(*report));
+        if (!others.empty() && !Db().WriteValuesOutsideSchema(path, others, report.Get()))
+            throw ToolFailure("cannot save session \"" + DisplayPath(path) + "\": " + ReportText(*report));
+    }
+    // After the transaction: a refusal fails the command but must not take
+    // back what the policy allowed.
     RequireNoRefusal(*report); // what the policy allowed is saved; the rest is refused
     return StatusOf(session);
 }
@@ -319,14 +323,16 @@ int CommandSecret(ToolSession& session, const CommandArgs& args)
                                           : UpdateProfileEncryptedString(value, plaintext, report.Get());
     if (!encrypted)
         throw ToolFailure(ReportText(*report));
-    const VProfileStore transaction;
-    const bool saved = secret.setting
-                           ? Db().SaveSession(*config, report.Get())
-                           : Db().WriteValuesOutsideSchema(
-                                 path, {StoredOf(value.GetName(), ToolValue{ValueKind::Secret, 0, value.Get()})},
-                                 report.Get());
-    if (!saved)
-        throw ToolFailure("cannot save session \"" + DisplayPath(path) + "\": " + ReportText(*report));
+    {
+        const VProfileStore transaction;
+        const bool saved = secret.setting
+                               ? Db().SaveSession(*config, report.Get())
+                               : Db().WriteValuesOutsideSchema(
+                                     path, {StoredOf(value.GetName(), ToolValue{ValueKind::Secret, 0, value.Get()})},
+                                     report.Get());
+        if (!saved)
+            throw ToolFailure("cannot save session \"" + DisplayPath(path) + "\": " + ReportText(*report));
+    }
     RequireNoRefusal(*report);
     return StatusOf(session);
 }
@@ -406,9 +412,11 @@ int CommandLoginScript(ToolSession& session, const CommandArgs& args)
     }
     if (!script.SetSteps(steps, report.Get()))
         throw ToolFailure(ReportText(*report));
-    const VProfileStore transaction;
-    if (!Db().SaveSession(*config, report.Get()))
-        throw ToolFailure("cannot save session \"" + DisplayPath(path) + "\": " + ReportText(*report));
+    {
+        const VProfileStore transaction;
+        if (!Db().SaveSession(*config, report.Get()))
+            throw ToolFailure("cannot save session \"" + DisplayPath(path) + "\": " + ReportText(*report));
+    }
     RequireNoRefusal(*report);
     return StatusOf(session);
 }

@@ -52,6 +52,7 @@ the command's own lines.
   menu check FILE
   commands ls [FOLDER]
   commands add FOLDER FUNCTION [--argument A] [--argument2 B] [--label L]
+  check                       (the full check of the database file)
 )";
 
 struct Command {
@@ -88,6 +89,7 @@ constexpr Command kCommands[] = {
     {"keymap", CommandKeymap, false},
     {"menu", CommandMenu, false},
     {"commands", CommandCommands},
+    {"check", CommandCheck},
 };
 
 // A command's own lines of the usage: those that begin with its name (or

@@ -59,6 +59,12 @@ void ProfileKeymap::ParseCurrent()
                m_foundName, problems.texts);
 }
 
+void ProfileKeymap::Set(const VStringArray& lines)
+{
+    Lines::Set(lines);
+    ParseCurrent();
+}
+
 void ProfileKeymap::Revert()
 {
     VProfile2::Revert();
@@ -67,7 +73,7 @@ void ProfileKeymap::Revert()
 
 bool ProfileKeymap::Save(const VProfileKey* key)
 {
-    Set(FormatBindings());
+    Lines::Set(FormatBindings());
     return VProfile2::Save(key);
 }
 

@@ -5,8 +5,11 @@
 
 // A keymap kept in a configuration key as a string array, one binding line
 // per element, under "Keymap v5". Older releases stored it under other
-// names, which are still read.
-class ORV_EXPORT ProfileKeymap : public VProfile2<VStringArray, VProfileMultiSz>, public Keymap {
+// names, which are still read. The value is a private part, so that its
+// lines never change without the bindings.
+class ORV_EXPORT ProfileKeymap : private VProfile2<VStringArray, VProfileMultiSz>, public Keymap {
+    using Lines = VProfile2<VStringArray, VProfileMultiSz>;
+
 public:
     static constexpr char16_t kValueName[] = u"Keymap v5";
 
@@ -19,6 +22,16 @@ public:
     bool Save(const VProfileKey* key) override;
     using Keymap::Save;
     using Keymap::Load;
+
+    // The stored lines and the value's state; read only.
+    using Lines::Get;
+    using Lines::GetName;
+    using Lines::GetSaved;
+    using Lines::IsChanged;
+    using Lines::IsDirty;
+    using Lines::Accept;
+    // Replaces the lines and binds what they say.
+    void Set(const VStringArray& lines);
 
     bool ReadCurrent(const VProfileKey* key) override;
     // Goes back to the bindings last read or saved.

@@ -232,6 +232,15 @@ ProfileUserButtonMap::ProfileUserButtonMap(const VProfileKey* key, const VUnicod
 
 ProfileUserButtonMap::~ProfileUserButtonMap() = default;
 
+void ProfileUserButtonMap::Set(const VStringArray& lines)
+{
+    if (lines == Get())
+        return;
+    Current() = lines;
+    BuildItems();
+    OnChange();
+}
+
 bool ProfileUserButtonMap::ReadCurrent(const VProfileKey* key)
 {
     if (!VProfile2::ReadCurrent(key)) {

@@ -19,9 +19,12 @@ inline constexpr uint32_t kMsgSetButtonBarText = 0x613700B8;
 
 // A named button bar, or the commands of one command folder: an ordered
 // list of buttons kept twice in step, as the stored lines of a string-array
-// value and as items. Reference counted; a map handed out by the clipboard
-// functions belongs to the caller, who releases it.
-class ORV_EXPORT ProfileUserButtonMap : public VUnknown<IVUnknown>, public VProfile2<VStringArray, VProfileMultiSz> {
+// value and as items. The value is a private part, so that nothing changes
+// the lines without the items. Reference counted; a map handed out by the
+// clipboard functions belongs to the caller, who releases it.
+class ORV_EXPORT ProfileUserButtonMap : public VUnknown<IVUnknown>, private VProfile2<VStringArray, VProfileMultiSz> {
+    using Lines = VProfile2<VStringArray, VProfileMultiSz>;
+
 public:
     // One button or command.
     class ORV_EXPORT Item {
@@ -68,6 +71,16 @@ public:
     bool Replace(size_t index, const Item& item);
     // VArray<Item>::OutOfRange outside the list.
     void Remove(size_t index);
+
+    // The stored lines, one an item, and the value's state; read only.
+    using Lines::Get;
+    using Lines::GetName;
+    using Lines::GetSaved;
+    using Lines::IsChanged;
+    using Lines::IsDirty;
+    // Replaces every line; the items are built again from them (lines
+    // without a function are dropped).
+    void Set(const VStringArray& lines);
 
     // Writes the list unless it is stored and unchanged. Only the terminal
     // product keeps button bars: without it nothing is written (and that is

@@ -40,9 +40,9 @@ ConnectDialogBase::ConnectDialogBase(IConnectDialogSink* sink, int applicationNu
     SetStandardHandlers();
 }
 
-// The commands whose work is the shared logic's. "Quick Connect",
-// "Duplicate...", "Create Desktop Shortcut" and the export and import
-// commands have none until their windows exist: they stay disabled.
+// The commands whose work is the shared logic's. "Duplicate...", "Create
+// Desktop Shortcut" and the export and import commands have none until
+// their windows exist: they stay disabled.
 void ConnectDialogBase::SetStandardHandlers()
 {
     const auto tree = [this] { return GetTree(); };
@@ -87,6 +87,8 @@ void ConnectDialogBase::SetStandardHandlers()
                       onTree(nullptr, [](SessionTreeBase& t) { t.ToggleShowTerminalSessions(); }));
     SetCommandHandler(kCmdShowTransferSessions,
                       onTree(nullptr, [](SessionTreeBase& t) { t.ToggleShowTransferSessions(); }));
+    // Quick Connect: the pane asks its host, the modal dialog runs it.
+    SetCommandHandler(kCmdQuickConnect, {[this] { return CanQuickConnect(); }, [this] { RunQuickConnect(); }});
     SetCommandHandler(kCmdFocusFilter, {nullptr, [this] { FocusFilter(); }});
     SetCommandHandler(kCmdHelp, {[] { return GetHostCallbacks().help != nullptr; },
                                  [this] {
@@ -384,8 +386,8 @@ bool ConnectDialogBase::RunConnectCommand(unsigned command)
         return Connect(ConnectKind::FileTransfer, O::kOpenCurrent, kConnectModeNone, false);
     case kCmdConnectBoth: return Connect(ConnectKind::Both, O::kOpenCurrent, kConnectModeNone, false);
     case kCmdQuickConnect:
-        if (m_sink)
-            m_sink->OnQuickConnect();
+        if (CanQuickConnect())
+            RunQuickConnect();
         return true;
     default: return false;
     }

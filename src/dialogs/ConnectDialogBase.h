@@ -54,6 +54,14 @@ public:
     // The picker's protocol rule: only sessions of that protocol count.
     virtual VUnicodeString RequiredProtocol() const { return {}; }
     virtual bool IsBrowseMode() const { return false; }
+    // Quick Connect: the pane asks the host (its sink) for it; the modal
+    // dialog runs it itself.
+    virtual bool CanQuickConnect() const { return m_sink != nullptr; }
+    virtual void RunQuickConnect()
+    {
+        if (m_sink)
+            m_sink->OnQuickConnect();
+    }
 
     // --- ISessionTreeOwner
     int GetHostKind() const override { return m_applicationNumber; }

@@ -1,5 +1,7 @@
 #include "dialogs/FirewallComboChoice.h"
 
+#include <algorithm>
+
 #include "platform/FirewallLabels.h"
 #include "profile/sessions/SessionDatabase.h"
 
@@ -50,7 +52,13 @@ void ChooseFirewall(VUnicodeString& result, const VUnicodeString& chosen, IFirew
     int insertion = -1;
     if (obtained) {
         if (rememberedIndex == kNoRememberedIndex) {
-            insertion = combo.Count() - 2; // before the two command entries
+            // Before the command entries: the new-firewall entry may be left out.
+            insertion = std::max(0, combo.Count() - 2);
+            for (int i = 0; i < combo.Count(); ++i)
+                if (combo.Text(i).EqualsNoCase(GetSelectSessionLabel().str())) {
+                    insertion = i;
+                    break;
+                }
         } else {
             insertion = static_cast<int>(rememberedIndex);
             combo.Remove(insertion);

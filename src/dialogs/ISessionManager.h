@@ -1,15 +1,12 @@
 #pragma once
 
-class QWidget;
+#include "platform/IDockWindow.h"
+#include "profile/secrets/CredentialDatabase.h"
 
-// The docked Session Manager as its host and the entry points see it.
-class ISessionManager {
+// The docked Session Manager as its host and the entry points see it. It
+// is told of changes to the saved credentials.
+class ISessionManager : public IDockWindow, public ICredentialDatabaseSink {
 public:
-    virtual ~ISessionManager() = default;
-    // The pane's window (its dock).
-    virtual QWidget* GetPaneWindow() = 0;
-    // Shows or hides the pane; `visible` tells the state it was left in.
-    virtual void ShowPane(bool show, bool& visible) = 0;
     // Hands the hide-tab-option flag to the pane's tree.
     virtual void SetHideTabOption(bool hide) = 0;
     // The session database changed behind the pane's back (another process).

@@ -21,6 +21,7 @@
 #include "core/VStringArray.h"
 #include "core/VUnknown.h"
 #include "profile/sessions/ISessionConfig.h"
+#include "dialogs/qt/ComboFirewallHelper.h"
 
 class ConnectConfig;
 class IString;
@@ -74,6 +75,21 @@ ORV_EXPORT void ShowConnectView(bool show, QWidget* pane, bool& visible);
 ORV_EXPORT int GetDockAlignment(const QWidget* bar);
 ORV_EXPORT int GetDockSibling(const QWidget* bar, int side, const QWidget* other);
 
+// Shows or hides the Command Manager of `frame`, a window that implements
+// ICommandManagerSink (src/commands/ICommandManagerSink.h; any other frame
+// is ignored): made on the first call with `show` in a docking bar with the
+// control id `paneId`, then only shown or hidden. `visible` tells the state
+// it was left in.
+ORV_EXPORT void ShowCommandManager(bool show, unsigned int paneId, int applicationNumber, QWidget* frame,
+                                   bool& visible);
+// Shows or hides the Active Sessions pane of `frame`, a window that
+// implements IActiveSessionManagerSink (src/commands/IActiveSessionManager.h;
+// any other frame is ignored), the same way: made once, then only shown or
+// hidden. The host then tells the pane of its sessions through the
+// IActiveSessionManager it gets back from the sink's setter.
+ORV_EXPORT void ShowActiveSessionManager(bool show, unsigned int paneId, int applicationNumber, QWidget* frame,
+                                         bool& visible);
+
 // The registered numbers of the suite's cross-process messages: the same
 // non-zero numbers in every process of the user's session.
 ORV_EXPORT unsigned int GetTrayvellCanExitApplicationMessage();
@@ -116,5 +132,13 @@ ORV_EXPORT bool CheckPeriodicUpdate(int applicationNumber, QWidget* parent, int 
 // midnight of `releaseDate` ("Jan 05 2024", month in any case). A date that
 // does not read yields false: an unknown build date counts as old.
 ORV_EXPORT bool CheckReleaseDateWithinPeriod(const std::string& releaseDate, int periodDays);
+
+// Quick Connect for `applicationNumber`'s protocols. On 1 `session` holds
+// the configuration to connect with, one reference for the caller; when
+// "Sa&ve session" was on it was also saved below `targetFolder`, and a
+// parent that is an ISessionDatabaseChanged is told. 0 after "&Done", 2
+// when cancelled.
+ORV_EXPORT int ShowQuickConnectDialog(ISessionConfig** session, const VUnicodeString& targetFolder,
+                                      int applicationNumber, QWidget* parent, bool tabsAvailable);
 
 } // extern "C"

@@ -6,6 +6,7 @@
 #include "KeyTables.h"
 #include "core/Export.h"
 #include "core/VUnknown.h"
+#include "dialogs/QuickConnectDialogBase.h"
 #include "platform/HostForms.h"
 #include "profile/sessions/ISessionConfig.h"
 
@@ -20,7 +21,8 @@ struct LibraryState {
     std::span<const AcceleratorEntry> commandTreeKeys;
     std::span<const AcceleratorEntry> activeSessionKeys;
     bool dialogClassRegistered = false;
-    VUnknownPointer<ISessionConfig> quickConnectRetained;
+    // Kept by Quick Connect itself; released by CleanupQuickConnectDialog.
+    VUnknownPointer<ISessionConfig>& quickConnectRetained = QuickConnectDialogBase::Retained();
     // The session browser the configuration dialogs are given; set by the
     // windowing part of the library when it is loaded.
     SessionBrowseFunction sessionBrowser = nullptr;

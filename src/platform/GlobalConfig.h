@@ -53,8 +53,13 @@ public:
 
     // Quick Connect
     bool saveQuickConnectSession = false;
-    // Off: the protocol list takes the focus when the dialog is shown.
+    // Off: the protocol list takes the focus when the dialog is shown; on:
+    // the page's first field does.
     bool quickConnectKeepFocus = false;
+
+    // New Session collects the settings through the wizard; off, it makes
+    // "New" from the "Default" session and opens its properties.
+    bool useNewSessionWizard = false;
 
     // Update reminder: the first record serves every application but 6 and 9.
     std::array<UpdateReminderRecord, 2> updateReminders{};

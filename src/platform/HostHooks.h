@@ -20,6 +20,8 @@ using SessionChangedCallback = void (*)(const char16_t* session);
 inline constexpr int kPropertiesMultipleSessions = 4;
 // `command` of HelpCallback: open the help finder.
 inline constexpr unsigned int kHelpFinder = 11;
+// `command` of HelpCallback: open the topic whose context number is `data`.
+inline constexpr unsigned int kHelpContext = 1;
 
 struct HostCallbacks {
     SessionPropertiesCallback sessionProperties = nullptr;

@@ -1,12 +1,15 @@
 #include "platform/ProtocolTable.h"
 
+#include <iterator>
+
 #include "core/VUnicodeString.h"
 #include "platform/Products.h"
 
 namespace {
 
 // "None" closes each product's rows: a session may leave either side out.
-constexpr ConnectProtocolRow kRows[] = {
+// Not constant: the page factories are filled in when the windows load.
+ConnectProtocolRow kRows[] = {
     {u"SSH2", u"SSH2", kApplicationTerminal},
     {u"SSH1", u"SSH1", kApplicationTerminal},
     {u"Telnet", u"Telnet", kApplicationTerminal},
@@ -34,6 +37,12 @@ constexpr ConnectProtocolRow kRows[] = {
 std::span<const ConnectProtocolRow> GetConnectProtocolTable()
 {
     return kRows;
+}
+
+void SetConnectProtocolPageFactory(size_t index, ConnectProtocolPageFactory factory)
+{
+    if (index < std::size(kRows))
+        kRows[index].pageFactory = factory;
 }
 
 const ConnectProtocolRow* FindProtocolByName(std::u16string_view name)

@@ -23,6 +23,15 @@ public:
     virtual QWidget* GetMessageParent() const { return nullptr; }
     // The user asked to open the selected sessions (Enter, double click).
     virtual void OnConnectRequested(const VStringArray& paths) { (void)paths; }
+    // New Session through the wizard: whether the host switched it on, and
+    // running it for `folderPath`; true with the saved session's path.
+    virtual bool UseNewSessionWizard() const { return false; }
+    virtual bool RunNewSessionWizard(const VUnicodeString& folderPath, VUnicodeString& createdPath)
+    {
+        (void)folderPath;
+        (void)createdPath;
+        return false;
+    }
     // A command of the tree's keys, offered to the owner first. True when
     // the owner took it (whether or not it was enabled); false lets the
     // tree run it itself.

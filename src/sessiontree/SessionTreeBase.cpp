@@ -141,6 +141,7 @@ void SessionTreeBase::Fill(unsigned flags)
         return;
     }
     const VUnicodeString selected = SelectedPathForFilter();
+    const VProfileStore snapshot; // every folder listed in one read transaction
     m_filling = true;
     ClearCutMarks();
     BeginRefill();
@@ -777,11 +778,13 @@ bool SessionTreeBase::SessionMatchesFind(const VUnicodeString& path, const VUnic
         return true;
     if (!options.hostName && !options.description)
         return false;
-    const SessionConfigPtr config = Database().LoadSession(path);
-    if (!config)
+    // Only the two values tested are read, a folder's sessions in one query.
+    VUnicodeString hostName;
+    VUnicodeString description;
+    if (!Database().GetFindTexts(path, hostName, description))
         return false; // an unreadable session matches nothing
-    return (options.hostName && Contains(config->GetHostname().str(), text, options.matchCase)) ||
-           (options.description && Contains(config->GetDescription().str(), text, options.matchCase));
+    return (options.hostName && Contains(hostName.str(), text, options.matchCase)) ||
+           (options.description && Contains(description.str(), text, options.matchCase));
 }
 
 // One folder of the walk: what it shows, and the next child to visit
@@ -801,6 +804,7 @@ bool SessionTreeBase::RunFind()
     const FindOptions& options = ProcessFindOptions();
     if (options.text.IsEmpty())
         return false;
+    const VProfileStore snapshot; // the whole walk in one read transaction
     std::vector<FindLevel> stack(1);
     ShownChildren(VUnicodeString(), stack[0].folders, stack[0].sessions);
     if (m_hasLastHit) {

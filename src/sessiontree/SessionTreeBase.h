@@ -249,7 +249,7 @@ protected:
     // The right-drop menu; returns the chosen effect or kEffectNone.
     virtual unsigned ShowDropMenu(unsigned allowedEffects, unsigned defaultEffect);
     // The new-session wizard, when the host has switched it on.
-    virtual bool UseNewSessionWizard() const { return false; }
+    virtual bool UseNewSessionWizard() const { return m_owner && m_owner->UseNewSessionWizard(); }
     virtual bool RunNewSessionWizard(const VUnicodeString& folderPath, VUnicodeString& createdPath);
     // The duplicate prompt: the copy's name and host name.
     virtual bool PromptDuplicate(const VUnicodeString& path, VUnicodeString& newName, VUnicodeString& newHost);

@@ -640,9 +640,9 @@ void SessionTreeBase::AddMissingSessions(TreeItem folder)
     }
 }
 
-bool SessionTreeBase::RunNewSessionWizard(const VUnicodeString&, VUnicodeString&)
+bool SessionTreeBase::RunNewSessionWizard(const VUnicodeString& folderPath, VUnicodeString& createdPath)
 {
-    return false;
+    return m_owner && m_owner->RunNewSessionWizard(folderPath, createdPath);
 }
 
 bool SessionTreeBase::PromptDuplicate(const VUnicodeString&, VUnicodeString&, VUnicodeString&)

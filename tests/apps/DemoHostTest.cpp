@@ -59,6 +59,54 @@ VProfileStoreFactory* Factory()
     return g_factory;
 }
 
+// Sets the start-up options in the database the host uses, as the library
+// would store them.
+void SetStartupOptions(const std::string& database, bool connectDialog, bool quickConnect)
+{
+    SqliteProfileFactory factory(database);
+    ASSERT_TRUE(factory.IsOpen());
+    g_factory = &factory;
+    SetProfileStoreFactoryGetter(&Factory);
+    ProfileGlobalConfigStorage storage;
+    GlobalConfig options;
+    storage.Load(options);
+    options.showConnectDialogOnStartup = connectDialog;
+    options.showQuickConnectOnStartup = quickConnect;
+    EXPECT_TRUE(storage.Save(options));
+    SetProfileStoreFactoryGetter(nullptr);
+    g_factory = nullptr;
+}
+
+TEST(DemoHost, ShowsQuickConnectOnRequestAndAtStartUpWhenAsked)
+{
+    TempDir dir;
+    int status = -1;
+    const std::string shot = dir.str() + "/quick.png";
+    std::string log = RunHost("--show quick-connect --screenshot " + shot, dir, status);
+    EXPECT_EQ(status, 0) << log;
+    EXPECT_NE(log.find("Quick Connect closed (result 2)"), std::string::npos) << log;
+    EXPECT_TRUE(std::ifstream(shot).good());
+
+    // The start-up option opens Quick Connect instead of the Connect dialog.
+    SetStartupOptions(dir.str() + "/sessions.db", true, true);
+    log = RunHost("--screenshot " + shot, dir, status);
+    EXPECT_EQ(status, 0) << log;
+    EXPECT_NE(log.find("Quick Connect closed (result 2)"), std::string::npos) << log;
+    EXPECT_EQ(log.find("Connect dialog closed"), std::string::npos) << log;
+    SetStartupOptions(dir.str() + "/sessions.db", true, false);
+    log = RunHost("--screenshot " + shot, dir, status);
+    EXPECT_NE(log.find("Connect dialog closed (result 2)"), std::string::npos) << log;
+
+    // The wizard from the Session Manager's New Session, closed by the picture.
+    log = RunHost("--show wizard --screenshot " + shot, dir, status);
+    EXPECT_EQ(status, 0) << log;
+    EXPECT_NE(log.find("New Session with the wizard"), std::string::npos) << log;
+    EXPECT_EQ(log.find("Session database changed"), std::string::npos) << log; // cancelled: nothing made
+
+    RunHost("--show no-such-window --quit", dir, status);
+    EXPECT_NE(status, 0);
+}
+
 TEST(DemoHost, PromptsForTheHostNameOfASessionSavedWithoutOne)
 {
     TempDir dir;
@@ -96,6 +144,35 @@ TEST(DemoHost, OpensTheStartUpDialogTheLibrarysOptionsName)
     EXPECT_EQ(status, 0) << log;
     EXPECT_NE(log.find("No start-up dialog: \"Show dialog on startup\" is off"), std::string::npos) << log;
     EXPECT_EQ(log.find("Connect dialog closed"), std::string::npos) << log;
+}
+
+} // namespace
+
+namespace {
+
+TEST(DemoHost, DocksTheCommandManagerFromItsViewMenu)
+{
+    TempDir dir;
+    int status = -1;
+    const std::string log = RunHost("--show command-manager --quit", dir, status);
+    EXPECT_EQ(status, 0) << log;
+    EXPECT_NE(log.find("Command Manager shown (side 0)"), std::string::npos) << log;
+    EXPECT_EQ(RunHost("--show no-such-window --quit", dir, status).find("Command Manager"), std::string::npos);
+    EXPECT_NE(status, 0);
+}
+
+// Sessions connected from the Session Manager come to the Active Sessions
+// pane, and what the host does to them there is logged.
+TEST(DemoHost, ListsConnectedSessionsInTheActiveSessionsPane)
+{
+    TempDir dir;
+    int status = -1;
+    const std::string log = RunHost("--show active-sessions --quit", dir, status);
+    EXPECT_EQ(status, 0) << log;
+    EXPECT_NE(log.find("Active Sessions shown"), std::string::npos) << log;
+    EXPECT_NE(log.find("connect Production\\Databases\\db-primary"), std::string::npos) << log;
+    EXPECT_NE(log.find("Active Sessions: disconnect db-primary"), std::string::npos) << log;
+    EXPECT_NE(log.find("Active Sessions: lock session build box"), std::string::npos) << log;
 }
 
 } // namespace

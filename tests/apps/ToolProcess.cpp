@@ -178,3 +178,21 @@ ToolRun ToolProcess::RunOnTerminal(const std::vector<std::string>& args) const
     run.status = Finish(child);
     return run;
 }
+
+int ToolProcess::Spawn(const std::vector<std::string>& args) const
+{
+    std::vector<std::string> command = Command(args);
+    std::vector<std::string> environment = Environment();
+    std::vector<char*> argv = Pointers(command);
+    std::vector<char*> envp = Pointers(environment);
+    const pid_t child = fork();
+    if (child == 0) {
+        const int null = open("/dev/null", O_RDWR);
+        dup2(null, 0);
+        dup2(null, 1);
+        dup2(null, 2);
+        execve(argv[0], argv.data(), envp.data());
+        _exit(127);
+    }
+    return child;
+}

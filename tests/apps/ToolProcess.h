@@ -26,6 +26,10 @@ public:
     // lands in `err`.
     ToolRun RunOnTerminal(const std::vector<std::string>& args) const;
 
+    // Starts a run and returns at once, its output thrown away: the caller
+    // waits for it (or kills it).
+    int Spawn(const std::vector<std::string>& args) const;
+
     const std::string& Database() const { return m_database; }
     const std::string& Home() const { return m_home; }
     // Extra variables for the runs (a passphrase path, say).

@@ -88,6 +88,12 @@ TEST_F(TreeTool, DuplicateFollowsTheNameRulesAndExpandCollapseAreKept)
     EXPECT_NE(Refused({"duplicate", "F/a", std::string(300, 'n')}).find("255"), std::string::npos);
     EXPECT_NE(Refused({"duplicate", "F/a", "z"}).find("already in use"), std::string::npos);
     Refused({"duplicate", "F", "G"});
+    // A host that cannot be read is found after the copy is made: the one
+    // transaction takes the copy back.
+    const std::string before = Ok({"export"}).out;
+    EXPECT_NE(tool.Run({"duplicate", "F/a", "b3", "--host", "bad\xff"}).status, 0);
+    EXPECT_EQ(Ok({"export"}).out, before);
+    EXPECT_EQ(Out({"ls", "F"}), (Lines{"a", "b2", "z", "z2"}));
 
     Ok({"mkdir", "F/sub"});
     Ok({"collapse", "F"});

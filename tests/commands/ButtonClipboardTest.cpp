@@ -169,7 +169,7 @@ TEST_F(ButtonClipboard, LengthsThatDoNotFitAreRefused)
         EXPECT_FALSE(CopyButtonBarFromClipboard(&read, origin));
         ASSERT_NE(read, nullptr); // the caller still gets the (empty) map
         EXPECT_EQ(read->GetCount(), 0u);
-        EXPECT_EQ(read->GetSize(), 0u);
+        EXPECT_EQ(read->Get().GetSize(), 0u);
         read->Release();
     }
 

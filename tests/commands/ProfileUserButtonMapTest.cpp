@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include "StoreFixtures.h"
+#include <type_traits>
+
 #include "commands/CommandDatabaseImpl.h"
+#include "commands/ProfileKeymap.h"
 #include "commands/ProfileUserButtonMap.h"
 #include "platform/Products.h"
 #include "profile/store/VProfileKey.h"
@@ -170,18 +173,42 @@ TEST(ButtonMap, EditsKeepLinesAndItemsInStep)
     EXPECT_TRUE(map.Replace(5, Send(u"e")));
     EXPECT_TRUE(map.Replace(2, Send(u"c")));
     ASSERT_EQ(map.GetCount(), 4u);
-    ASSERT_EQ(map.GetSize(), 4u);
+    ASSERT_EQ(map.Get().GetSize(), 4u);
     const char16_t* const expected[] = {u"a", u"b", u"c", u"e"};
     for (size_t i = 0; i < 4; ++i) {
         EXPECT_EQ(map.GetItem(i).Argument, VUnicodeString(expected[i]));
-        EXPECT_EQ(map[i], map.GetItem(i).ToStoredLine());
+        EXPECT_EQ(map.Get()[i], map.GetItem(i).ToStoredLine());
     }
     map.Remove(1);
     EXPECT_EQ(map.GetItem(1).Argument, VUnicodeString(u"c"));
-    EXPECT_EQ(map[1], map.GetItem(1).ToStoredLine());
+    EXPECT_EQ(map.Get()[1], map.GetItem(1).ToStoredLine());
     EXPECT_THROW(map.GetItem(3), VArray<Item>::OutOfRange);
     EXPECT_THROW(map.Remove(3), OutOfRange);
-    EXPECT_EQ(map.GetSize(), 3u);
+    EXPECT_EQ(map.Get().GetSize(), 3u);
+}
+
+// The value is a private part: nothing outside can reach a setter of the
+// lines alone (Set, Assign, the variant and reader setters, the array's own
+// edits), and the one Set offered builds the items again.
+static_assert(!std::is_convertible_v<ProfileUserButtonMap*, VProfileData*>);
+static_assert(!std::is_convertible_v<ProfileUserButtonMap*, VStringArray*>);
+static_assert(!std::is_convertible_v<ProfileKeymap*, VProfileData*>);
+static_assert(!std::is_convertible_v<ProfileKeymap*, VStringArray*>);
+
+TEST(ButtonMap, SettingTheLinesBuildsTheItems)
+{
+    ProfileUserButtonMap map(nullptr, u"Bar");
+    map.Insert(0, Send(u"old"));
+    map.Set(VStringArray{u"SEND,a,,,", u"NONE,b,,,", u"RUN,top,,,"});
+    ASSERT_EQ(map.GetCount(), 2u);
+    EXPECT_EQ(map.GetItem(0).Argument, VUnicodeString(u"a"));
+    EXPECT_EQ(map.GetItem(1).Function, kFunctionRun);
+    EXPECT_EQ(map.Get(), (VStringArray{u"SEND,a,,,", u"RUN,top,,,"}));
+    EXPECT_TRUE(map.IsChanged());
+
+    ProfileKeymap keymap(nullptr);
+    keymap.Set(VStringArray{u"N\tVK_F2\tVT_PF2"});
+    EXPECT_EQ(keymap.GetFunction(0x71), 243) << "the bindings follow the lines";
 }
 
 TEST(ButtonMap, RevertGoesBackToTheLastAccept)
@@ -194,8 +221,8 @@ TEST(ButtonMap, RevertGoesBackToTheLastAccept)
     map.Revert();
     ASSERT_EQ(map.GetCount(), 1u);
     EXPECT_EQ(map.GetItem(0).Argument, VUnicodeString(u"kept"));
-    ASSERT_EQ(map.GetSize(), 1u);
-    EXPECT_EQ(map[0], map.GetItem(0).ToStoredLine());
+    ASSERT_EQ(map.Get().GetSize(), 1u);
+    EXPECT_EQ(map.Get()[0], map.GetItem(0).ToStoredLine());
 }
 
 TEST(ButtonMap, RunPathsKeepTheirFolderAsAVariable)
@@ -220,9 +247,9 @@ TEST(ButtonMap, RunPathsKeepTheirFolderAsAVariable)
     launch.SetArgument(configFolder + u"/c");
     map.Insert(2, launch);
 
-    EXPECT_TRUE(map[0].StartsWith(u"RUN,${ORV_CONFIG_PATH}/scripts/a.py,"));
-    EXPECT_TRUE(map[1].StartsWith(u"RUN,${ORV_USER_DATA_PATH}/b.py,"));
-    EXPECT_TRUE(map[2].StartsWith(u"LAUNCH," + std::u16string(configFolder.str()) + u"/c,"));
+    EXPECT_TRUE(map.Get()[0].StartsWith(u"RUN,${ORV_CONFIG_PATH}/scripts/a.py,"));
+    EXPECT_TRUE(map.Get()[1].StartsWith(u"RUN,${ORV_USER_DATA_PATH}/b.py,"));
+    EXPECT_TRUE(map.Get()[2].StartsWith(u"LAUNCH," + std::u16string(configFolder.str()) + u"/c,"));
 
     // Reading expands them again, into the argument and its display line.
     ProfileUserButtonMap copy(nullptr, u"Copy");

@@ -27,7 +27,7 @@ namespace {
 // until their handler lands. Take a command out of this list in the change
 // that gives it a handler.
 const std::set<unsigned> kNotYetBuilt = {kCmdCreateDesktopShortcut, kCmdExportSessions, kCmdImportSettings,
-                                         kCmdDuplicate, kCmdQuickConnect};
+                                         kCmdDuplicate};
 
 int Properties(ISessionConfig*, int, bool, bool, bool&, int, bool, QWidget*)
 {

@@ -14,6 +14,7 @@
 #include <QMenu>
 #include "entry/ConnectDialog.h"
 #include "platform/SynchLock.h"
+#include "profile/secrets/CredentialDatabase.h"
 #include "sessiontree/qt/FilterEditBox.h"
 #include "sessiontree/qt/SessionTreeCtrl.h"
 
@@ -378,6 +379,22 @@ TEST_F(PaneTest, ARefreshWaitsForTheEndOfAMultiItemDelete)
     EXPECT_TRUE(view.Tree()->FindItem(u"fresh"));
     EXPECT_FALSE(view.Tree()->FindItem(u"one"));
     EXPECT_FALSE(Db().SessionExists(u"one"));
+}
+
+TEST_F(PaneTest, TheSessionManagerListensToTheCredentialDatabase)
+{
+    CredentialDatabase* credentials = nullptr;
+    ASSERT_TRUE(GetCredentialDatabase(&credentials));
+    const size_t before = credentials->SinkCount();
+    {
+        Frame frame;
+        ConnectView view(QStringLiteral("Session Manager"), false, false, 3, &frame, &frame);
+        EXPECT_EQ(credentials->SinkCount(), before + 1);
+        ISessionManager& pane = view;
+        pane.OnCredentialDatabaseChanged(u"db"); // drawn again, nothing else
+        EXPECT_TRUE(view.Tree()->FindItem(u""));
+    }
+    EXPECT_EQ(credentials->SinkCount(), before);
 }
 
 } // namespace

@@ -54,10 +54,10 @@ private:
 } // namespace
 
 extern "C" __attribute__((visibility("default"))) IProfileFolderDataBridge*
-CreateProfileFolderDataBridge(IProfileBackendKey* root, const char16_t* baseKey, const char16_t* folderPath)
+CreateProfileFolderDataBridge(IProfileBackendKey* root, const char16_t* folderPath)
 {
     const std::u16string_view path(folderPath);
-    if (!root || std::u16string_view(baseKey) != u"Sessions" || !path.starts_with(u"Bridged"))
+    if (!root || !path.starts_with(u"Bridged"))
         return nullptr;
     IProfileBackendKey* key = root->OpenKey(VUnicodeString(u"BridgeTest\\") + path, 0, 1);
     return key ? new TestBridge(key) : nullptr;

@@ -34,19 +34,19 @@ public:
     bool ReadDword(const VUnicodeString& n, uint32_t& v) override { return m_inner->ReadDword(n, v); }
     bool WriteStringArray(const VUnicodeString& n, const VStringArray& v) override
     {
-        return Count(n), m_inner->WriteStringArray(n, v);
+        return Count(n) && m_inner->WriteStringArray(n, v);
     }
     bool WriteBinary(const VUnicodeString& n, const void* d, uint32_t s) override
     {
-        return Count(n), m_inner->WriteBinary(n, d, s);
+        return Count(n) && m_inner->WriteBinary(n, d, s);
     }
     bool WriteString(const VUnicodeString& n, const VUnicodeString& v) override
     {
-        return Count(n), m_inner->WriteString(n, v);
+        return Count(n) && m_inner->WriteString(n, v);
     }
-    bool WriteUnsigned(const VUnicodeString& n, uint32_t v) override { return Count(n), m_inner->WriteUnsigned(n, v); }
-    bool WriteSigned(const VUnicodeString& n, int32_t v) override { return Count(n), m_inner->WriteSigned(n, v); }
-    bool WriteBool(const VUnicodeString& n, bool v) override { return Count(n), m_inner->WriteBool(n, v); }
+    bool WriteUnsigned(const VUnicodeString& n, uint32_t v) override { return Count(n) && m_inner->WriteUnsigned(n, v); }
+    bool WriteSigned(const VUnicodeString& n, int32_t v) override { return Count(n) && m_inner->WriteSigned(n, v); }
+    bool WriteBool(const VUnicodeString& n, bool v) override { return Count(n) && m_inner->WriteBool(n, v); }
     bool DeleteKey(const VUnicodeString& p) override { return m_inner->DeleteKey(p); }
     bool RenameKey(const VUnicodeString& a, const VUnicodeString& b) override
     {
@@ -72,9 +72,23 @@ public:
             return new KindHidingIterator(m_inner->Enumerate(kind));
         return m_inner->Enumerate(kind);
     }
+    bool CanMoveKeys() override { return !m_owner.refuseMove && m_inner->CanMoveKeys(); }
+    bool MoveKey(const VUnicodeString& p, const VUnicodeString& parent, const VUnicodeString& name) override
+    {
+        return !m_owner.refuseMove && m_inner->MoveKey(p, parent, name);
+    }
+    bool QueryValuesBelow(const VStringArray& names, int depth, const FoundValueSink& sink) override
+    {
+        return m_inner->QueryValuesBelow(names, depth, sink);
+    }
 
 private:
-    void Count(const VUnicodeString& name) { ++m_owner.writes[name.str()]; }
+    // False for the write that is to fail.
+    bool Count(const VUnicodeString& name)
+    {
+        ++m_owner.writes[name.str()];
+        return m_owner.failWriteAt == 0 || m_owner.TotalWrites() != m_owner.failWriteAt;
+    }
     std::unique_ptr<IProfileBackendKey> m_inner;
     RecordingFactory& m_owner;
 };
@@ -86,6 +100,11 @@ public:
     {
         IProfileBackendKey* key = m_inner->OpenRootKey(selector);
         return key ? new RecordingKey(key, m_owner) : nullptr;
+    }
+    void Abandon() override
+    {
+        ++m_owner.abandoned;
+        m_inner->Abandon();
     }
 
 private:

@@ -43,6 +43,12 @@ public:
     bool refuseRename = false;
     // Makes subkey walks say every child's kind is unknown.
     bool hideChildKinds = false;
+    // Offers no key move, as a back end that can only copy.
+    bool refuseMove = false;
+    // The write (counted from 1 over TotalWrites) that fails as a back end
+    // that breaks half-way; 0 never.
+    int failWriteAt = 0;
+    int abandoned = 0;
 
 private:
     VProfileStoreFactory& m_inner;

@@ -12,6 +12,8 @@
 #include "CommandIds.h"
 #include "dialogs/qt/ConnectToolbar.h"
 #include "dialogs/qt/MultiConnectWarningDialog.h"
+#include "dialogs/qt/NewSessionWizard.h"
+#include "dialogs/qt/QuickConnectDialog.h"
 #include "dialogs/qt/SessionTreeMenus.h"
 #include "platform/GlobalConfig.h"
 #include "platform/WindowClassRegistry.h"
@@ -391,4 +393,32 @@ void ConnectDialog::done(int result)
 void ConnectDialog::reject()
 {
     done(2);
+}
+
+void ConnectDialog::RunQuickConnect()
+{
+    VUnicodeString folder;
+    const VStringArray selected = m_tree->GetSelectedPaths();
+    if (selected.GetSize() == 1)
+        if (const TreeItem item = m_tree->FindItem(selected[0]); item != kNoTreeItem && m_tree->IsFolder(item))
+            folder = selected[0];
+    const bool tabs = !GetSink() || GetSink()->OpensSessionsInTabs();
+    QuickConnectDialog quick(folder, GetApplicationNumber(), this, tabs);
+    if (quick.DoModal() != 1)
+        return;
+    m_quickConnect = VUnknownPointer<ISessionConfig>(quick.TakeConfig());
+    if (!quick.GetSavedPath().IsEmpty())
+        OnSessionDatabaseChanged(1, 0);
+    KeepResult(ConnectRequest{});
+    EndDialog(1);
+}
+
+bool ConnectDialog::UseNewSessionWizard() const
+{
+    return NewSessionWizardBase::GetUseWizard();
+}
+
+bool ConnectDialog::RunNewSessionWizard(const VUnicodeString& folderPath, VUnicodeString& createdPath)
+{
+    return RunNewSessionWizardIn(folderPath, GetApplicationNumber(), GetDialog(), createdPath);
 }

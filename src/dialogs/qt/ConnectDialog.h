@@ -5,7 +5,9 @@
 #include <QSize>
 #include <vector>
 
+#include "core/VUnknown.h"
 #include "dialogs/ConnectDialogBase.h"
+#include "profile/sessions/ISessionConfig.h"
 
 class ConnectToolbar;
 class FilterEditBox;
@@ -62,8 +64,18 @@ public:
     void FocusFilter() override;
     bool ConfirmMultiConnect(uint32_t threshold) override;
     void DeliverConnect(const ConnectRequest& request) override;
+    // New Session through the wizard, when it is switched on.
+    bool UseNewSessionWizard() const override;
+    bool RunNewSessionWizard(const VUnicodeString& folderPath, VUnicodeString& createdPath) override;
     VUnicodeString RequiredProtocol() const override { return m_options.protocol; }
     bool IsBrowseMode() const override { return m_browse; }
+    bool CanQuickConnect() const override { return !m_browse; }
+    // Runs Quick Connect over the dialog, for the selected folder; what it
+    // accepts ends the dialog as its connection.
+    void RunQuickConnect() override;
+    // The configuration Quick Connect ended the dialog with (one reference
+    // for the caller), or null.
+    ISessionConfig* TakeQuickConnectConfig() { return m_quickConnect.Detach(); }
 
     void done(int result) override;
     void reject() override;
@@ -107,4 +119,5 @@ private:
     QPushButton* m_close = nullptr;
     QCheckBox* m_startup = nullptr;
     QCheckBox* m_openInTab = nullptr;
+    VUnknownPointer<ISessionConfig> m_quickConnect;
 };

@@ -9,6 +9,7 @@
 #include "core/VUnknown.h"
 #include "dialogs/qt/ConnectToolbar.h"
 #include "dialogs/qt/MultiConnectWarningDialog.h"
+#include "dialogs/qt/NewSessionWizard.h"
 #include "dialogs/qt/SessionTreeMenus.h"
 #include "platform/GlobalConfig.h"
 #include "platform/qt/KeyTableMatch.h"
@@ -77,11 +78,25 @@ ConnectView::ConnectView(const QString& caption, bool firstTreeFlag, bool hideTa
     SetTreeCtrlHandlers(*this, *m_tree);
     m_tree->Initialize();
     UpdateCommandState();
+    CredentialDatabase* credentials = nullptr;
+    if (GetCredentialDatabase(&credentials))
+        credentials->Register(this);
 }
 
 // The pane goes with its frame, which is also the sink: the sink is not
 // asked anything any more.
-ConnectView::~ConnectView() = default;
+ConnectView::~ConnectView()
+{
+    CredentialDatabase* credentials = nullptr;
+    if (GetCredentialDatabase(&credentials))
+        credentials->Unregister(this);
+}
+
+// Sessions that log on with a saved credential are drawn again.
+void ConnectView::OnCredentialDatabaseChanged(const VUnicodeString&)
+{
+    m_tree->RedrawTree();
+}
 
 void ConnectView::LayOutPane()
 {
@@ -126,23 +141,12 @@ bool ConnectView::eventFilter(QObject* watched, QEvent* event)
 
 void ConnectView::ShowPane(bool show, bool& visible)
 {
-    if (m_showing)
-        return; // a show of this pane is still running
-    m_showing = true;
-    {
-        Operation operation(*this);
-        if (show) {
-            if (QMainWindow* frame = Frame(); frame && !isFloating() && frame->dockWidgetArea(this) == Qt::NoDockWidgetArea)
-                DockInto(frame);
-            setVisible(true);
-            raise(); // brings its tab forward in a tab group
-            m_tree->setFocus(Qt::OtherFocusReason);
-        } else if (isVisible()) {
-            setVisible(false);
-        }
-    }
-    visible = isVisible();
-    m_showing = false;
+    ShowBar(show, visible);
+}
+
+QWidget* ConnectView::FocusTarget() const
+{
+    return m_tree;
 }
 
 void ConnectView::RefreshTree()
@@ -243,4 +247,14 @@ void ConnectView::closeEvent(QCloseEvent* event)
     VDockingControlBar::closeEvent(event);
     if (GetSink())
         GetSink()->OnSessionManagerClosed();
+}
+
+bool ConnectView::UseNewSessionWizard() const
+{
+    return NewSessionWizardBase::GetUseWizard();
+}
+
+bool ConnectView::RunNewSessionWizard(const VUnicodeString& folderPath, VUnicodeString& createdPath)
+{
+    return RunNewSessionWizardIn(folderPath, GetApplicationNumber(), GetDialog(), createdPath);
 }

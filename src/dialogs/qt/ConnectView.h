@@ -31,6 +31,8 @@ public:
     void ShowPane(bool show, bool& visible) override;
     void SetHideTabOption(bool hide) override { m_hideTabOption = hide; }
     void RefreshTree() override;
+    // ICredentialDatabaseSink
+    void OnCredentialDatabaseChanged(const VUnicodeString& name) override;
 
     // ConnectDialogBase
     void EnableEditButtons(bool properties, bool cutAndCopy, bool del) override;
@@ -45,15 +47,18 @@ public:
     void FocusFilter() override;
     bool ConfirmMultiConnect(uint32_t threshold) override;
     void DeliverConnect(const ConnectRequest& request) override;
+    // New Session through the wizard, when it is switched on.
+    bool UseNewSessionWizard() const override;
+    bool RunNewSessionWizard(const VUnicodeString& folderPath, VUnicodeString& createdPath) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    QWidget* FocusTarget() const override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     bool m_firstTreeFlag;
     bool m_hideTabOption;
-    bool m_showing = false;
     QWidget* m_contents;
     ConnectToolbar* m_toolbar;
     FilterEditBox* m_filter;

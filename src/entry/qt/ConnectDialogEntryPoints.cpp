@@ -6,6 +6,7 @@
 #include "dialogs/FirewallComboChoice.h"
 #include "dialogs/qt/ConnectDialog.h"
 #include "dialogs/qt/ConnectView.h"
+#include "dialogs/qt/SessionBrowse.h"
 #include "entry/ConnectDialog.h"
 #include "entry/LibraryState.h"
 #include "platform/MessageBox.h"
@@ -21,8 +22,6 @@
 namespace {
 
 constexpr uint32_t kMsgSessionManager = 0x6109000C;
-constexpr uint32_t kMsgSelectSshSession = 0x6109000D;
-constexpr uint32_t kMsgNoFirewallDialog = 0xE1090006;
 
 // The configuration dialogs get the multi-session picker as their browser.
 [[maybe_unused]] const bool g_browserKnown = [] {
@@ -47,22 +46,6 @@ int RunModal(ConnectDialog& dialog)
     return result == 1 ? 1 : 2;
 }
 
-int BrowseOne(const char16_t* title, VUnicodeString& sessionPath, int applicationNumber, QWidget* parent,
-              bool treeOption, const VUnicodeString& protocol, unsigned short value)
-{
-    ConnectDialog::TreeOptions options;
-    options.initialSelection = sessionPath;
-    options.treeOption = treeOption;
-    options.protocol = protocol;
-    options.value = value;
-    ConnectDialog dialog(title, false, true, true, options, applicationNumber, parent);
-    const int result = RunModal(dialog);
-    if (result == 1 && !dialog.OwnSessions().IsEmpty())
-        if (SessionConfigPtr first = GetSessionDatabaseImpl()->LoadSession(dialog.OwnSessions()[0]))
-            sessionPath = first->GetSessionPath();
-    return result;
-}
-
 // The Session Manager of a frame: made once, then only shown.
 void ShowDockedSessionManager(IConnectDialogSink& sink, unsigned int paneId, bool firstTreeFlag, bool hideTabOption,
                               int applicationNumber, QWidget* parent)
@@ -84,19 +67,6 @@ void ShowDockedSessionManager(IConnectDialogSink& sink, unsigned int paneId, boo
     pane->ShowPane(true, visible);
 }
 
-class QtFirewallCombo final : public IFirewallCombo {
-public:
-    explicit QtFirewallCombo(QComboBox& combo) : m_combo(combo) {}
-    int Count() const override { return m_combo.count(); }
-    VUnicodeString Text(int index) const override { return ToVString(m_combo.itemText(index)); }
-    void Insert(int index, const VUnicodeString& text) override { m_combo.insertItem(index, ToQString(text)); }
-    void Remove(int index) override { m_combo.removeItem(index); }
-    void Select(int index) override { m_combo.setCurrentIndex(index); }
-
-private:
-    QComboBox& m_combo;
-};
-
 } // namespace
 
 int ShowConnectDialog(const char16_t* title, unsigned int paneId, bool firstTreeFlag, bool hideTabOption, bool dock,
@@ -114,6 +84,12 @@ int ShowConnectDialog(const char16_t* title, unsigned int paneId, bool firstTree
     const int result = RunModal(dialog);
     if (result != 1)
         return result;
+    if (ISessionConfig* quick = dialog.TakeQuickConnectConfig()) {
+        sessions.Add(quick);
+        otherSessions.clear();
+        connectMode = dialog.TakeConnectMode();
+        return result;
+    }
     SessionDatabase& database = *GetSessionDatabaseImpl();
     for (const VUnicodeString& path : dialog.OwnSessions())
         if (SessionConfigPtr config = database.LoadSession(path))
@@ -129,7 +105,7 @@ int ShowConnectDialog(const char16_t* title, unsigned int paneId, bool firstTree
 int ShowConnectDialogBrowseMode(const char16_t* title, VUnicodeString& sessionPath, int applicationNumber,
                                 QWidget* parent, bool treeOption)
 {
-    return BrowseOne(title, sessionPath, applicationNumber, parent, treeOption, {}, 0);
+    return BrowseOneSession(title, sessionPath, applicationNumber, parent, treeOption, {}, 0);
 }
 
 int ShowConnectDialogMultiSelectBrowseMode(const char16_t* title, VStringArray& paths, int applicationNumber,
@@ -148,24 +124,7 @@ void ShowConnectDialogBrowseModeFirewall(VUnicodeString& result, VUnicodeString 
                                          unsigned int& rememberedIndex, const char16_t* protocol,
                                          unsigned short value)
 {
-    InstallQtPlatformServices();
-    if (!combo)
-        return;
-    QtFirewallCombo items(*combo);
-    FirewallChoiceServices services;
-    const VUnicodeString title = MessageText(kMsgSelectSshSession);
-    const VUnicodeString wanted(protocol ? protocol : u"");
-    services.browseSession = [&](VUnicodeString& path) {
-        path = VUnicodeString();
-        return BrowseOne(title.c_str(), path, applicationNumber, parent, false, wanted, value) == 1;
-    };
-    if (const NewFirewallCallback create = GetHostCallbacks().newFirewall)
-        services.newFirewall = [create](VUnicodeString& name) { return create(name); };
-    services.showNewFirewallError = [parent] {
-        GetMessageBox().Show(parent, MessageText(kMsgNoFirewallDialog).str(), VGetAppName().str(),
-                             kMbOk | kMbIconError);
-    };
-    ChooseFirewall(result, chosen, items, firewallNames, rememberedIndex, services);
+    BrowseFirewall(result, chosen, applicationNumber, parent, combo, firewallNames, rememberedIndex, protocol, value);
 }
 
 void ShowConnectView(bool show, QWidget* pane, bool& visible)

@@ -131,6 +131,28 @@ void VDockingControlBar::DockInto(QMainWindow* frame)
     frame->resizeDocks({this}, {along == Qt::Horizontal ? size.width() : size.height()}, along);
 }
 
+void VDockingControlBar::ShowBar(bool show, bool& visible)
+{
+    if (m_showing)
+        return; // a show of this pane is still running
+    m_showing = true;
+    {
+        Operation operation(*this);
+        if (show) {
+            if (QMainWindow* frame = Frame(); frame && !isFloating() && frame->dockWidgetArea(this) == Qt::NoDockWidgetArea)
+                DockInto(frame);
+            setVisible(true);
+            raise(); // brings its tab forward in a tab group
+            if (QWidget* focus = FocusTarget())
+                focus->setFocus(Qt::OtherFocusReason);
+        } else if (isVisible()) {
+            setVisible(false);
+        }
+    }
+    visible = isVisible();
+    m_showing = false;
+}
+
 void VDockingControlBar::paintEvent(QPaintEvent* event)
 {
     SynchLock lock; // the host's toolbar work never interleaves with this

@@ -51,12 +51,19 @@ public:
     // Docks the bar into `frame` at its remembered place, or on the left
     // at 250 by 450 pixels when it has none.
     void DockInto(QMainWindow* frame);
+    // The pane's show operation: with `show` the bar is docked if it is not
+    // yet, shown (its tab brought forward in a tab group) and its contents
+    // activated; without, a shown bar is hidden. `visible` tells the state
+    // the bar was left in. A call made while one runs is ignored.
+    void ShowBar(bool show, bool& visible);
 
 protected:
     // The pane keeps the record; the bar works it out.
     virtual void StorePlacement(const DockPlacement& placement);
     // About to hide: the pane may note its state.
     virtual void RecordStateBeforeHide() {}
+    // The widget that takes the focus when the bar is activated.
+    virtual QWidget* FocusTarget() const { return nullptr; }
 
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
@@ -69,6 +76,7 @@ private:
     DockPlacement WorkOutPlacement() const;
 
     int m_depth = 0;
+    bool m_showing = false;
     bool m_capturePending = false;
     bool m_suppressCapture = false;
     bool m_tracking = false;

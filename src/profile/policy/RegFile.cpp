@@ -2,6 +2,7 @@
 
 #include "core/Exceptions.h"
 #include "core/UnicodeConversion.h"
+#include "platform/VTextDecoder.h"
 
 namespace {
 
@@ -40,7 +41,26 @@ std::u16string Wide(const std::string& s)
 
 } // namespace
 
-RegFile RegFile::Parse(std::string_view text, std::vector<Problem>* problems)
+// "hex(4):" and the four bytes of a number, least significant first.
+bool ReadHexDword(std::string_view digits, uint32_t& value)
+{
+    uint32_t result = 0;
+    int bytes = 0;
+    while (!digits.empty()) {
+        const size_t comma = digits.find(',');
+        const std::string_view byte = Trim(digits.substr(0, comma));
+        if (byte.size() != 2 || byte.find_first_not_of("0123456789abcdefABCDEF") != std::string_view::npos || bytes == 4)
+            return false;
+        result |= static_cast<uint32_t>(std::stoul(std::string(byte), nullptr, 16)) << (8 * bytes++);
+        digits = comma == std::string_view::npos ? std::string_view() : digits.substr(comma + 1);
+    }
+    if (bytes != 4)
+        return false;
+    value = result;
+    return true;
+}
+
+RegFile RegFile::Parse(std::string_view bytes, std::vector<Problem>* problems)
 {
     RegFile file;
     Values* current = nullptr;
@@ -49,28 +69,23 @@ RegFile RegFile::Parse(std::string_view text, std::vector<Problem>* problems)
         if (problems)
             problems->push_back({number, what});
     };
-    std::string converted;
-    if (text.starts_with("\xFF\xFE")) {
-        std::u16string wide((text.size() - 2) / 2, u'\0');
-        for (size_t i = 0; i < wide.size(); ++i)
-            wide[i] = static_cast<char16_t>(static_cast<uint8_t>(text[2 + 2 * i]) |
-                                            static_cast<uint8_t>(text[3 + 2 * i]) << 8);
-        try {
-            converted = Utf16ToUtf8(wide);
-        } catch (const IllegalSequence&) {
-            if (problems)
-                problems->push_back({1, "the file is not valid UTF-16"});
-            return file;
+    // Any byte-order mark (UTF-8, UTF-16 of either order) chooses the
+    // encoding; the lines are then handled as UTF-8.
+    const VStringArray decoded =
+        VTextDecoder::DecodeAll(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+    std::vector<std::string> physical;
+    physical.reserve(decoded.GetSize());
+    for (const VUnicodeString& line : decoded)
+        physical.push_back(Utf16ToUtf8(line.str())); // whole characters: the decoder replaced the rest
+    for (size_t next = 0; next < physical.size();) {
+        number = next + 1;
+        // A line that ends in a backslash goes on in the next one.
+        std::string joined(Trim(physical[next++]));
+        while (!joined.empty() && joined.back() == '\\' && next < physical.size()) {
+            joined.pop_back();
+            joined += Trim(physical[next++]);
         }
-        text = converted;
-    }
-    if (text.starts_with("\xEF\xBB\xBF"))
-        text.remove_prefix(3);
-    while (!text.empty()) {
-        const size_t end = text.find('\n');
-        std::string_view line = Trim(text.substr(0, end));
-        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-        ++number;
+        std::string_view line = joined;
         if (line.empty() || line.front() == ';' || line == "REGEDIT4" ||
             line.starts_with("Windows Registry Editor Version"))
             continue;
@@ -110,6 +125,13 @@ RegFile RegFile::Parse(std::string_view text, std::vector<Problem>* problems)
                     continue;
                 }
                 value.dword = static_cast<uint32_t>(std::stoul(std::string(digits), nullptr, 16));
+            } else if (line.starts_with("hex(4):")) {
+                uint32_t dword = 0;
+                if (!ReadHexDword(line.substr(7), dword)) {
+                    fail("a hex(4) number needs four bytes");
+                    continue;
+                }
+                value.dword = dword;
             } else if (!line.empty() && line.front() == '"') {
                 std::string s;
                 if (!ReadQuoted(line, s) || !Trim(line).empty()) {
@@ -123,7 +145,7 @@ RegFile RegFile::Parse(std::string_view text, std::vector<Problem>* problems)
             }
             (*current)[Wide(name)] = std::move(value);
         } catch (const IllegalSequence&) {
-            fail("the line is not valid UTF-8");
+            fail("the line is not valid text");
         }
     }
     return file;

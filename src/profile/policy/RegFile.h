@@ -24,8 +24,10 @@ public:
         std::string what;
     };
 
-    // UTF-8, or UTF-16LE with its byte-order mark (the usual export).
-    // Lines that do not read are skipped and listed in `problems`.
+    // UTF-8, or UTF-16 of either byte order with its byte-order mark (the
+    // usual export). A line ending in a backslash goes on in the next one;
+    // numbers are dword: or hex(4): values. Lines that do not read are
+    // skipped and listed in `problems`.
     static RegFile Parse(std::string_view text, std::vector<Problem>* problems = nullptr);
 
     // The values of a key ("HKEY_LOCAL_MACHINE\Software\..."), or null.

@@ -236,8 +236,12 @@ void ProfileFolderData::Load()
         m_ownKey = std::make_unique<VProfileKey>(static_cast<IProfileBackendKey*>(nullptr));
         return;
     }
-    m_bridgeRoot.reset(root->OpenKey(VUnicodeString(), 0, 0));
-    m_bridge.reset(ConfigDatabaseModule::Instance().CreateBridge(m_bridgeRoot.get(), m_baseKey, m_folderPath));
+    // The module keeps session folders only: other trees (the command
+    // folders) stay in the store.
+    if (m_baseKey.EqualsNoCase(kSessionsKey)) {
+        m_bridgeRoot.reset(root->OpenKey(VUnicodeString(), 0, 0));
+        m_bridge.reset(ConfigDatabaseModule::Instance().CreateBridge(m_bridgeRoot.get(), m_folderPath));
+    }
     if (m_bridge) {
         m_ownKey = std::make_unique<VProfileKey>(static_cast<IProfileBackendKey*>(nullptr));
         return;

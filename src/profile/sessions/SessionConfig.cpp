@@ -136,7 +136,7 @@ SessionConfig::SessionConfig(const SessionConfig& other)
     : VUnknown(), VProfileContainer(other), m_path(other.m_path), m_folders(other.m_folders),
       m_connect(other.m_connect), m_remoteHost(new RemoteHostConfig(*other.m_remoteHost)),
       m_terminal(other.m_terminal), m_serial(other.m_serial), m_printer(other.m_printer), m_common(other.m_common),
-      m_loginScript(other.m_loginScript)
+      m_loginScript(other.m_loginScript), m_outside(other.m_outside), m_temporary(other.m_temporary)
 {
     m_connect.LinkRemoteHost(m_remoteHost.Get()); // its own, not the original's
 }
@@ -273,6 +273,8 @@ bool SessionConfig::Save(const VProfileKey* key, const SessionSavePolicy& policy
             policy.RefusesSecret(m_loginScript.GetName(), report); // the script sends passwords
         }
     }
+    if (key && key->IsOpen())
+        ok = WriteStoredValues(*key, m_outside) && ok;
     OnAfterSave(key);
     return ok;
 }
@@ -345,4 +347,29 @@ VProfileData* SessionConfig::ChildAt(size_t index)
     default:
         return nullptr;
     }
+}
+
+const StoredValue* SessionConfig::FindValueOutsideSchema(std::u16string_view name) const
+{
+    for (const StoredValue& value : m_outside)
+        if (value.name.EqualsNoCase(name))
+            return &value;
+    return nullptr;
+}
+
+void SessionConfig::SetValueOutsideSchema(const StoredValue& value)
+{
+    for (StoredValue& held : m_outside)
+        if (held.name.EqualsNoCase(value.name.str())) {
+            held = value;
+            return;
+        }
+    m_outside.push_back(value);
+}
+
+void SessionConfig::Assign(const VProfileData& other)
+{
+    VProfileContainer::Assign(other);
+    if (const auto* config = dynamic_cast<const SessionConfig*>(&other))
+        m_outside = config->m_outside;
 }

@@ -13,6 +13,7 @@
 #include "profile/sessions/SessionSavePolicy.h"
 #include "profile/sessions/TerminalConfig.h"
 #include "profile/sessions/VSerialDeviceConfig.h"
+#include "profile/store/StoredValue.h"
 
 // One saved session's settings, loaded at once from its key below
 // "Sessions": the protocol choice, the remote host, the terminal, the
@@ -97,6 +98,22 @@ public:
     // for a name the schema does not know.
     VProfileData* FindSetting(std::u16string_view name, const SessionValueDef** def = nullptr);
 
+    // Values outside the schema that travel with the configuration: the
+    // protocol engines' own (a port, say), set through the connection
+    // pages. They are copied with it and written by every Save; what the key
+    // holds besides them stays in the key untouched.
+    const StoredValue* FindValueOutsideSchema(std::u16string_view name) const;
+    void SetValueOutsideSchema(const StoredValue& value);
+    const std::vector<StoredValue>& ValuesOutsideSchema() const { return m_outside; }
+    // A configuration made to connect once and not to be kept (Quick
+    // Connect without saving); the mark lives in memory only.
+    void SetTemporary(bool temporary) { m_temporary = temporary; }
+    bool IsTemporary() const { return m_temporary; }
+
+    // Every setting, and the values outside the schema, of another
+    // configuration.
+    void Assign(const VProfileData& other) override;
+
     ConnectConfig& Connect() { return m_connect; }
     const ConnectConfig& Connect() const { return m_connect; }
     RemoteHostConfig& RemoteHost() { return *m_remoteHost; }
@@ -104,6 +121,7 @@ public:
     TerminalConfig& Terminal() { return m_terminal; }
     const TerminalConfig& Terminal() const { return m_terminal; }
     VSerialDeviceConfig& Serial() { return m_serial; }
+    const VSerialDeviceConfig& Serial() const { return m_serial; }
     PrinterConfig& Printer() { return m_printer; }
     SessionConfigPart& Common() { return m_common; }
     ProfileExpectSendList& LoginScript() { return m_loginScript; }
@@ -124,6 +142,8 @@ private:
     PrinterConfig m_printer;
     SessionConfigPart m_common;
     ProfileExpectSendList m_loginScript;
+    std::vector<StoredValue> m_outside;
+    bool m_temporary = false;
 };
 
 using SessionConfigPtr = VUnknownPointer<SessionConfig>;

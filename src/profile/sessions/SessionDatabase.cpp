@@ -114,10 +114,23 @@ bool SaveWithSourceValues(SessionConfig& config, const VProfileKey& source, cons
     return ok;
 }
 
-// One editing operation in one store.
+// One editing operation in one store: unless it says it is done, what it
+// wrote is rolled back when it ends (a failure half-way leaves nothing).
 class SessionDatabaseOperation {
 public:
     explicit SessionDatabaseOperation(IReportMessageParams* report) : m_report(report) {}
+    ~SessionDatabaseOperation()
+    {
+        if (!m_done)
+            m_store.Abandon();
+    }
+    SessionDatabaseOperation(const SessionDatabaseOperation&) = delete;
+    SessionDatabaseOperation& operator=(const SessionDatabaseOperation&) = delete;
+    bool Done(bool ok)
+    {
+        m_done = ok;
+        return ok;
+    }
 
     bool IsOpen() const { return m_store.GetRootKey() && m_store.GetRootKey()->IsOpen(); }
     const VProfileKey& Root() const { return *m_store.GetRootKey(); }
@@ -138,9 +151,15 @@ public:
     bool SaveNew(SessionConfig& config, const VUnicodeString& folder, const VUnicodeString& name,
                  const VUnicodeString& reference, bool after, const VProfileKey* startFrom);
 
+    bool Move(const VUnicodeString& source, ItemKind kind, const VUnicodeString& target,
+              const VUnicodeString& reference, bool after, VUnicodeString& newPath, FirewallChanges& moved);
+
 private:
+    void ListMovedSessions(const VUnicodeString& from, const VUnicodeString& to, FirewallChanges& moved);
+
     VProfileStore m_store;
     IReportMessageParams* m_report;
+    bool m_done = false;
 };
 
 bool OpenFailed(IReportMessageParams* report)
@@ -255,6 +274,68 @@ bool SessionDatabaseOperation::Delete(const VUnicodeString& path, ItemKind kind)
     return true;
 }
 
+// A move where the store moves keys in place: one step however many
+// sessions the folder holds, with the same names, order and reports as a
+// copy followed by a delete.
+bool SessionDatabaseOperation::Move(const VUnicodeString& source, ItemKind kind, const VUnicodeString& target,
+                                    const VUnicodeString& reference, bool after, VUnicodeString& newPath,
+                                    FirewallChanges& moved)
+{
+    if (!Root().CanMoveKeys()) {
+        {
+            ProfileFolderData targetData(&m_store, target, kManual);
+            if (!CopyInto(source, kind, targetData, target, true, reference, after, newPath, moved))
+                return false;
+        }
+        return Delete(source, kind);
+    }
+    VUnicodeString parent;
+    VUnicodeString leaf;
+    SessionDatabase::SplitSessionPath(source, parent, leaf);
+    VUnicodeString name = leaf;
+    if (Root().KeyExists(KeyPath(SessionDatabase::JoinSessionPath(target, name))))
+        name = UniqueName(Root(), target, leaf);
+    const VUnicodeString to = SessionDatabase::JoinSessionPath(target, name);
+    const bool sameFolder = VUnicodeString::CompareNoCase(parent, target) == 0;
+    ProfileFolderData targetData(&m_store, target, kManual);
+    std::unique_ptr<ProfileFolderData> parentData;
+    if (!sameFolder)
+        parentData = std::make_unique<ProfileFolderData>(&m_store, parent, kManual);
+    if (!Root().MoveKey(KeyPath(source), KeyPath(target), name))
+        return FailWith(m_report, EIO);
+    ProfileFolderData& from = sameFolder ? targetData : *parentData;
+    if (kind == ItemKind::Folder) {
+        from.RemoveFolder(leaf);
+        targetData.AddFolder(name, reference, after);
+        ListMovedSessions(source, to, moved);
+    } else {
+        from.RemoveSession(leaf);
+        targetData.AddSession(name, reference, after);
+        moved.push_back({source, to});
+    }
+    newPath = to;
+    return true;
+}
+
+// The sessions of a moved folder in the order a copy takes them: each
+// subfolder's first, then the folder's own, in stored order.
+void SessionDatabaseOperation::ListMovedSessions(const VUnicodeString& from, const VUnicodeString& to,
+                                                 FirewallChanges& moved)
+{
+    VStringArray folders;
+    VStringArray sessions;
+    {
+        const ProfileFolderData data(&m_store, to, kManual);
+        data.GetFolderList(folders);
+        data.GetSessionList(sessions);
+    }
+    for (const VUnicodeString& folder : folders)
+        ListMovedSessions(SessionDatabase::JoinSessionPath(from, folder), SessionDatabase::JoinSessionPath(to, folder),
+                          moved);
+    for (const VUnicodeString& session : sessions)
+        moved.push_back({SessionDatabase::JoinSessionPath(from, session), SessionDatabase::JoinSessionPath(to, session)});
+}
+
 bool SessionDatabaseOperation::SaveNew(SessionConfig& config, const VUnicodeString& folder,
                                        const VUnicodeString& name, const VUnicodeString& reference, bool after,
                                        const VProfileKey* startFrom)
@@ -318,13 +399,15 @@ VUnicodeString SessionDatabase::KeyPathFromSessionPath(const VUnicodeString& pat
 
 void SessionDatabase::SplitSessionPath(const VUnicodeString& path, VUnicodeString& parent, VUnicodeString& leaf)
 {
-    const size_t slash = path.ReverseFind(u'\\');
+    VUnicodeString slashes = path; // a caller's forward slashes count as backslashes
+    slashes.Replace(u"/", u"\\");
+    const size_t slash = slashes.ReverseFind(u'\\');
     if (slash == VUnicodeString::npos) {
         parent = VUnicodeString();
-        leaf = path;
+        leaf = std::move(slashes);
     } else {
-        parent = path.Left(slash);
-        leaf = path.Mid(slash + 1);
+        parent = slashes.Left(slash);
+        leaf = slashes.Mid(slash + 1);
     }
 }
 
@@ -381,6 +464,48 @@ void SessionDatabase::GetSessionList(const VUnicodeString& folder, int sortMode,
 void SessionDatabase::DropCachedListings()
 {
     m_listings.clear();
+    m_findTexts.clear();
+}
+
+bool SessionDatabase::GetFindTexts(const VUnicodeString& path, VUnicodeString& hostName, VUnicodeString& description)
+{
+    const VUnicodeString normal = NormalizeSessionPath(path);
+    VUnicodeString folder;
+    VUnicodeString leaf;
+    SplitSessionPath(normal, folder, leaf);
+    auto cached = m_findTexts.find(VUnicodeString::FoldCase(folder));
+    if (cached == m_findTexts.end()) {
+        std::optional<FolderFindTexts> texts(std::in_place);
+        const VProfileStore store;
+        if (store.GetRootKey()) {
+            VStringArray names;
+            names.Add(RemoteHostConfig::kHostname);
+            names.Add(SessionConfig::kDescription);
+            const VProfileKey key(*store.GetRootKey(), KeyPath(folder), 0);
+            const bool queried = key.IsOpen() && key.QueryValuesBelow(names, 1, [&](const auto& found) {
+                FindTexts& entry = (*texts)[VUnicodeString::FoldCase(found.path)];
+                if (found.kind == kValueKindString && found.name == names[0].str())
+                    entry.hostName = VUnicodeString(found.text);
+                else if (found.kind == kValueKindMultiString && found.name == names[1].str())
+                    entry.description = VUnicodeString(found.text);
+            });
+            if (!queried && key.IsOpen())
+                texts.reset();
+        }
+        cached = m_findTexts.emplace(VUnicodeString::FoldCase(folder), std::move(texts)).first;
+    }
+    if (!cached->second) { // a store without queries: the session is loaded
+        const SessionConfigPtr config = LoadSession(normal);
+        if (!config)
+            return false;
+        hostName = config->GetHostname();
+        description = config->GetDescription();
+        return true;
+    }
+    const auto found = cached->second->find(VUnicodeString::FoldCase(leaf));
+    hostName = found == cached->second->end() ? VUnicodeString() : found->second.hostName;
+    description = found == cached->second->end() ? VUnicodeString() : found->second.description;
+    return true;
 }
 
 bool SessionDatabase::IsFolderExpanded(const VUnicodeString& folder) const
@@ -444,6 +569,7 @@ SessionConfigPtr SessionDatabase::GetDefaultSession(const VUnicodeString& protoc
         return {};
     }
     SessionConfigPtr config = op.DefaultSession(protocol);
+    op.Done(static_cast<bool>(config));
     DropCachedListings();
     return config;
 }
@@ -467,7 +593,7 @@ bool SessionDatabase::CreateFolder(const VUnicodeString& parent, const VUnicodeS
     if (!VProfileKey(op.Root(), KeyPath(path), 1).IsOpen())
         return FailFolder(report, kMsgCreateFolderFailed, EIO);
     parentData.AddFolder(name, reference, after);
-    return true;
+    return op.Done(true);
 }
 
 bool SessionDatabase::CreateSession(const VUnicodeString& folder, const VUnicodeString& name,
@@ -497,7 +623,7 @@ bool SessionDatabase::CreateSession(const VUnicodeString& folder, const VUnicode
         return false;
     if (path)
         *path = newPath;
-    return true;
+    return op.Done(true);
 }
 
 bool SessionDatabase::SaveNewSession(SessionConfig& config, const VUnicodeString& folder, const VUnicodeString& name,
@@ -514,7 +640,7 @@ bool SessionDatabase::SaveNewSession(SessionConfig& config, const VUnicodeString
         return FailWith(report, ENOENT);
     if (op.Root().KeyExists(KeyPath(JoinSessionPath(normal, name))))
         return FailTaken(report, name);
-    return op.SaveNew(config, normal, name, reference, after, nullptr);
+    return op.Done(op.SaveNew(config, normal, name, reference, after, nullptr));
 }
 
 bool SessionDatabase::SaveNewSessionValues(const VUnicodeString& folder, const VUnicodeString& name,
@@ -539,11 +665,12 @@ bool SessionDatabase::SaveNewSessionValues(const VUnicodeString& folder, const V
     // A key without values would be a folder.
     bool ok = values.empty() ? key.WriteBool(SessionConfig::kIsSession, true) : WriteStoredValues(key, values);
     folderData.AddSession(name, {}, false);
-    return ok || FailWith(report, EIO);
+    return op.Done(ok || FailWith(report, EIO));
 }
 
 bool SessionDatabase::SaveSession(SessionConfig& config, IReportMessageParams* report)
 {
+    m_findTexts.clear();
     SessionDatabaseOperation op(report);
     if (!op.IsOpen())
         return OpenFailed(report);
@@ -551,7 +678,7 @@ bool SessionDatabase::SaveSession(SessionConfig& config, IReportMessageParams* r
     if (path.IsEmpty() || KindOf(op.Root(), path) != ItemKind::Session)
         return FailWith(report, ENOENT);
     const VProfileKey key(op.Root(), KeyPath(path), 0);
-    return config.Save(&key, report) || FailWith(report, EIO);
+    return op.Done(config.Save(&key, report) || FailWith(report, EIO));
 }
 
 bool SessionDatabase::GetValuesOutsideSchema(const VUnicodeString& path, std::vector<StoredValue>& values) const
@@ -574,6 +701,7 @@ bool SessionDatabase::GetValuesOutsideSchema(const VUnicodeString& path, std::ve
 bool SessionDatabase::WriteValuesOutsideSchema(const VUnicodeString& path, const std::vector<StoredValue>& values,
                                                IReportMessageParams* report)
 {
+    m_findTexts.clear();
     const VUnicodeString normal = NormalizeSessionPath(path);
     const SessionConfigPtr schema(new SessionConfig(nullptr, normal));
     for (const StoredValue& value : values)
@@ -585,7 +713,7 @@ bool SessionDatabase::WriteValuesOutsideSchema(const VUnicodeString& path, const
     if (normal.IsEmpty() || KindOf(op.Root(), normal) != ItemKind::Session)
         return FailWith(report, ENOENT);
     const VProfileKey key(op.Root(), KeyPath(normal), 0);
-    return WriteStoredValues(key, values) || FailWith(report, EIO);
+    return op.Done(WriteStoredValues(key, values) || FailWith(report, EIO));
 }
 
 bool SessionDatabase::RenameItem(const VUnicodeString& path, const VUnicodeString& newName, VUnicodeString* newPath,
@@ -611,7 +739,7 @@ bool SessionDatabase::RenameItem(const VUnicodeString& path, const VUnicodeStrin
     if (newPath)
         *newPath = renamed;
     if (leaf == newName)
-        return true;
+        return op.Done(true);
     const bool caseOnly = leaf.EqualsNoCase(newName);
     if (!caseOnly && root.KeyExists(KeyPath(renamed)))
         return FailTaken(report, newName);
@@ -653,7 +781,7 @@ bool SessionDatabase::RenameItem(const VUnicodeString& path, const VUnicodeStrin
         parentData.RenameFolder(leaf, newName);
     else
         parentData.RenameSession(leaf, newName);
-    return true;
+    return op.Done(true);
 }
 
 bool SessionDatabase::DeleteItem(const VUnicodeString& path, IReportMessageParams* report)
@@ -668,7 +796,7 @@ bool SessionDatabase::DeleteItem(const VUnicodeString& path, IReportMessageParam
     const ItemKind kind = KindOf(op.Root(), normal);
     if (kind == ItemKind::None)
         return FailWith(report, ENOENT);
-    return op.Delete(normal, kind);
+    return op.Done(op.Delete(normal, kind));
 }
 
 bool SessionDatabase::CopyItem(const VUnicodeString& source, const VUnicodeString& targetFolder, bool makeUnique,
@@ -690,7 +818,7 @@ bool SessionDatabase::CopyItem(const VUnicodeString& source, const VUnicodeStrin
         return Report(report, kMsgParentIntoChild);
     ProfileFolderData targetData(&op.Store(), target, kManual);
     FirewallChanges copied;
-    return op.CopyInto(from, kind, targetData, target, makeUnique, reference, after, copyPath, copied);
+    return op.Done(op.CopyInto(from, kind, targetData, target, makeUnique, reference, after, copyPath, copied));
 }
 
 bool SessionDatabase::MoveItem(const VUnicodeString& source, const VUnicodeString& targetFolder,
@@ -713,16 +841,11 @@ bool SessionDatabase::MoveItem(const VUnicodeString& source, const VUnicodeStrin
     if (kind == ItemKind::Folder && IsBelow(target, from))
         return Report(report, kMsgParentIntoChild);
     FirewallChanges moved;
-    {
-        ProfileFolderData targetData(&op.Store(), target, kManual);
-        if (!op.CopyInto(from, kind, targetData, target, true, reference, after, newPath, moved))
-            return false;
-    }
-    if (!op.Delete(from, kind))
+    if (!op.Move(from, kind, target, reference, after, newPath, moved))
         return false;
     if (changes)
         changes->insert(changes->end(), moved.begin(), moved.end());
-    return true;
+    return op.Done(true);
 }
 
 bool SessionDatabase::ReorderItem(const VUnicodeString& path, const VUnicodeString& reference, bool after,
@@ -746,7 +869,7 @@ bool SessionDatabase::ReorderItem(const VUnicodeString& path, const VUnicodeStri
         parentData.MoveFolder(leaf, reference, after);
     else
         parentData.MoveSession(leaf, reference, after);
-    return true;
+    return op.Done(true);
 }
 
 namespace {

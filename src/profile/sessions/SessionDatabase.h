@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -61,8 +62,8 @@ public:
     static VUnicodeString NormalizeSessionPath(const VUnicodeString& path);
     // "Sessions", then a backslash and the normalised path unless it is empty.
     static VUnicodeString KeyPathFromSessionPath(const VUnicodeString& path);
-    // The part after the last backslash is the leaf, the part before it
-    // (empty when there is none) the parent.
+    // Slashes become backslashes; then the part after the last backslash
+    // is the leaf, the part before it (empty when there is none) the parent.
     static void SplitSessionPath(const VUnicodeString& path, VUnicodeString& parent, VUnicodeString& leaf);
     static VUnicodeString JoinSessionPath(const VUnicodeString& folder, const VUnicodeString& leaf);
     // Whether a session or folder of that path is kept.
@@ -154,10 +155,22 @@ public:
     };
     const Listing& GetListing(const VUnicodeString& folder, int sortMode) { return ListingOf(folder, sortMode); }
 
+    // What Find tests of a session besides its name: its host name and its
+    // description (lines joined as the configuration joins them). A folder's
+    // sessions are read together in one query where the store offers it,
+    // and kept as listings are. False when the path is no session.
+    bool GetFindTexts(const VUnicodeString& path, VUnicodeString& hostName, VUnicodeString& description);
+
 private:
     const Listing& ListingOf(const VUnicodeString& folder, int sortMode);
+    struct FindTexts {
+        VUnicodeString hostName;
+        VUnicodeString description;
+    };
+    using FolderFindTexts = std::map<std::u16string, FindTexts>; // by folded leaf name
 
     mutable std::map<std::pair<std::u16string, int>, Listing> m_listings;
+    std::map<std::u16string, std::optional<FolderFindTexts>> m_findTexts; // empty: the store cannot query
 };
 
 // The process's session database.

@@ -34,11 +34,10 @@ void ConfigDatabaseModule::EnsureLoaded()
     }
 }
 
-IProfileFolderDataBridge* ConfigDatabaseModule::CreateBridge(IProfileBackendKey* root, const VUnicodeString& baseKey,
-                                                             const VUnicodeString& folderPath)
+IProfileFolderDataBridge* ConfigDatabaseModule::CreateBridge(IProfileBackendKey* root, const VUnicodeString& folderPath)
 {
     EnsureLoaded();
-    return m_entry && root ? m_entry(root, baseKey.c_str(), folderPath.c_str()) : nullptr;
+    return m_entry && root ? m_entry(root, folderPath.c_str()) : nullptr;
 }
 
 bool ConfigDatabaseModule::IsLoaded()

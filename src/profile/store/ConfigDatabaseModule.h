@@ -18,8 +18,7 @@ public:
 
     // A bridge for the folder, or null (no module, or the module keeps
     // this folder in the store).
-    IProfileFolderDataBridge* CreateBridge(IProfileBackendKey* root, const VUnicodeString& baseKey,
-                                           const VUnicodeString& folderPath);
+    IProfileFolderDataBridge* CreateBridge(IProfileBackendKey* root, const VUnicodeString& folderPath);
     bool IsLoaded();
     // Looks in `folder` instead at the next use (empty: the library's own
     // folder again). Only while no bridge of the current module is alive:

@@ -21,9 +21,7 @@ public:
 };
 
 // The module's entry "CreateProfileFolderDataBridge": the store's root
-// back-end key (alive as long as the bridge), the key below the root that
-// holds the tree ("Sessions"), and the folder's path below it ("" for the
-// top). Null leaves the folder in the store.
+// back-end key (alive as long as the bridge) and the session folder's path
+// ("" for the top). Null leaves the folder in the store.
 using CreateProfileFolderDataBridgeFunction = IProfileFolderDataBridge* (*)(IProfileBackendKey* root,
-                                                                            const char16_t* baseKey,
                                                                             const char16_t* folderPath);

@@ -1,6 +1,7 @@
 #include "profile/store/MemoryProfileBackend.h"
 
 #include <cstring>
+#include <functional>
 #include <map>
 #include <variant>
 #include <vector>
@@ -21,13 +22,32 @@ struct MemoryProfileFactory::Node {
     uint32_t number = 0;
 };
 
+// What the stores of one factory share: the transaction under way, as the
+// steps that undo it.
+struct MemoryProfileFactory::Shared {
+    std::shared_ptr<Node> root = std::make_shared<Node>();
+    int depth = 0;
+    bool abandoned = false;
+    std::vector<std::function<void()>> undo;
+
+    void Record(std::function<void()> step)
+    {
+        if (depth > 0)
+            undo.push_back(std::move(step));
+    }
+};
+
 namespace {
 
 using Node = MemoryProfileFactory::Node;
+using Shared = MemoryProfileFactory::Shared;
 
 uint32_t g_nextNumber = 1;
 
-std::shared_ptr<Node> Walk(const std::shared_ptr<Node>& from, std::u16string_view path, bool create)
+void MarkRemoved(Node& node, bool removed = true);
+
+std::shared_ptr<Node> Walk(const std::shared_ptr<Node>& from, std::u16string_view path, bool create,
+                           Shared* shared = nullptr)
 {
     std::shared_ptr<Node> node = from;
     for (std::u16string_view part : SplitKeyPath(path)) {
@@ -39,7 +59,12 @@ std::shared_ptr<Node> Walk(const std::shared_ptr<Node>& from, std::u16string_vie
             child->name = VUnicodeString(part);
             child->parent = node;
             child->number = g_nextNumber++;
-            it = node->children.emplace(std::u16string(part), std::move(child)).first;
+            it = node->children.emplace(std::u16string(part), child).first;
+            if (shared)
+                shared->Record([parent = node, child] {
+                    parent->children.erase(child->name.str());
+                    MarkRemoved(*child);
+                });
         }
         node = it->second;
     }
@@ -59,11 +84,31 @@ bool IsSameOrBelow(std::u16string_view path, std::u16string_view base)
     return true;
 }
 
-void MarkRemoved(Node& node)
+void MarkRemoved(Node& node, bool removed)
 {
-    node.removed = true;
+    node.removed = removed;
     for (auto& [name, child] : node.children)
-        MarkRemoved(*child);
+        MarkRemoved(*child, removed);
+}
+
+// Takes `node` out of its parent and puts it below `target` as `name`,
+// with the step that puts it back.
+void Replace(Shared& shared, const std::shared_ptr<Node>& node, const std::shared_ptr<Node>& target,
+             const VUnicodeString& name)
+{
+    std::shared_ptr<Node> oldParent = node->parent.lock();
+    const VUnicodeString oldName = node->name;
+    oldParent->children.erase(node->name.str());
+    node->name = name;
+    node->parent = target;
+    target->children.emplace(name.str(), node);
+    shared.Record([node, oldParent, oldName] {
+        if (std::shared_ptr<Node> now = node->parent.lock())
+            now->children.erase(node->name.str());
+        node->name = oldName;
+        node->parent = oldParent;
+        oldParent->children.emplace(oldName.str(), node);
+    });
 }
 
 class MemoryIterator final : public IProfileBackendIterator {
@@ -108,7 +153,10 @@ uint32_t ValueKind(const Node::Value& value)
 
 class MemoryKey final : public IProfileBackendKey {
 public:
-    explicit MemoryKey(std::shared_ptr<Node> node) : m_node(std::move(node)) {}
+    MemoryKey(std::shared_ptr<Node> node, std::shared_ptr<Shared> shared)
+        : m_node(std::move(node)), m_shared(std::move(shared))
+    {
+    }
 
     bool ValueExists(const VUnicodeString& name) override { return Find(name) != nullptr; }
     bool ReadStringArray(const VUnicodeString& name, VStringArray& value) override { return Read(name, value); }
@@ -155,6 +203,10 @@ public:
         std::shared_ptr<Node> parent = node->parent.lock();
         MarkRemoved(*node);
         parent->children.erase(node->name.str());
+        m_shared->Record([parent, node] {
+            MarkRemoved(*node, false);
+            parent->children.emplace(node->name.str(), node);
+        });
         return true;
     }
     bool RenameKey(const VUnicodeString& oldPath, const VUnicodeString& newPath) override
@@ -174,11 +226,32 @@ public:
             if (clash != existing->children.end() && clash->second != node)
                 return false;
         }
-        std::shared_ptr<Node> target = Walk(m_node, parentPath, true);
-        node->parent.lock()->children.erase(node->name.str());
-        node->name = newName;
-        node->parent = target;
-        target->children.emplace(newName.str(), node);
+        std::shared_ptr<Node> target = Walk(m_node, parentPath, true, m_shared.get());
+        Replace(*m_shared, node, target, newName);
+        return true;
+    }
+    bool CanMoveKeys() override { return true; }
+    bool MoveKey(const VUnicodeString& path, const VUnicodeString& newParentPath, const VUnicodeString& newName) override
+    {
+        if (!Usable() || SplitKeyPath(newName).size() != 1)
+            return false;
+        std::shared_ptr<Node> node = Walk(m_node, path, false);
+        std::shared_ptr<Node> target = Walk(m_node, newParentPath, false);
+        if (!node || !target || node == m_node)
+            return false;
+        for (std::shared_ptr<Node> up = target; up; up = up->parent.lock())
+            if (up == node)
+                return false; // a key cannot move below itself
+        const auto clash = target->children.find(newName.str());
+        if (clash != target->children.end() && clash->second != node)
+            return false;
+        Replace(*m_shared, node, target, newName);
+        return true;
+    }
+    bool QueryValuesBelow(const VStringArray& names, int depth, const FoundValueSink& sink) override
+    {
+        if (Usable())
+            Query(*m_node, {}, names, depth > 0 ? depth : 1 << 30, sink);
         return true;
     }
     bool KeyExists(const VUnicodeString& path) override { return Usable() && Walk(m_node, path, false) != nullptr; }
@@ -189,8 +262,8 @@ public:
     {
         if (!Usable())
             return nullptr;
-        std::shared_ptr<Node> node = Walk(m_node, path, create != 0);
-        return node ? new MemoryKey(std::move(node)) : nullptr;
+        std::shared_ptr<Node> node = Walk(m_node, path, create != 0, m_shared.get());
+        return node ? new MemoryKey(std::move(node), m_shared) : nullptr;
     }
     IProfileBackendIterator* Enumerate(int kind) override
     {
@@ -205,6 +278,32 @@ public:
     }
 
 private:
+    static void Query(const Node& node, const std::u16string& path, const VStringArray& names, int depth,
+                      const FoundValueSink& sink)
+    {
+        for (const auto& [folded, child] : node.children) {
+            const std::u16string childPath = path.empty() ? child->name.str() : path + u'\\' + child->name.str();
+            for (const VUnicodeString& name : names) {
+                const auto it = child->values.find(name.str());
+                if (it == child->values.end())
+                    continue;
+                FoundValue found{childPath, name, ValueKind(it->second.value), 0, {}};
+                if (const auto* number = std::get_if<uint32_t>(&it->second.value))
+                    found.number = *number;
+                else if (const auto* text = std::get_if<VUnicodeString>(&it->second.value))
+                    found.text = *text;
+                std::u16string joined;
+                if (const auto* lines = std::get_if<VStringArray>(&it->second.value)) {
+                    for (size_t i = 0; i < lines->GetSize(); ++i)
+                        (joined += i ? u"\r\n" : u"") += (*lines)[i].str();
+                    found.text = joined;
+                }
+                sink(found);
+            }
+            if (depth > 1)
+                Query(*child, childPath, names, depth - 1, sink);
+        }
+    }
     bool Usable() const { return !m_node->removed; }
     const Node::NamedValue* Find(const VUnicodeString& name) const
     {
@@ -230,33 +329,53 @@ private:
         if (!Usable())
             return false;
         auto it = m_node->values.find(name.str());
-        if (it == m_node->values.end())
+        if (it == m_node->values.end()) {
             m_node->values.emplace(name.str(), Node::NamedValue{name, std::move(value)});
-        else
+            m_shared->Record([node = m_node, name] { node->values.erase(name.str()); });
+        } else {
+            m_shared->Record([node = m_node, name, old = it->second.value] {
+                if (const auto at = node->values.find(name.str()); at != node->values.end())
+                    at->second.value = old;
+            });
             it->second.value = std::move(value);
+        }
         return true;
     }
 
     std::shared_ptr<Node> m_node;
+    std::shared_ptr<Shared> m_shared;
     VUnicodeString m_recordedName;
 };
 
+// The outermost store of a factory is one transaction: abandoned, its
+// steps are undone in reverse when it ends.
 class MemoryStore final : public IProfileBackendStore {
 public:
-    explicit MemoryStore(std::shared_ptr<Node> root) : m_root(std::move(root)) {}
-    IProfileBackendKey* OpenRootKey(int) override { return new MemoryKey(m_root); }
+    explicit MemoryStore(std::shared_ptr<Shared> shared) : m_shared(std::move(shared)) { ++m_shared->depth; }
+    ~MemoryStore() override
+    {
+        if (--m_shared->depth > 0)
+            return;
+        if (m_shared->abandoned)
+            for (auto step = m_shared->undo.rbegin(); step != m_shared->undo.rend(); ++step)
+                (*step)();
+        m_shared->undo.clear();
+        m_shared->abandoned = false;
+    }
+    IProfileBackendKey* OpenRootKey(int) override { return new MemoryKey(m_shared->root, m_shared); }
+    void Abandon() override { m_shared->abandoned = true; }
 
 private:
-    std::shared_ptr<Node> m_root;
+    std::shared_ptr<Shared> m_shared;
 };
 
 } // namespace
 
-MemoryProfileFactory::MemoryProfileFactory() : m_root(std::make_shared<Node>()) {}
+MemoryProfileFactory::MemoryProfileFactory() : m_shared(std::make_shared<Shared>()) {}
 
 MemoryProfileFactory::~MemoryProfileFactory() = default;
 
 IProfileBackendStore* MemoryProfileFactory::CreateStore()
 {
-    return new MemoryStore(m_root);
+    return new MemoryStore(m_shared);
 }

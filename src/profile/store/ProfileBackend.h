@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <string_view>
 
 #include "core/VStringArray.h"
 #include "core/VUnicodeString.h"
@@ -69,12 +71,51 @@ public:
     // child kind; kEnumerateValues: the value names with their storage kind
     // (copying a key needs them all, including values no schema knows).
     virtual IProfileBackendIterator* Enumerate(int kind) = 0;
+
+    // Optional operations: a back end offers them when it can do the work
+    // in place; callers fall back on the operations above otherwise.
+
+    // Whether MoveKey is offered.
+    virtual bool CanMoveKeys() { return false; }
+    // Moves the subkey at `path` (with everything below it) under the
+    // existing key `newParentPath` as `newName`, in one step. Fails when the
+    // target name is taken or the new parent lies below the key moved.
+    virtual bool MoveKey(const VUnicodeString& path, const VUnicodeString& newParentPath, const VUnicodeString& newName)
+    {
+        (void)path, (void)newParentPath, (void)newName;
+        return false;
+    }
+    // Reads the values `names` of every key below this one, `depth` levels
+    // down (1: the children only), in one query: for each key that holds one
+    // of them, `sink` gets the key's path relative to this one, the value's
+    // name as asked, and its stored form. False when not offered.
+    struct FoundValue {
+        std::u16string_view path;
+        std::u16string_view name;
+        uint32_t kind;
+        uint32_t number;          // kValueKindDword
+        // kValueKindString: the text; kValueKindMultiString: the elements
+        // joined with a carriage return and a line feed between them.
+        std::u16string_view text;
+    };
+    using FoundValueSink = std::function<void(const FoundValue&)>;
+    virtual bool QueryValuesBelow(const VStringArray& names, int depth, const FoundValueSink& sink)
+    {
+        (void)names, (void)depth, (void)sink;
+        return false;
+    }
 };
 
+// One store is one transaction of the back end: it starts reading (other
+// readers and a writer go on meanwhile), becomes a writer at its first
+// write, and ends when the store is destroyed, committed unless abandoned.
 class IProfileBackendStore {
 public:
     virtual ~IProfileBackendStore() = default;
     virtual IProfileBackendKey* OpenRootKey(int selector) = 0;
+    // Everything this store changed is undone when it ends. With stores
+    // nested in one process, the outermost transaction is rolled back.
+    virtual void Abandon() = 0;
 };
 
 // The host's factory of back-end stores. A store lives for one operation;

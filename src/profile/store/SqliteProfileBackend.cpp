@@ -27,6 +27,10 @@ namespace {
 constexpr int64_t kRootId = 1;
 constexpr int kBusyTimeoutMs = 15000;
 
+// "ORVL": the file is ours whatever its name.
+constexpr int64_t kApplicationId = 0x4F52564C;
+constexpr int kSchemaVersion = 2;
+
 // Value kinds keep the registry's type numbers.
 enum Kind : int { kString = 1, kBinary = 3, kDword = 4, kMultiString = 7 };
 
@@ -35,44 +39,68 @@ constexpr uint32_t kMsgDatabaseCannotOpen = 0xE1620031;
 constexpr uint32_t kMsgDatabaseBusy = 0xE1620032;
 constexpr uint32_t kMsgDatabaseNotSaved = 0xE1620033;
 
-const char* const kSchema = R"(
-CREATE TABLE IF NOT EXISTS keys(
+// Listing a key's children reads one index, names and kinds included.
+// Names are UTF-8 text; a value name is kept once in `names` and each value
+// row refers to it by number (its own spelling only when it differs in
+// case from the first one written). Strings are text, or UTF-16 in a blob
+// when they hold a unit that is no character.
+const char* const kSchemaTables = R"(
+CREATE TABLE keys(
   id INTEGER PRIMARY KEY,
   parent INTEGER REFERENCES keys(id) ON DELETE CASCADE,
-  name BLOB NOT NULL,
-  folded BLOB NOT NULL,
+  name TEXT NOT NULL,
+  folded TEXT NOT NULL,
   hasvals INTEGER NOT NULL DEFAULT 0,
   UNIQUE(parent, folded));
-CREATE TABLE IF NOT EXISTS vals(
+CREATE INDEX keys_listed ON keys(parent, folded, name, hasvals);
+CREATE TABLE names(
+  id INTEGER PRIMARY KEY,
+  folded TEXT NOT NULL UNIQUE,
+  name TEXT NOT NULL);
+CREATE TABLE vals(
   key INTEGER NOT NULL REFERENCES keys(id) ON DELETE CASCADE,
-  folded BLOB NOT NULL,
-  name BLOB NOT NULL,
+  name INTEGER NOT NULL REFERENCES names(id),
   kind INTEGER NOT NULL,
   data,
-  PRIMARY KEY(key, folded)) WITHOUT ROWID;
-INSERT OR IGNORE INTO keys(id, parent, name, folded) VALUES(1, NULL, x'', x'');
+  spelling TEXT,
+  PRIMARY KEY(key, name)) WITHOUT ROWID;
 )";
+const char* const kSchemaMarks = "PRAGMA application_id=1330796108; PRAGMA user_version=2;";
+static_assert(kApplicationId == 1330796108);
 
-// Files made before keys were marked as holding values get the mark, with
-// its value, once. From then on the first write through a key's handle
-// marks it (values are never deleted one by one, so the mark only ever
-// goes from 0 to 1), and listing a folder of thousands of sessions need not
-// look into the values of each.
-const char* const kAddValuesMark = R"(
-ALTER TABLE keys ADD COLUMN hasvals INTEGER NOT NULL DEFAULT 0;
-UPDATE keys SET hasvals=EXISTS(SELECT 1 FROM vals WHERE vals.key=keys.id);
-)";
-
-std::u16string_view BlobText(sqlite3_stmt* statement, int column)
+bool IsDamage(int code)
 {
-    const void* data = sqlite3_column_blob(statement, column);
-    const int bytes = sqlite3_column_bytes(statement, column);
-    return {static_cast<const char16_t*>(data), static_cast<size_t>(bytes) / 2};
+    code &= 0xFF;
+    return code == SQLITE_NOTADB || code == SQLITE_CORRUPT;
+}
+
+// Whether every surrogate is paired, so that the text survives UTF-8.
+bool IsWellFormed(std::u16string_view text)
+{
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF) {
+            if (i + 1 >= text.size() || text[i + 1] < 0xDC00 || text[i + 1] > 0xDFFF)
+                return false;
+            ++i;
+        } else if (c >= 0xDC00 && c <= 0xDFFF) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::u16string_view ColumnText(sqlite3_stmt* statement, int column)
+{
+    const void* data = sqlite3_column_text16(statement, column);
+    const int bytes = sqlite3_column_bytes16(statement, column);
+    return data ? std::u16string_view(static_cast<const char16_t*>(data), static_cast<size_t>(bytes) / 2)
+                : std::u16string_view();
 }
 
 void BindText(sqlite3_stmt* statement, int index, std::u16string_view text)
 {
-    sqlite3_bind_blob(statement, index, text.data(), static_cast<int>(text.size() * 2), SQLITE_TRANSIENT);
+    sqlite3_bind_text16(statement, index, text.data(), static_cast<int>(text.size() * 2), SQLITE_TRANSIENT);
 }
 
 // A string array as (32-bit length, units) pairs: any unit may occur.
@@ -165,13 +193,7 @@ bool EnsureFolder(const std::string& file)
 class SqliteProfileFactory::Database {
 public:
     explicit Database(std::string path) : m_path(std::move(path)) { Open(); }
-    ~Database()
-    {
-        for (auto& [sql, statement] : m_statements)
-            sqlite3_finalize(statement);
-        if (m_db)
-            sqlite3_close(m_db);
-    }
+    ~Database() { Close(); }
 
     const std::string& Path() const { return m_path; }
     bool IsOpen() const { return m_db != nullptr; }
@@ -188,10 +210,18 @@ public:
         return m_deletes + (it == m_valueVersions.end() ? 0 : it->second);
     }
     void ValuesChanged(int64_t id) { ++m_valueVersions[id]; }
-    void KeysDeleted() { ++m_deletes; }
+    void KeysDeleted()
+    {
+        ++m_deletes;
+        m_children.clear();
+    }
 
-    // False when the outermost store could not take the write lock: its
-    // operations then refuse rather than run without a transaction.
+    // A store that could not open the file tries again: a file that was
+    // busy or missing a moment ago may be there now.
+    bool Reopen() { return IsOpen() || Open(); }
+
+    // The outermost store reads in a deferred transaction: over WAL it sees
+    // one snapshot and never waits for a writer.
     bool BeginStore()
     {
         if (m_depth++ > 0)
@@ -200,9 +230,11 @@ public:
             return false;
         ++m_generation;
         m_valueVersions.clear();
-        m_began = Exec("BEGIN IMMEDIATE");
+        m_children.clear();
+        m_writing = m_abandoned = m_refused = m_damaged = false;
+        m_began = Exec("BEGIN");
         if (!m_began)
-            RouteDatabaseReport(kMsgDatabaseBusy, m_path, sqlite3_errmsg(m_db), {});
+            RouteDatabaseReport(kMsgDatabaseCannotOpen, m_path, sqlite3_errmsg(m_db), {});
         return m_began;
     }
     void EndStore()
@@ -210,17 +242,73 @@ public:
         if (--m_depth > 0 || !m_db || !m_began)
             return;
         m_began = false;
-        if (!Exec("COMMIT")) {
-            RouteDatabaseReport(kMsgDatabaseNotSaved, m_path, sqlite3_errmsg(m_db), {});
+        m_children.clear();
+        const bool writing = m_writing;
+        m_writing = false;
+        if (m_abandoned || m_refused || m_damaged) {
             Exec("ROLLBACK");
+            ForgetNamesMadeSinceCommit();
+        } else if (!Exec("COMMIT")) {
+            if (writing)
+                RouteDatabaseReport(kMsgDatabaseNotSaved, m_path, sqlite3_errmsg(m_db), {});
+            Exec("ROLLBACK");
+            ForgetNamesMadeSinceCommit();
+        } else {
+            m_namesMade.clear();
         }
-        ++m_generation; // other processes may write from now on
+        ++m_generation; // other processes may have written since
+        if (m_damaged)
+            CheckAfterDamage();
+    }
+    void Abandon()
+    {
+        if (m_depth > 0)
+            m_abandoned = true;
+    }
+
+    // Called before every write: the read transaction becomes the writer.
+    // When the other application holds the lock, or wrote since this
+    // snapshot was taken, the transaction starts again as a writer and waits
+    // for the lock up to the busy timeout; past it the store is refused
+    // (nothing it wrote stays) and a report says so.
+    bool BeginWrite()
+    {
+        if (m_writing || (m_depth == 0 && m_db))
+            return true; // a key kept past its store writes on its own
+        if (!m_began || m_refused || m_abandoned)
+            return false;
+        int rc = SQLITE_OK;
+        {
+            Use take(*this, "UPDATE keys SET hasvals=hasvals WHERE id=0");
+            rc = take.StepCode();
+        }
+        if (rc == SQLITE_DONE) {
+            m_writing = true;
+            return true;
+        }
+        if ((rc & 0xFF) == SQLITE_BUSY || (rc & 0xFF) == SQLITE_LOCKED) {
+            Exec("ROLLBACK");
+            ForgetNamesMadeSinceCommit();
+            ++m_generation;
+            m_valueVersions.clear();
+            m_children.clear();
+            if (Exec("BEGIN IMMEDIATE")) {
+                m_writing = true;
+                return true;
+            }
+        }
+        m_refused = true;
+        RouteDatabaseReport(kMsgDatabaseBusy, m_path, sqlite3_errmsg(m_db), {});
+        if (!sqlite3_get_autocommit(m_db) || Exec("BEGIN")) // the store goes on reading
+            return false;
+        m_began = false;
+        return false;
     }
 
     // A cached statement, reset and cleared when the use ends.
     class Use {
     public:
-        Use(Database& db, const char* sql) : m_statement(db.Prepare(sql)) { ++db.m_statementsRun; }
+        Use(Database& db, const char* sql) : m_db(db), m_statement(db.Prepare(sql)) { ++db.m_statementsRun; }
         ~Use()
         {
             if (m_statement) {
@@ -230,26 +318,50 @@ public:
         }
         explicit operator bool() const { return m_statement != nullptr; }
         sqlite3_stmt* operator*() const { return m_statement; }
-        bool Step() { return m_statement && sqlite3_step(m_statement) == SQLITE_ROW; }
-        bool Run() { return m_statement && sqlite3_step(m_statement) == SQLITE_DONE; }
+        int StepCode()
+        {
+            if (!m_statement)
+                return SQLITE_ERROR;
+            const int rc = sqlite3_step(m_statement);
+            if (IsDamage(rc))
+                m_db.m_damaged = true;
+            return rc;
+        }
+        bool Step() { return StepCode() == SQLITE_ROW; }
+        bool Run() { return StepCode() == SQLITE_DONE; }
 
     private:
+        Database& m_db;
         sqlite3_stmt* m_statement;
     };
 
+    // Within a transaction the tree cannot change under this process, so
+    // the keys it has looked up are kept until it changes them itself: a
+    // walk over many folders resolves each path level once.
     std::optional<int64_t> Child(int64_t parent, std::u16string_view name)
     {
+        ChildKey key{parent, VUnicodeString::FoldCase(name)};
+        const bool keep = m_depth > 0 && m_began;
+        if (keep)
+            if (const auto it = m_children.find(key); it != m_children.end())
+                return it->second;
         Use q(*this, "SELECT id FROM keys WHERE parent=?1 AND folded=?2");
         if (!q)
             return std::nullopt;
         sqlite3_bind_int64(*q, 1, parent);
-        BindText(*q, 2, VUnicodeString::FoldCase(name));
+        BindText(*q, 2, key.folded);
         if (!q.Step())
             return std::nullopt;
-        return sqlite3_column_int64(*q, 0);
+        const int64_t id = sqlite3_column_int64(*q, 0);
+        if (keep)
+            m_children.emplace(std::move(key), id);
+        return id;
     }
+    void KeysMoved() { m_children.clear(); }
     std::optional<int64_t> AddChild(int64_t parent, std::u16string_view name)
     {
+        if (!BeginWrite())
+            return std::nullopt;
         Use q(*this, "INSERT INTO keys(parent, name, folded) VALUES(?1, ?2, ?3)");
         if (!q)
             return std::nullopt;
@@ -258,7 +370,10 @@ public:
         BindText(*q, 3, VUnicodeString::FoldCase(name));
         if (!q.Run())
             return std::nullopt;
-        return sqlite3_last_insert_rowid(m_db);
+        const int64_t id = sqlite3_last_insert_rowid(m_db);
+        if (m_depth > 0 && m_began)
+            m_children.emplace(ChildKey{parent, VUnicodeString::FoldCase(name)}, id);
+        return id;
     }
     std::optional<int64_t> Resolve(int64_t from, std::u16string_view path, bool create)
     {
@@ -281,10 +396,150 @@ public:
         sqlite3_bind_int64(*q, 1, id);
         return q.Step();
     }
+    // Whether `id` is `ancestor` or lies below it.
+    bool IsAtOrBelow(int64_t id, int64_t ancestor)
+    {
+        for (int guard = 0; guard < 10000; ++guard) {
+            if (id == ancestor)
+                return true;
+            Use q(*this, "SELECT parent FROM keys WHERE id=?1");
+            if (!q)
+                return false;
+            sqlite3_bind_int64(*q, 1, id);
+            if (!q.Step() || sqlite3_column_type(*q, 0) == SQLITE_NULL)
+                return false;
+            id = sqlite3_column_int64(*q, 0);
+        }
+        return true;
+    }
+
+    // A value name's number, and the spelling it was first written with.
+    struct Name {
+        int64_t id = 0;
+        std::u16string folded;
+        std::u16string spelling;
+    };
+    const Name* NameOf(std::u16string_view name, bool create)
+    {
+        std::u16string folded = VUnicodeString::FoldCase(name);
+        if (const auto it = m_namesByFolded.find(folded); it != m_namesByFolded.end())
+            return &m_names.at(it->second);
+        {
+            Use q(*this, "SELECT id, name FROM names WHERE folded=?1");
+            if (!q)
+                return nullptr;
+            BindText(*q, 1, folded);
+            if (q.Step())
+                return &Remember(sqlite3_column_int64(*q, 0), std::move(folded), ColumnText(*q, 1));
+        }
+        if (!create || !BeginWrite())
+            return nullptr;
+        Use add(*this, "INSERT INTO names(folded, name) VALUES(?1, ?2)");
+        if (!add)
+            return nullptr;
+        BindText(*add, 1, folded);
+        BindText(*add, 2, name);
+        if (!add.Run())
+            return nullptr;
+        const int64_t id = sqlite3_last_insert_rowid(m_db);
+        m_namesMade.push_back(id);
+        return &Remember(id, std::move(folded), name);
+    }
+    const Name* NameById(int64_t id)
+    {
+        if (const auto it = m_names.find(id); it != m_names.end())
+            return &it->second;
+        Use q(*this, "SELECT folded, name FROM names WHERE id=?1");
+        if (!q)
+            return nullptr;
+        sqlite3_bind_int64(*q, 1, id);
+        if (!q.Step())
+            return nullptr;
+        return &Remember(id, std::u16string(ColumnText(*q, 0)), ColumnText(*q, 1));
+    }
+
+    // The statement that walks a key's children, kept for the next walk
+    // when this one ends (a folder walk may nest inside another).
+    sqlite3_stmt* TakeChildWalk()
+    {
+        ++m_statementsRun;
+        if (!m_freeWalks.empty()) {
+            sqlite3_stmt* statement = m_freeWalks.back();
+            m_freeWalks.pop_back();
+            return statement;
+        }
+        sqlite3_stmt* statement = nullptr;
+        if (m_db && sqlite3_prepare_v3(m_db, "SELECT name, hasvals FROM keys WHERE parent=?1 ORDER BY folded", -1,
+                                       SQLITE_PREPARE_PERSISTENT, &statement, nullptr) != SQLITE_OK)
+            return nullptr;
+        return statement;
+    }
+    void GiveBackChildWalk(sqlite3_stmt* statement)
+    {
+        if (!statement)
+            return;
+        sqlite3_reset(statement);
+        sqlite3_clear_bindings(statement);
+        if (m_db && sqlite3_db_handle(statement) == m_db && m_freeWalks.size() < 8)
+            m_freeWalks.push_back(statement);
+        else
+            sqlite3_finalize(statement);
+    }
 
     sqlite3* Handle() const { return m_db; }
+    void NoteDamage(int code)
+    {
+        if (IsDamage(code))
+            m_damaged = true;
+    }
+
+    // The full check, on demand: "ok" or what is wrong.
+    bool Check(std::string& detail)
+    {
+        if (!m_db) {
+            detail = "not open";
+            return false;
+        }
+        sqlite3_stmt* statement = nullptr;
+        if (sqlite3_prepare_v2(m_db, "PRAGMA integrity_check", -1, &statement, nullptr) != SQLITE_OK) {
+            detail = sqlite3_errmsg(m_db);
+            return false;
+        }
+        detail.clear();
+        while (sqlite3_step(statement) == SQLITE_ROW) {
+            if (!detail.empty())
+                detail += '\n';
+            if (const unsigned char* text = sqlite3_column_text(statement, 0))
+                detail += reinterpret_cast<const char*>(text);
+        }
+        const int rc = sqlite3_finalize(statement);
+        if (rc != SQLITE_OK && detail.empty())
+            detail = sqlite3_errmsg(m_db);
+        return detail == "ok";
+    }
 
 private:
+    const Name& Remember(int64_t id, std::u16string folded, std::u16string_view spelling)
+    {
+        m_namesByFolded[folded] = id;
+        Name& entry = m_names[id];
+        entry.id = id;
+        entry.folded = std::move(folded);
+        entry.spelling.assign(spelling);
+        return entry;
+    }
+    // Names made by a transaction that did not commit are gone again.
+    void ForgetNamesMadeSinceCommit()
+    {
+        for (const int64_t id : m_namesMade) {
+            if (const auto it = m_names.find(id); it != m_names.end()) {
+                m_namesByFolded.erase(it->second.folded);
+                m_names.erase(it);
+            }
+        }
+        m_namesMade.clear();
+    }
+
     sqlite3_stmt* Prepare(const char* sql)
     {
         if (!m_db)
@@ -298,34 +553,88 @@ private:
         m_statements.emplace(sql, statement);
         return statement;
     }
-    bool Exec(const char* sql) { return m_db && sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) == SQLITE_OK; }
-
-    // Opens the file, checks it, and moves a damaged one aside. Only a file
-    // that SQLite itself finds not to be a database, or damaged, is moved:
-    // a busy, read-only or full file system is reported and left alone.
-    void Open()
+    bool Exec(const char* sql)
     {
+        if (!m_db)
+            return false;
+        const int rc = sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr);
+        NoteDamage(rc);
+        return rc == SQLITE_OK;
+    }
+    void Close()
+    {
+        for (auto& [sql, statement] : m_statements)
+            sqlite3_finalize(statement);
+        m_statements.clear();
+        for (sqlite3_stmt* statement : m_freeWalks)
+            sqlite3_finalize(statement);
+        m_freeWalks.clear();
+        m_names.clear();
+        m_namesByFolded.clear();
+        m_namesMade.clear();
+        m_children.clear();
+        if (m_db)
+            sqlite3_close_v2(m_db);
+        m_db = nullptr;
+    }
+
+    // SQLite met damage while a store ran: the store was rolled back; the
+    // full check decides whether the file is moved aside.
+    void CheckAfterDamage()
+    {
+        m_damaged = false;
+        std::string detail;
+        if (Check(detail))
+            return;
+        Close();
+        const std::string aside = MoveAside();
+        if (aside.empty()) {
+            RouteDatabaseReport(kMsgDatabaseCannotOpen, m_path, detail, {});
+            return;
+        }
+        RouteDatabaseReport(kMsgDatabaseMovedAside, m_path, detail, aside);
+        std::string again;
+        if (TryOpen(again) != Outcome::Sound)
+            RouteDatabaseReport(kMsgDatabaseCannotOpen, m_path, again, {});
+    }
+
+    // Opens the file, and moves a damaged one aside. Only a file that
+    // SQLite itself finds not to be a database, or damaged, is moved: a
+    // busy, read-only or full file system, or a database of another
+    // program, is reported and left alone.
+    bool Open()
+    {
+        if (m_path.empty()) {
+            RouteDatabaseReport(kMsgDatabaseCannotOpen, m_path,
+                                "there is no configuration folder: set XDG_CONFIG_HOME or HOME, or name the file "
+                                "with ORV_CONFIG_DB",
+                                {});
+            return false;
+        }
         if (!EnsureFolder(m_path)) {
             RouteDatabaseReport(kMsgDatabaseCannotOpen, m_path, std::strerror(errno), {});
-            return;
+            return false;
         }
         std::string problem;
         const Outcome outcome = TryOpen(problem);
         if (outcome == Outcome::Sound)
-            return;
+            return true;
         if (outcome == Outcome::Unusable) {
             RouteDatabaseReport(kMsgDatabaseCannotOpen, m_path, problem, {});
-            return;
+            return false;
         }
         const std::string aside = MoveAside();
         if (aside.empty()) {
             RouteDatabaseReport(kMsgDatabaseCannotOpen, m_path, problem, {});
-            return;
+            return false;
         }
         RouteDatabaseReport(kMsgDatabaseMovedAside, m_path, problem, aside);
         std::string again;
-        if (TryOpen(again) != Outcome::Sound)
+        if (TryOpen(again) != Outcome::Sound) {
             RouteDatabaseReport(kMsgDatabaseCannotOpen, m_path, again, {});
+            return false;
+        }
+        return true;
     }
 
     // Renames the file to a dated name that no other file has, never
@@ -356,13 +665,15 @@ private:
     }
 
     enum class Outcome { Sound, Damaged, Unusable };
-    static bool IsDamage(int code)
+    Outcome Failed(std::string& problem)
     {
-        code &= 0xFF;
-        return code == SQLITE_NOTADB || code == SQLITE_CORRUPT;
+        problem = sqlite3_errmsg(m_db);
+        return IsDamage(sqlite3_errcode(m_db)) ? Outcome::Damaged : Outcome::Unusable;
     }
 
-    // `problem` says what is wrong when the result is not Sound.
+    // `problem` says what is wrong when the result is not Sound. Opening a
+    // database of this version reads its header and nothing else: no lock
+    // is taken and the cost does not grow with the file.
     Outcome TryOpen(std::string& problem)
     {
         const int fd = open(m_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
@@ -385,51 +696,188 @@ private:
         sqlite3_extended_result_codes(db, 1);
         m_db = db;
         Outcome outcome = Outcome::Sound;
-        std::string check;
-        if (!QueryText("PRAGMA quick_check", check)) {
-            outcome = IsDamage(sqlite3_errcode(db)) ? Outcome::Damaged : Outcome::Unusable;
-            problem = sqlite3_errmsg(db);
-        } else if (check != "ok") {
-            outcome = Outcome::Damaged;
-            problem = check;
-        } else {
-            for (const char* step : {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=FULL", "PRAGMA foreign_keys=ON", kSchema}) {
-                if (!Exec(step)) {
-                    outcome = IsDamage(sqlite3_errcode(db)) ? Outcome::Damaged : Outcome::Unusable;
-                    problem = sqlite3_errmsg(db);
-                    break;
-                }
+        // A walk over every session reads many pages: they are mapped rather
+        // than copied, and more of them stay cached.
+        for (const char* step : {"PRAGMA synchronous=FULL", "PRAGMA foreign_keys=ON", "PRAGMA mmap_size=1073741824",
+                                 "PRAGMA cache_size=-32768"})
+            if (!Exec(step))
+                outcome = Failed(problem);
+        for (int round = 0; outcome == Outcome::Sound && round < 3; ++round) {
+            const Shape shape = ShapeOf();
+            if (shape == Shape::Unreadable) {
+                outcome = Failed(problem);
+            } else if (shape == Shape::Current) {
+                std::string mode;
+                if (!QueryText("PRAGMA journal_mode", mode))
+                    outcome = Failed(problem);
+                else if (mode != "wal" && !Exec("PRAGMA journal_mode=WAL"))
+                    outcome = Failed(problem);
+                break;
+            } else if (shape == Shape::Foreign) {
+                problem = "the file is a database of another program or of a newer version; it was left as it is";
+                outcome = Outcome::Unusable;
+            } else if (!Build(shape == Shape::Version1, problem)) {
+                outcome = IsDamage(sqlite3_errcode(m_db)) ? Outcome::Damaged : Outcome::Unusable;
             }
-            if (outcome == Outcome::Sound && !AddValuesMark()) {
-                outcome = IsDamage(sqlite3_errcode(db)) ? Outcome::Damaged : Outcome::Unusable;
-                problem = sqlite3_errmsg(db);
-            }
+            // Built or migrated (by this process or the other one): look again.
         }
-        if (outcome != Outcome::Sound) {
-            sqlite3_close(db);
-            m_db = nullptr;
-        }
+        if (outcome != Outcome::Sound)
+            Close();
         return outcome;
     }
-    bool HasValuesMark()
+
+    enum class Shape { Unreadable, Empty, Version1, Current, Foreign };
+    Shape ShapeOf()
     {
-        sqlite3_stmt* probe = nullptr;
-        const bool marked = sqlite3_prepare_v2(m_db, "SELECT hasvals FROM keys", -1, &probe, nullptr) == SQLITE_OK;
-        sqlite3_finalize(probe);
-        return marked;
+        int64_t application = 0;
+        int64_t version = 0;
+        int64_t tables = 0;
+        if (!QueryInt("PRAGMA application_id", application) || !QueryInt("PRAGMA user_version", version) ||
+            !QueryInt("SELECT count(*) FROM sqlite_master", tables))
+            return Shape::Unreadable;
+        if (application == kApplicationId)
+            return version == kSchemaVersion ? Shape::Current : Shape::Foreign;
+        if (application != 0 || version != 0)
+            return Shape::Foreign;
+        if (tables == 0)
+            return Shape::Empty;
+        int64_t older = 0;
+        if (QueryInt("SELECT count(*) FROM sqlite_master WHERE type='table' AND name IN ('keys','vals')", older) &&
+            older == 2 && HasColumn("vals", "folded") && HasColumn("keys", "folded"))
+            return Shape::Version1;
+        return Shape::Foreign;
     }
-    bool AddValuesMark()
+    bool HasColumn(const char* table, const char* column)
     {
-        if (HasValuesMark())
-            return true;
-        if (!Exec("BEGIN IMMEDIATE")) // the other application may be opening the file too
-            return false;
-        if (!HasValuesMark() && !Exec(kAddValuesMark)) {
-            Exec("ROLLBACK");
-            return false;
+        sqlite3_stmt* q = nullptr;
+        bool found = false;
+        if (sqlite3_prepare_v2(m_db, "SELECT 1 FROM pragma_table_info(?1) WHERE name=?2", -1, &q, nullptr) == SQLITE_OK) {
+            sqlite3_bind_text(q, 1, table, -1, SQLITE_STATIC);
+            sqlite3_bind_text(q, 2, column, -1, SQLITE_STATIC);
+            found = sqlite3_step(q) == SQLITE_ROW;
         }
-        return Exec("COMMIT");
+        sqlite3_finalize(q);
+        return found;
     }
+
+    // Makes the tables of an empty file, or migrates a file of version 1,
+    // in one transaction: a process killed meanwhile leaves the file as it
+    // was. True also when the other application did it first.
+    bool Build(bool fromVersion1, std::string& problem)
+    {
+        if (!fromVersion1 && !Exec("PRAGMA journal_mode=WAL"))
+            return Failed(problem), false;
+        Exec("PRAGMA foreign_keys=OFF"); // the tables are renamed and copied, not their rows cascaded
+        bool ok = Exec("BEGIN IMMEDIATE");
+        if (ok) {
+            const Shape shape = ShapeOf();
+            if (shape == (fromVersion1 ? Shape::Version1 : Shape::Empty)) {
+                ok = fromVersion1 ? MigrateVersion1()
+                                  : Exec(kSchemaTables) &&
+                                        Exec("INSERT INTO keys(id, parent, name, folded) VALUES(1, NULL, '', '')");
+                ok = ok && Exec(kSchemaMarks);
+            }
+            if (!ok)
+                problem = sqlite3_errmsg(m_db);
+            ok = ok ? Exec("COMMIT") : (Exec("ROLLBACK"), false);
+            if (!ok && problem.empty())
+                problem = sqlite3_errmsg(m_db);
+        } else {
+            problem = sqlite3_errmsg(m_db);
+        }
+        Exec("PRAGMA foreign_keys=ON");
+        if (ok && fromVersion1)
+            ok = Exec("PRAGMA journal_mode=WAL");
+        m_names.clear();
+        m_namesByFolded.clear();
+        m_namesMade.clear();
+        return ok;
+    }
+
+    // Version 1 kept names and strings as UTF-16 blobs, every value's name
+    // twice in each row.
+    bool MigrateVersion1()
+    {
+        const bool marked = HasColumn("keys", "hasvals");
+        if (!Exec("ALTER TABLE vals RENAME TO vals_v1") || !Exec("ALTER TABLE keys RENAME TO keys_v1") ||
+            !Exec(kSchemaTables))
+            return false;
+        auto units = [](sqlite3_stmt* q, int column) {
+            const void* data = sqlite3_column_blob(q, column);
+            return std::u16string(static_cast<const char16_t*>(data), static_cast<size_t>(sqlite3_column_bytes(q, column)) / 2);
+        };
+        sqlite3_stmt* read = nullptr;
+        sqlite3_stmt* write = nullptr;
+        bool ok = sqlite3_prepare_v2(m_db,
+                                     marked ? "SELECT id, parent, name, hasvals FROM keys_v1 ORDER BY id"
+                                            : "SELECT id, parent, name, EXISTS(SELECT 1 FROM vals_v1 WHERE "
+                                              "vals_v1.key=keys_v1.id) FROM keys_v1 ORDER BY id",
+                                     -1, &read, nullptr) == SQLITE_OK &&
+                  sqlite3_prepare_v2(m_db, "INSERT INTO keys(id, parent, name, folded, hasvals) VALUES(?1,?2,?3,?4,?5)",
+                                     -1, &write, nullptr) == SQLITE_OK;
+        while (ok && sqlite3_step(read) == SQLITE_ROW) {
+            const std::u16string name = units(read, 2);
+            sqlite3_bind_int64(write, 1, sqlite3_column_int64(read, 0));
+            if (sqlite3_column_type(read, 1) == SQLITE_NULL)
+                sqlite3_bind_null(write, 2);
+            else
+                sqlite3_bind_int64(write, 2, sqlite3_column_int64(read, 1));
+            BindText(write, 3, name);
+            BindText(write, 4, VUnicodeString::FoldCase(name));
+            sqlite3_bind_int(write, 5, sqlite3_column_int(read, 3));
+            ok = sqlite3_step(write) == SQLITE_DONE;
+            sqlite3_reset(write);
+        }
+        sqlite3_finalize(read);
+        sqlite3_finalize(write);
+        read = write = nullptr;
+        sqlite3_stmt* findName = nullptr;
+        sqlite3_stmt* addName = nullptr;
+        ok = ok &&
+             sqlite3_prepare_v2(m_db, "SELECT key, name, kind, data FROM vals_v1", -1, &read, nullptr) == SQLITE_OK &&
+             sqlite3_prepare_v2(m_db, "INSERT INTO vals(key, name, kind, data, spelling) VALUES(?1,?2,?3,?4,?5)", -1,
+                                &write, nullptr) == SQLITE_OK &&
+             sqlite3_prepare_v2(m_db, "INSERT INTO names(folded, name) VALUES(?1, ?2)", -1, &addName, nullptr) ==
+                 SQLITE_OK;
+        std::unordered_map<std::u16string, std::pair<int64_t, std::u16string>> names;
+        while (ok && sqlite3_step(read) == SQLITE_ROW) {
+            const std::u16string name = units(read, 1);
+            std::u16string folded = VUnicodeString::FoldCase(name);
+            auto it = names.find(folded);
+            if (it == names.end()) {
+                BindText(addName, 1, folded);
+                BindText(addName, 2, name);
+                ok = sqlite3_step(addName) == SQLITE_DONE;
+                sqlite3_reset(addName);
+                it = names.emplace(std::move(folded), std::make_pair(sqlite3_last_insert_rowid(m_db), name)).first;
+            }
+            const int kind = sqlite3_column_int(read, 2);
+            sqlite3_bind_int64(write, 1, sqlite3_column_int64(read, 0));
+            sqlite3_bind_int64(write, 2, it->second.first);
+            sqlite3_bind_int(write, 3, kind);
+            if (kind == kDword) {
+                sqlite3_bind_int64(write, 4, sqlite3_column_int64(read, 3));
+            } else if (kind == kString && IsWellFormed(units(read, 3))) {
+                BindText(write, 4, units(read, 3));
+            } else {
+                const void* blob = sqlite3_column_blob(read, 3);
+                sqlite3_bind_blob(write, 4, blob ? blob : "", sqlite3_column_bytes(read, 3), SQLITE_TRANSIENT);
+            }
+            if (name != it->second.second)
+                BindText(write, 5, name);
+            else
+                sqlite3_bind_null(write, 5);
+            ok = ok && sqlite3_step(write) == SQLITE_DONE;
+            sqlite3_reset(write);
+            sqlite3_clear_bindings(write);
+        }
+        sqlite3_finalize(read);
+        sqlite3_finalize(write);
+        sqlite3_finalize(addName);
+        sqlite3_finalize(findName);
+        return ok && Exec("DROP TABLE vals_v1") && Exec("DROP TABLE keys_v1");
+    }
+
     bool QueryText(const char* sql, std::string& out)
     {
         sqlite3_stmt* statement = nullptr;
@@ -441,16 +889,47 @@ private:
         sqlite3_finalize(statement);
         return row;
     }
+    bool QueryInt(const char* sql, int64_t& out)
+    {
+        sqlite3_stmt* statement = nullptr;
+        if (sqlite3_prepare_v2(m_db, sql, -1, &statement, nullptr) != SQLITE_OK)
+            return false;
+        const bool row = sqlite3_step(statement) == SQLITE_ROW;
+        if (row)
+            out = sqlite3_column_int64(statement, 0);
+        sqlite3_finalize(statement);
+        return row;
+    }
 
     std::string m_path;
     sqlite3* m_db = nullptr;
     std::unordered_map<const char*, sqlite3_stmt*> m_statements;
+    std::vector<sqlite3_stmt*> m_freeWalks;
     int m_depth = 0;
     bool m_began = false;
+    bool m_writing = false;
+    bool m_abandoned = false;
+    bool m_refused = false;
+    bool m_damaged = false;
     uint64_t m_generation = 1;
     std::unordered_map<int64_t, uint64_t> m_valueVersions;
     uint64_t m_deletes = 0;
     uint64_t m_statementsRun = 0;
+    std::unordered_map<int64_t, Name> m_names;
+    std::unordered_map<std::u16string, int64_t> m_namesByFolded;
+    std::vector<int64_t> m_namesMade; // by the transaction under way
+    struct ChildKey {
+        int64_t parent;
+        std::u16string folded;
+        bool operator==(const ChildKey&) const = default;
+    };
+    struct ChildKeyHash {
+        size_t operator()(const ChildKey& k) const
+        {
+            return std::hash<std::u16string>()(k.folded) ^ (std::hash<int64_t>()(k.parent) * 31);
+        }
+    };
+    std::unordered_map<ChildKey, int64_t, ChildKeyHash> m_children;
 };
 
 namespace {
@@ -495,21 +974,24 @@ private:
 // folder of thousands of sessions holds no copy of all their names.
 class SqliteChildIterator final : public IProfileBackendIterator {
 public:
-    SqliteChildIterator(sqlite3* db, int64_t parent)
+    SqliteChildIterator(Database& db, int64_t parent) : m_db(db), m_statement(db.TakeChildWalk())
     {
-        if (db && sqlite3_prepare_v2(db, "SELECT name, hasvals FROM keys WHERE parent=?1 ORDER BY folded", -1,
-                                     &m_statement, nullptr) == SQLITE_OK)
+        if (m_statement)
             sqlite3_bind_int64(m_statement, 1, parent);
     }
-    ~SqliteChildIterator() override { sqlite3_finalize(m_statement); }
+    ~SqliteChildIterator() override { m_db.GiveBackChildWalk(m_statement); }
     bool Next(VUnicodeString& name, uint32_t& extra) override
     {
-        if (!m_statement || sqlite3_step(m_statement) != SQLITE_ROW) {
-            sqlite3_finalize(m_statement); // done: nothing stays open
+        if (!m_statement)
+            return false;
+        const int rc = sqlite3_step(m_statement);
+        if (rc != SQLITE_ROW) {
+            m_db.NoteDamage(rc);
+            m_db.GiveBackChildWalk(m_statement); // done: nothing stays open
             m_statement = nullptr;
             return false;
         }
-        name.str().assign(BlobText(m_statement, 0));
+        name.str().assign(ColumnText(m_statement, 0));
         extra = sqlite3_column_int(m_statement, 1) ? kChildKindWithValues : kChildKindWithoutValues;
         return true;
     }
@@ -520,6 +1002,7 @@ public:
     }
 
 private:
+    Database& m_db;
     sqlite3_stmt* m_statement = nullptr;
 };
 
@@ -586,7 +1069,7 @@ public:
         if (SplitKeyPath(path).empty())
             return false;
         const std::optional<int64_t> id = m_db.Resolve(m_id, path, false);
-        if (!id)
+        if (!id || !m_db.BeginWrite())
             return false;
         Database::Use q(m_db, "DELETE FROM keys WHERE id=?1");
         if (!q)
@@ -613,24 +1096,19 @@ public:
         std::u16string parentPath;
         for (size_t i = 0; i + 1 < newParts.size(); ++i)
             (parentPath += newParts[i]) += u'\\';
-        std::optional<int64_t> parent = m_db.Resolve(m_id, parentPath, false);
-        if (parent) {
-            const std::optional<int64_t> clash = m_db.Child(*parent, newParts.back());
-            if (clash && *clash != *id)
-                return false;
-        } else {
-            parent = m_db.Resolve(m_id, parentPath, true);
-            if (!parent)
-                return false;
-        }
-        Database::Use q(m_db, "UPDATE keys SET parent=?1, name=?2, folded=?3 WHERE id=?4");
-        if (!q)
+        const std::optional<int64_t> parent = m_db.Resolve(m_id, parentPath, true);
+        return parent && Place(*id, *parent, newParts.back());
+    }
+    bool CanMoveKeys() override { return true; }
+    bool MoveKey(const VUnicodeString& path, const VUnicodeString& newParentPath, const VUnicodeString& newName) override
+    {
+        if (SplitKeyPath(path).empty() || SplitKeyPath(newName).size() != 1)
             return false;
-        sqlite3_bind_int64(*q, 1, *parent);
-        BindText(*q, 2, newParts.back());
-        BindText(*q, 3, VUnicodeString::FoldCase(newParts.back()));
-        sqlite3_bind_int64(*q, 4, *id);
-        return q.Run() && sqlite3_changes(m_db.Handle()) == 1;
+        const std::optional<int64_t> id = m_db.Resolve(m_id, path, false);
+        const std::optional<int64_t> parent = m_db.Resolve(m_id, newParentPath, false);
+        if (!id || !parent || m_db.IsAtOrBelow(*parent, *id))
+            return false;
+        return Place(*id, *parent, newName);
     }
     bool KeyExists(const VUnicodeString& path) override { return m_db.Resolve(m_id, path, false).has_value(); }
     uint32_t GetKeyNumber() override { return static_cast<uint32_t>(m_id); }
@@ -646,21 +1124,78 @@ public:
     IProfileBackendIterator* Enumerate(int kind) override
     {
         if (kind == kEnumerateSubkeys)
-            return new SqliteChildIterator(m_db.Handle(), m_id);
+            return new SqliteChildIterator(m_db, m_id);
         auto* it = new SqliteIterator();
         if (kind == kEnumerateValues) {
             // From the values the key reads in one query anyway: looking at
             // what a session holds and loading it is one query, not two.
             Load();
-            std::vector<const std::pair<const std::u16string, Cached>*> values;
+            std::vector<const std::pair<const std::u16string_view, Cached>*> values;
             values.reserve(m_values.size());
             for (const auto& entry : m_values)
                 values.push_back(&entry);
             std::sort(values.begin(), values.end(), [](const auto* a, const auto* b) { return a->first < b->first; });
             for (const auto* entry : values)
-                it->Add(entry->second.name, static_cast<uint32_t>(entry->second.kind));
+                it->Add(entry->second.Name(), static_cast<uint32_t>(entry->second.kind));
         }
         return it;
+    }
+    bool QueryValuesBelow(const VStringArray& names, int depth, const FoundValueSink& sink) override
+    {
+        // The numbers of the names asked; one never written is held by no key.
+        std::string ids;
+        std::unordered_map<int64_t, size_t> asked;
+        for (size_t i = 0; i < names.GetSize(); ++i) {
+            if (const Database::Name* name = m_db.NameOf(names[i], false)) {
+                asked.emplace(name->id, i);
+                ids += (ids.empty() ? "" : ",") + std::to_string(name->id);
+            }
+        }
+        if (ids.empty())
+            return true;
+        const std::string sql =
+            "WITH RECURSIVE below(id, path, depth) AS (SELECT id, name, 1 FROM keys WHERE parent=?1 "
+            "UNION ALL SELECT k.id, below.path || '\\' || k.name, below.depth + 1 FROM keys k JOIN below "
+            "ON k.parent=below.id WHERE below.depth < ?2) "
+            "SELECT below.path, v.name, v.kind, v.data FROM below JOIN vals v ON v.key=below.id AND v.name IN (" +
+            ids + ")";
+        sqlite3_stmt* q = nullptr;
+        if (sqlite3_prepare_v2(m_db.Handle(), sql.c_str(), -1, &q, nullptr) != SQLITE_OK)
+            return false;
+        sqlite3_bind_int64(q, 1, m_id);
+        sqlite3_bind_int(q, 2, depth > 0 ? depth : 1 << 30);
+        int rc = SQLITE_OK;
+        std::u16string path;
+        std::u16string text;
+        while ((rc = sqlite3_step(q)) == SQLITE_ROW) {
+            const auto which = asked.find(sqlite3_column_int64(q, 1));
+            if (which == asked.end())
+                continue;
+            path.assign(ColumnText(q, 0));
+            FoundValue found{path, names[which->second], static_cast<uint32_t>(sqlite3_column_int(q, 2)), 0, {}};
+            if (found.kind == kDword) {
+                found.number = static_cast<uint32_t>(sqlite3_column_int64(q, 3));
+            } else if (found.kind == kString) {
+                if (sqlite3_column_type(q, 3) == SQLITE_TEXT) {
+                    found.text = ColumnText(q, 3);
+                } else {
+                    const void* blob = sqlite3_column_blob(q, 3);
+                    text.assign(static_cast<const char16_t*>(blob), static_cast<size_t>(sqlite3_column_bytes(q, 3)) / 2);
+                    found.text = text;
+                }
+            } else if (found.kind == kMultiString) {
+                VStringArray lines;
+                DecodeArray(sqlite3_column_blob(q, 3), static_cast<size_t>(sqlite3_column_bytes(q, 3)), lines);
+                text.clear();
+                for (size_t i = 0; i < lines.GetSize(); ++i)
+                    (text += i ? u"\r\n" : u"") += lines[i].str();
+                found.text = text;
+            }
+            sink(found);
+        }
+        m_db.NoteDamage(rc);
+        sqlite3_finalize(q);
+        return rc == SQLITE_DONE;
     }
 
 private:
@@ -668,32 +1203,59 @@ private:
         int kind = 0;
         uint32_t number = 0;
         std::string data;
-        std::u16string name; // as first written
+        const Database::Name* interned = nullptr;
+        std::u16string ownName; // as first written here, when it differs from the interned spelling
+        std::u16string_view Name() const { return ownName.empty() ? std::u16string_view(interned->spelling) : ownName; }
     };
 
-    // All values of the key come in one query, kept while this process
-    // holds the transaction (nobody else can change them meanwhile) and
-    // no other handle has written.
+    // Puts key `id` below `parent` as `name`; another key of that name
+    // there refuses.
+    bool Place(int64_t id, int64_t parent, std::u16string_view name)
+    {
+        const std::optional<int64_t> clash = m_db.Child(parent, name);
+        if ((clash && *clash != id) || !m_db.BeginWrite())
+            return false;
+        Database::Use q(m_db, "UPDATE keys SET parent=?1, name=?2, folded=?3 WHERE id=?4");
+        if (!q)
+            return false;
+        sqlite3_bind_int64(*q, 1, parent);
+        BindText(*q, 2, name);
+        BindText(*q, 3, VUnicodeString::FoldCase(name));
+        sqlite3_bind_int64(*q, 4, id);
+        m_db.KeysMoved();
+        return q.Run() && sqlite3_changes(m_db.Handle()) == 1;
+    }
+
+    // All values of the key come in one query, kept while this store's
+    // snapshot lasts and no other handle has written.
     void Load()
     {
         if (CacheIsCurrent())
             return;
         m_values.clear();
         m_values.reserve(512);
-        Database::Use q(m_db, "SELECT folded, kind, data, name FROM vals WHERE key=?1");
+        Database::Use q(m_db, "SELECT name, kind, data, spelling FROM vals WHERE key=?1");
         if (q) {
             sqlite3_bind_int64(*q, 1, m_id);
             while (q.Step()) {
+                const Database::Name* name = m_db.NameById(sqlite3_column_int64(*q, 0));
+                if (!name)
+                    continue;
                 Cached c;
-                c.name = BlobText(*q, 3);
+                c.interned = name;
+                if (sqlite3_column_type(*q, 3) != SQLITE_NULL)
+                    c.ownName = ColumnText(*q, 3);
                 c.kind = sqlite3_column_int(*q, 1);
                 if (c.kind == kDword) {
                     c.number = static_cast<uint32_t>(sqlite3_column_int64(*q, 2));
+                } else if (c.kind == kString && sqlite3_column_type(*q, 2) == SQLITE_TEXT) {
+                    const std::u16string_view text = ColumnText(*q, 2);
+                    c.data.assign(reinterpret_cast<const char*>(text.data()), text.size() * 2);
                 } else {
                     const void* blob = sqlite3_column_blob(*q, 2);
                     c.data.assign(static_cast<const char*>(blob), static_cast<size_t>(sqlite3_column_bytes(*q, 2)));
                 }
-                m_values.emplace(std::u16string(BlobText(*q, 0)), std::move(c));
+                m_values.emplace(std::u16string_view(name->folded), std::move(c));
             }
         }
         m_loaded = true;
@@ -713,21 +1275,29 @@ private:
     }
     bool Write(const VUnicodeString& name, int kind, uint32_t number, std::string data)
     {
+        if (!m_db.BeginWrite())
+            return false;
+        const bool current = CacheIsCurrent();
+        const Database::Name* interned = m_db.NameOf(name, true);
+        if (!interned)
+            return false;
         // The first-written case of a name stays.
-        Database::Use q(m_db, "INSERT INTO vals(key, folded, name, kind, data) VALUES(?1, ?2, ?3, ?4, ?5) "
-                              "ON CONFLICT(key, folded) DO UPDATE SET kind=excluded.kind, data=excluded.data");
+        Database::Use q(m_db, "INSERT INTO vals(key, name, kind, data, spelling) VALUES(?1, ?2, ?3, ?4, ?5) "
+                              "ON CONFLICT(key, name) DO UPDATE SET kind=excluded.kind, data=excluded.data");
         if (!q)
             return false;
-        std::u16string folded = VUnicodeString::FoldCase(name);
         sqlite3_bind_int64(*q, 1, m_id);
-        BindText(*q, 2, folded);
-        BindText(*q, 3, name);
-        sqlite3_bind_int(*q, 4, kind);
+        sqlite3_bind_int64(*q, 2, interned->id);
+        sqlite3_bind_int(*q, 3, kind);
+        const std::u16string_view units(reinterpret_cast<const char16_t*>(data.data()), data.size() / 2);
         if (kind == kDword)
-            sqlite3_bind_int64(*q, 5, number);
+            sqlite3_bind_int64(*q, 4, number);
+        else if (kind == kString && IsWellFormed(units))
+            sqlite3_bind_text16(*q, 4, data.data(), static_cast<int>(data.size()), SQLITE_STATIC);
         else
-            sqlite3_bind_blob(*q, 5, data.data(), static_cast<int>(data.size()), SQLITE_STATIC);
-        const bool current = CacheIsCurrent();
+            sqlite3_bind_blob(*q, 4, data.data(), static_cast<int>(data.size()), SQLITE_STATIC);
+        if (name.str() != interned->spelling)
+            BindText(*q, 5, name.str());
         bool done = q.Run();
         m_db.ValuesChanged(m_id);
         if (done && !m_marked) {
@@ -740,9 +1310,12 @@ private:
         if (!done)
             return false;
         if (current) { // keep the cache: this handle knows what it wrote
-            Cached& cached = m_values[std::move(folded)];
-            if (cached.name.empty())
-                cached.name = name.str();
+            Cached& cached = m_values[std::u16string_view(interned->folded)];
+            if (!cached.interned) {
+                cached.interned = interned;
+                if (name.str() != interned->spelling)
+                    cached.ownName = name.str();
+            }
             cached.kind = kind;
             cached.number = number;
             cached.data = std::move(data);
@@ -757,7 +1330,10 @@ private:
     uint64_t m_loadedGeneration = 0;
     uint64_t m_loadedVersion = 0;
     bool m_marked = false; // this key is known to be marked as holding values
-    std::unordered_map<std::u16string, Cached> m_values;
+    // Keyed by the interned folded names, which outlive the cache: names
+    // are forgotten only with a rollback, after which the cache is reloaded
+    // before any use.
+    std::unordered_map<std::u16string_view, Cached> m_values;
     VUnicodeString m_recordedName;
 };
 
@@ -766,6 +1342,7 @@ public:
     explicit SqliteStore(Database& db) : m_db(db), m_usable(m_db.BeginStore()) {}
     ~SqliteStore() override { m_db.EndStore(); }
     IProfileBackendKey* OpenRootKey(int) override { return m_usable ? new SqliteKey(m_db, kRootId) : nullptr; }
+    void Abandon() override { m_db.Abandon(); }
 
 private:
     Database& m_db;
@@ -783,7 +1360,7 @@ SqliteProfileFactory::~SqliteProfileFactory() = default;
 
 IProfileBackendStore* SqliteProfileFactory::CreateStore()
 {
-    return m_db->IsOpen() ? new SqliteStore(*m_db) : nullptr;
+    return m_db->Reopen() ? new SqliteStore(*m_db) : nullptr;
 }
 
 std::string SqliteProfileFactory::DefaultPath()
@@ -791,7 +1368,7 @@ std::string SqliteProfileFactory::DefaultPath()
     if (const char* named = std::getenv("ORV_CONFIG_DB"); named && *named)
         return named;
     const std::string folder = Narrow(GetOrvConfigPathSub());
-    return (folder.empty() ? std::string(".") : folder) + "/config.db";
+    return folder.empty() ? std::string() : folder + "/config.db";
 }
 
 const std::string& SqliteProfileFactory::Path() const
@@ -807,6 +1384,11 @@ bool SqliteProfileFactory::IsOpen() const
 uint64_t SqliteProfileFactory::StatementsRun() const
 {
     return m_db->StatementsRun();
+}
+
+bool SqliteProfileFactory::CheckIntegrity(std::string& detail)
+{
+    return m_db->Check(detail);
 }
 
 VProfileStoreFactory* GetDefaultProfileStoreFactory()

@@ -8,19 +8,25 @@
 #include "profile/store/ProfileBackend.h"
 
 // The embedded store: one SQLite database file (mode 0600, WAL,
-// synchronous=FULL). The outermost store alive is one transaction, taken
-// at once for writing (both of the suite's applications may use the file;
-// the other waits), and committed when that store ends, so an operation is
-// all or nothing whenever the process stops. A file that is not a database,
-// or fails its check at open, is moved aside under a dated name (with a
-// report) and a fresh database is made.
+// synchronous=FULL). The outermost store alive is one transaction: it reads
+// a snapshot without waiting for the other application, becomes the writer
+// at its first write (waiting for the lock up to a timeout, then refused
+// with a report), and is committed when that store ends, or rolled back
+// when it was abandoned, so an operation is all or nothing whenever the
+// process stops. Opening reads the file's header only; a file that is not a
+// database, or that SQLite finds damaged (at open or later, confirmed by the
+// full check), is moved aside under a dated name (with a report) and a
+// fresh database is made. A database of another program is refused and
+// left as it is; one of the first version is migrated in one transaction.
 class ORV_EXPORT SqliteProfileFactory final : public VProfileStoreFactory {
 public:
-    // `path` empty: ORV_CONFIG_DB, else config.db in the configuration folder.
+    // `path` empty: ORV_CONFIG_DB, else config.db in the configuration
+    // folder; with neither, nothing is opened and a report says why.
     explicit SqliteProfileFactory(std::string path = {});
     ~SqliteProfileFactory() override;
     IProfileBackendStore* CreateStore() override;
 
+    // Empty when there is no configuration folder to be had.
     static std::string DefaultPath();
     const std::string& Path() const;
     // False when the file could not be opened or made (a report said why).
@@ -28,6 +34,9 @@ public:
     // How many queries the back end has run on the file, so that tests can
     // hold reading a whole session to one.
     uint64_t StatementsRun() const;
+    // SQLite's full check of the whole file; `detail` is "ok" or the
+    // problems found.
+    bool CheckIntegrity(std::string& detail);
 
     class Database;
 

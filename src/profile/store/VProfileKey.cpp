@@ -102,6 +102,21 @@ IProfileBackendIterator* VProfileKey::Enumerate(int kind) const
     return m_key ? m_key->Enumerate(kind) : nullptr;
 }
 
+bool VProfileKey::CanMoveKeys() const
+{
+    return m_key && m_key->CanMoveKeys();
+}
+bool VProfileKey::MoveKey(const VUnicodeString& path, const VUnicodeString& newParentPath,
+                          const VUnicodeString& newName) const
+{
+    return m_key && m_key->MoveKey(path, newParentPath, newName);
+}
+bool VProfileKey::QueryValuesBelow(const VStringArray& names, int depth,
+                                   const IProfileBackendKey::FoundValueSink& sink) const
+{
+    return m_key && m_key->QueryValuesBelow(names, depth, sink);
+}
+
 VProfileKeyIterator::VProfileKeyIterator(const VProfileKey& key) : m_iterator(key.Enumerate(0)) {}
 
 VProfileKeyIterator::~VProfileKeyIterator() = default;

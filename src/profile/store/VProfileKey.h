@@ -7,8 +7,8 @@
 #include "core/VStringArray.h"
 #include "core/VUnicodeString.h"
 
-class IProfileBackendKey;
-class IProfileBackendIterator;
+#include "profile/store/ProfileBackend.h"
+
 class VProfileStore;
 
 // A handle on one key of the store. Every operation forwards to the back
@@ -51,6 +51,10 @@ public:
     void SetKeyName(const VUnicodeString& name) const;
     IProfileBackendKey* OpenKey(const VUnicodeString& path, int reserved, int create) const;
     IProfileBackendIterator* Enumerate(int kind) const;
+    // The back end's optional operations (ProfileBackend.h).
+    bool CanMoveKeys() const;
+    bool MoveKey(const VUnicodeString& path, const VUnicodeString& newParentPath, const VUnicodeString& newName) const;
+    bool QueryValuesBelow(const VStringArray& names, int depth, const IProfileBackendKey::FoundValueSink& sink) const;
 
 private:
     std::unique_ptr<IProfileBackendKey> m_key;

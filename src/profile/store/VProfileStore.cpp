@@ -1,10 +1,12 @@
 #include "profile/store/VProfileStore.h"
 
+#include <exception>
+
 #include "profile/store/ProfileBackend.h"
 #include "profile/store/ProfileStoreFactoryGetter.h"
 #include "profile/store/VProfileKey.h"
 
-VProfileStore::VProfileStore()
+VProfileStore::VProfileStore() : m_exceptions(std::uncaught_exceptions())
 {
     const ProfileStoreFactoryGetter getter = GetProfileStoreFactoryGetter();
     VProfileStoreFactory* factory = getter ? getter() : nullptr;
@@ -15,5 +17,13 @@ VProfileStore::VProfileStore()
 
 VProfileStore::~VProfileStore()
 {
+    if (std::uncaught_exceptions() > m_exceptions)
+        Abandon(); // the operation threw: none of it stays
     m_root.reset(); // the root key goes before the store that made it
+}
+
+void VProfileStore::Abandon()
+{
+    if (m_store)
+        m_store->Abandon();
 }

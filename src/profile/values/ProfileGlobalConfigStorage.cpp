@@ -9,32 +9,36 @@ namespace {
 
 constexpr char16_t kGlobalKey[] = u"Global";
 
-// Every option with its stored name.
-template <class Config, class F>
-void VisitOptions(Config& c, F&& f)
+// Every option with its stored name, as an accessor that serves any
+// config object, so that the one loaded and the one saved can be compared.
+#define ORV_OPTION(name, member) f(name, [](auto& c) -> auto& { return c.member; })
+template <class F>
+void VisitOptions(F&& f)
 {
-    f(u"Session Tree Sort Mode", c.sortMode);
-    f(u"Show Session Descriptions", c.showDescriptions);
-    f(u"Show Terminal Sessions", c.showTerminalSessions);
-    f(u"Show Transfer Sessions", c.showTransferSessions);
-    f(u"Use Protocol Icons", c.useProtocolIcons);
-    f(u"Filter Delay", c.filterDelayMs);
-    f(u"Update Firewall Dependents", c.updateFirewallDependents);
-    f(u"Show Connect Dialog On Startup", c.showConnectDialogOnStartup);
-    f(u"Show Quick Connect On Startup", c.showQuickConnectOnStartup);
-    f(u"Open Sessions In Tab", c.openSessionsInTab);
-    f(u"Tab Policy Tabs Only", c.tabPolicyTabsOnly);
-    f(u"Tab Policy Locked", c.tabPolicyLocked);
-    f(u"Connect Dialog Placement", c.connectDialogPlacement);
-    f(u"Multi Connect Warning Threshold", c.multiConnectWarningThreshold);
-    f(u"Suppress Multi Connect Warning", c.suppressMultiConnectWarning);
-    f(u"Save Quick Connect Session", c.saveQuickConnectSession);
-    f(u"Quick Connect Keep Focus", c.quickConnectKeepFocus);
-    f(u"Update Last Check", c.updateReminders[0].lastCheck);
-    f(u"Update Dont Remind", c.updateReminders[0].dontRemind);
-    f(u"Update Last Check 2", c.updateReminders[1].lastCheck);
-    f(u"Update Dont Remind 2", c.updateReminders[1].dontRemind);
+    ORV_OPTION(u"Session Tree Sort Mode", sortMode);
+    ORV_OPTION(u"Show Session Descriptions", showDescriptions);
+    ORV_OPTION(u"Show Terminal Sessions", showTerminalSessions);
+    ORV_OPTION(u"Show Transfer Sessions", showTransferSessions);
+    ORV_OPTION(u"Use Protocol Icons", useProtocolIcons);
+    ORV_OPTION(u"Filter Delay", filterDelayMs);
+    ORV_OPTION(u"Update Firewall Dependents", updateFirewallDependents);
+    ORV_OPTION(u"Show Connect Dialog On Startup", showConnectDialogOnStartup);
+    ORV_OPTION(u"Show Quick Connect On Startup", showQuickConnectOnStartup);
+    ORV_OPTION(u"Open Sessions In Tab", openSessionsInTab);
+    ORV_OPTION(u"Tab Policy Tabs Only", tabPolicyTabsOnly);
+    ORV_OPTION(u"Tab Policy Locked", tabPolicyLocked);
+    ORV_OPTION(u"Connect Dialog Placement", connectDialogPlacement);
+    ORV_OPTION(u"Multi Connect Warning Threshold", multiConnectWarningThreshold);
+    ORV_OPTION(u"Suppress Multi Connect Warning", suppressMultiConnectWarning);
+    ORV_OPTION(u"Save Quick Connect Session", saveQuickConnectSession);
+    ORV_OPTION(u"Quick Connect Keep Focus", quickConnectKeepFocus);
+    ORV_OPTION(u"Use New Session Wizard", useNewSessionWizard);
+    ORV_OPTION(u"Update Last Check", updateReminders[0].lastCheck);
+    ORV_OPTION(u"Update Dont Remind", updateReminders[0].dontRemind);
+    ORV_OPTION(u"Update Last Check 2", updateReminders[1].lastCheck);
+    ORV_OPTION(u"Update Dont Remind 2", updateReminders[1].dontRemind);
 }
+#undef ORV_OPTION
 
 template <class T>
 struct ValueFor {
@@ -51,13 +55,18 @@ void ProfileGlobalConfigStorage::Load(GlobalConfig& config)
 {
     VProfileStore store;
     VProfileKey key(*store.GetRootKey(), kGlobalKey, 0);
-    VisitOptions(config, [&](const char16_t* name, auto& field) {
+    VisitOptions([&](const char16_t* name, auto access) {
+        auto& field = access(config);
         using T = std::remove_reference_t<decltype(field)>;
         typename ValueFor<T>::type value(&key, name, &field);
         field = value.Get();
     });
+    m_known = config;
 }
 
+// The other application may have changed other options since this one
+// loaded them: only what this process changed itself is written, over the
+// stored options read in the same transaction, so both changes stay.
 bool ProfileGlobalConfigStorage::Save(const GlobalConfig& config)
 {
     VProfileStore store;
@@ -65,12 +74,22 @@ bool ProfileGlobalConfigStorage::Save(const GlobalConfig& config)
     if (!key.GetKeyHandle())
         return false;
     bool ok = true;
-    VisitOptions(config, [&](const char16_t* name, const auto& field) {
+    VisitOptions([&](const char16_t* name, auto access) {
+        const auto& field = access(config);
+        auto& known = access(m_known);
         using T = std::remove_cv_t<std::remove_reference_t<decltype(field)>>;
+        const bool mine = !(field == known);
         typename ValueFor<T>::type value(&key, name, &field);
+        if (!mine && !value.IsDirty())
+            return; // stored, and not changed here: the stored one stands
         value.Set(field);
         value.Accept();
-        ok = value.Save(&key) && ok;
+        if (value.Save(&key))
+            known = field;
+        else
+            ok = false;
     });
+    if (!ok)
+        store.Abandon();
     return ok;
 }

@@ -41,7 +41,9 @@ bool VProfileLogFont::ReadCurrent(const VProfileKey* key)
     if (VProfile2::ReadCurrent(key))
         return true;
     const size_t cut = m_name.Find(u" v2");
-    if (!key || cut == VUnicodeString::npos)
+    // The older record stands in only for a missing one, not for one of
+    // the wrong size.
+    if (!key || cut == VUnicodeString::npos || key->ValueExists(m_name))
         return false;
     uint8_t record[kNarrowRecord];
     uint32_t size = sizeof record;

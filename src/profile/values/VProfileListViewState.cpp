@@ -60,7 +60,9 @@ VProfileListViewState::Layout VProfileListViewState::Parse(std::u16string_view t
         if (!ScanNumber(text, i, header[field]) || !ScanLiteral(text, i, u','))
             return Layout();
     }
-    // "%s": at least one character up to a blank.
+    // "%s": blanks skipped, then at least one character up to a blank.
+    while (i < text.size() && IsSpace(text[i]))
+        ++i;
     const size_t tailStart = i;
     while (i < text.size() && !IsSpace(text[i]))
         ++i;

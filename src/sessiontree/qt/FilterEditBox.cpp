@@ -8,7 +8,6 @@
 #include "profile/reports/VReportMessageParams.h"
 #include "sessiontree/FilterTreeBase.h"
 #include "sessiontree/qt/SessionIcons.h"
-#include "sessiontree/qt/SessionTreeCtrl.h"
 
 namespace {
 
@@ -36,20 +35,28 @@ FilterEditBox::FilterEditBox(QWidget* parent) : QLineEdit(parent)
     setClearButtonEnabled(false);
 }
 
-void FilterEditBox::SetTree(SessionTreeCtrl* tree)
+void FilterEditBox::SetTree(FilterTreeBase* filter, QWidget* window)
 {
-    m_tree = tree;
-    connect(this, &QLineEdit::textChanged, this, [this](const QString& text) {
-        if (m_tree)
-            m_tree->FilterTextChanged(ToVString(text));
-    });
+    const bool first = !m_filter;
+    m_filter = filter;
+    m_window = window;
+    if (first)
+        connect(this, &QLineEdit::textChanged, this, [this](const QString& text) {
+            if (m_filter)
+                m_filter->FilterTextChanged(ToVString(text));
+        });
 }
 
 void FilterEditBox::ShowCue()
 {
     VReportPtr cue = NewReport(kMsgFilterCue);
     cue->AddParameter(VUnicodeString(u"Alt+I"));
-    setPlaceholderText(ToQString(cue->GetText()));
+    ShowCue(ToQString(cue->GetText()));
+}
+
+void FilterEditBox::ShowCue(const QString& cue)
+{
+    setPlaceholderText(cue);
     if (actions().isEmpty())
         addAction(SessionIcons::FilterIcon(), QLineEdit::LeadingPosition);
 }
@@ -74,11 +81,11 @@ bool FilterEditBox::PassToTree(QKeyEvent* event)
     const FilterBoxKeyAction action = FilterBoxKeyActionFor(KeyOf(*event), text().isEmpty());
     switch (action) {
     case FilterBoxKeyAction::PassToTree:
-        if (!m_tree)
+        if (!m_window)
             return false;
         {
             QKeyEvent copy(event->type(), event->key(), event->modifiers(), event->text(), event->isAutoRepeat());
-            QApplication::sendEvent(m_tree, &copy);
+            QApplication::sendEvent(m_window, &copy);
         }
         return true;
     case FilterBoxKeyAction::ClearText:
@@ -86,8 +93,8 @@ bool FilterEditBox::PassToTree(QKeyEvent* event)
             clear();
         return true;
     case FilterBoxKeyAction::FocusTree:
-        if (event->type() == QEvent::KeyPress && m_tree)
-            m_tree->setFocus(Qt::OtherFocusReason);
+        if (event->type() == QEvent::KeyPress && m_window)
+            m_window->setFocus(Qt::OtherFocusReason);
         return true;
     case FilterBoxKeyAction::Edit:
     default:

@@ -2,21 +2,30 @@
 
 #include <QLineEdit>
 
-class SessionTreeCtrl;
+class FilterTreeBase;
 
-// The line above a session tree that narrows it as the user types. Up,
-// Down and Enter go on to the tree so the user can move through what is
-// left and open it; Escape clears the text, and in an empty box goes to
-// the tree.
+// The line above a filterable tree (sessions, commands, active sessions)
+// that narrows it as the user types. Up, Down and Enter go on to the tree
+// so the user can move through what is left and open it; Escape clears the
+// text, and in an empty box goes to the tree.
 class FilterEditBox final : public QLineEdit {
     Q_OBJECT
 public:
     explicit FilterEditBox(QWidget* parent = nullptr);
-    // Binds the box to its tree: every change of the text is passed on.
-    void SetTree(SessionTreeCtrl* tree);
-    SessionTreeCtrl* Tree() const { return m_tree; }
+    // Binds the box to its tree: every change of the text is passed on to
+    // `filter`, and the keys the tree takes go to `window`.
+    void SetTree(FilterTreeBase* filter, QWidget* window);
+    // A tree that is its own window.
+    template <class Tree>
+    void SetTree(Tree* tree)
+    {
+        SetTree(tree, tree);
+    }
+    QWidget* TreeWindow() const { return m_window; }
     // "Filter by folder/session name <Alt+I>", with the filter icon.
     void ShowCue();
+    // Another tree's cue text, with the filter icon.
+    void ShowCue(const QString& cue);
     // Keys the box keeps for its own editing (before any key table).
     static bool IsEditingKey(const QKeyEvent& event);
 
@@ -27,5 +36,6 @@ protected:
 private:
     bool PassToTree(QKeyEvent* event);
 
-    SessionTreeCtrl* m_tree = nullptr;
+    FilterTreeBase* m_filter = nullptr;
+    QWidget* m_window = nullptr;
 };

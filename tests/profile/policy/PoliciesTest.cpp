@@ -149,4 +149,23 @@ TEST(RegFileParse, ReadsUtf16WithItsMark)
     EXPECT_FALSE(file.HasKey(u"HKEY_CURRENT_USER\\B"));
 }
 
+TEST(RegFileParse, ReadsBigEndianUtf16HexNumbersAndContinuedLines)
+{
+    const std::u16string text = u"Windows Registry Editor Version 5.00\r\n[HKEY_CURRENT_USER\\X]\r\n"
+                                u"\"Four\"=hex(4):2a,01,\\\r\n  00,00\r\n\"Short\"=hex(4):01,02\r\n\"T\"=\"\u00e9\"\r\n";
+    std::string bytes = "\xFE\xFF";
+    for (char16_t c : text) {
+        bytes.push_back(static_cast<char>(c >> 8));
+        bytes.push_back(static_cast<char>(c & 0xFF));
+    }
+    std::vector<RegFile::Problem> problems;
+    const RegFile file = RegFile::Parse(bytes, &problems);
+    const RegFile::Values* x = file.Key(u"HKEY_CURRENT_USER\\X");
+    ASSERT_NE(x, nullptr);
+    EXPECT_EQ(*x->at(u"Four").dword, 0x12Au);
+    EXPECT_EQ(*x->at(u"T").text, VUnicodeString(u"\u00e9"));
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_EQ(problems[0].line, 5u); // the short number, after the continued line
+}
+
 } // namespace

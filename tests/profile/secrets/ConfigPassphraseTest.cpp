@@ -9,6 +9,7 @@
 #include "StoreFixtures.h"
 #include "profile/reports/VReportMessageParams.h"
 #include "profile/secrets/ConfigPassphrase.h"
+#include "profile/secrets/CredentialDatabase.h"
 #include "profile/secrets/PassphraseChange.h"
 #include "profile/secrets/VEncryptedString.h"
 #include "profile/secrets/VEncryptedStringKeyData.h"
@@ -229,6 +230,34 @@ TEST_P(PassphraseChanges, AWrongPassphraseRewritesNothing)
     EXPECT_EQ(result.unreadable, 1u);
     EXPECT_EQ(result.firstUnreadable, VUnicodeString(u"Global\\Anything\\Token"));
     EXPECT_EQ(Secrets(*newKey), (std::vector<VUnicodeString>{u"one", u"step 1", u"step 2", u"fw", u"foreign"}));
+}
+
+TEST_P(PassphraseChanges, SavedCredentialsMoveWithTheSessions)
+{
+    std::ofstream(scope.PassphraseFile()) << "old\n";
+    std::filesystem::permissions(scope.PassphraseFile(), std::filesystem::perms::owner_read |
+                                                             std::filesystem::perms::owner_write);
+    CredentialDatabase credentials;
+    VReportPtr report = NewReport();
+    ASSERT_TRUE(credentials.SetCredential(u"deploy", u"ops", u"kept secret", report.Get()))
+        << report->GetText().ToUtf8();
+    {
+        VProfileStore store;
+        VProfileKey(*store.GetRootKey(), u"Sessions\\a", 1).WriteString(u"Monitor Password V2", Under(*oldKey, u"one"));
+    }
+    PassphraseChangeResult result;
+    ASSERT_TRUE(ChangeConfigPassphrase(u"new", {}, result, report.Get())) << report->GetText().ToUtf8();
+    EXPECT_EQ(result.secrets, 2u);
+    VUnicodeString text;
+    {
+        VProfileStore store;
+        VProfileKey(*store.GetRootKey(), VUnicodeString(CredentialDatabase::kCredentialsKey) + u"\\deploy", 0)
+            .ReadString(CredentialDatabase::kPasswordValue, text);
+    }
+    EXPECT_EQ(Read(*newKey, text), VUnicodeString(u"kept secret"));
+    VUnicodeString password;
+    ASSERT_TRUE(credentials.GetPassword(u"deploy", password, report.Get())) << report->GetText().ToUtf8();
+    EXPECT_EQ(password, VUnicodeString(u"kept secret"));
 }
 
 TEST_P(PassphraseChanges, AStagedPassphraseIsTakenOnlyWhenTheStoreHoldsItsProof)

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <stdexcept>
 
 #include "StoreFixtures.h"
 #include "platform/PlatformError.h"
@@ -88,6 +89,11 @@ TEST_P(SessionDb, KeyLayoutAndPaths)
     SessionDatabase::SplitSessionPath(u"web", parent, leaf);
     EXPECT_TRUE(parent.IsEmpty());
     EXPECT_EQ(leaf, VUnicodeString(u"web"));
+    SessionDatabase::SplitSessionPath(u"A/B\\web", parent, leaf); // slashes first become backslashes
+    EXPECT_EQ(parent, VUnicodeString(u"A\\B"));
+    EXPECT_EQ(leaf, VUnicodeString(u"web"));
+    SessionDatabase::SplitSessionPath(u"A/web", parent, leaf);
+    EXPECT_EQ(parent, VUnicodeString(u"A"));
 
     Session(u"Lab\\web");
     EXPECT_TRUE(db.SessionExists(u"Lab/web"));
@@ -313,6 +319,130 @@ TEST_P(SessionDb, MoveIsACopyThenADeleteAndReportsEveryMovedSession)
     EXPECT_FALSE(db.MoveItem(u"Prod", u"Prod\\Lab (1)\\Sub", {}, false, moved, nullptr, report.Get()));
     EXPECT_EQ(report->GetMessageId(), 0x6109001Bu);
     EXPECT_TRUE(db.IsSession(u"Prod\\one"));
+}
+
+TEST_P(SessionDb, AMoveByCopyThatFailsHalfWayLeavesEverythingAsItWas)
+{
+    Session(u"Lab\\web");
+    Session(u"Lab\\Sub\\db");
+    Session(u"Lab\\mail");
+    Session(u"Prod\\one");
+    ASSERT_TRUE(db.ReorderItem(u"Lab\\web", u"mail", true, report.Get()));
+    const std::vector<std::u16string> labOrder = Sessions(u"Lab");
+    recorder->refuseMove = true; // a back end that can only copy and delete
+    // Fail each write in turn: every failure leaves the tree as it was.
+    int failures = 0;
+    for (int at = 1; at < 2000; at += 97) {
+        db.DropCachedListings();
+        const std::vector<std::u16string> rootOrder = Folders(u"");
+        recorder->failWriteAt = recorder->TotalWrites() + at;
+        VUnicodeString moved;
+        FirewallChanges changes;
+        const int abandoned = recorder->abandoned;
+        if (db.MoveItem(u"Lab", u"Prod", {}, false, moved, &changes, report.Get())) {
+            const bool pastTheEnd = recorder->TotalWrites() < recorder->failWriteAt;
+            recorder->failWriteAt = 0;
+            if (pastTheEnd)
+                break;
+            // A folder order write whose failure nobody checks: move back, go on.
+            ASSERT_TRUE(db.MoveItem(u"Prod\\Lab", u"", {}, false, moved, nullptr, report.Get()));
+            continue;
+        }
+        ++failures;
+        EXPECT_EQ(recorder->abandoned, abandoned + 1);
+        EXPECT_TRUE(changes.empty());
+        db.DropCachedListings();
+        EXPECT_EQ(Folders(u""), rootOrder);
+        EXPECT_EQ(Folders(u"Prod"), std::vector<std::u16string>{});
+        EXPECT_EQ(Sessions(u"Prod"), std::vector<std::u16string>{u"one"});
+        EXPECT_EQ(Sessions(u"Lab"), labOrder);
+        EXPECT_EQ(Stored(u"Lab\\Sub\\db", u"Not In The Schema"), VUnicodeString(u"Lab\\Sub\\db"));
+    }
+    EXPECT_GT(failures, 3);
+}
+
+TEST_P(SessionDb, AMoveInPlaceKeepsNamesOrderAndReportsAsACopyWould)
+{
+    Session(u"Lab\\web");
+    Session(u"Lab\\Sub\\db");
+    Session(u"Prod\\Lab");
+    const int hostnames = recorder->Writes(u"Hostname");
+    const int others = recorder->Writes(u"Not In The Schema");
+    VUnicodeString moved;
+    FirewallChanges changes;
+    ASSERT_TRUE(db.MoveItem(u"Lab", u"Prod", {}, false, moved, &changes, report.Get()));
+    EXPECT_EQ(moved, VUnicodeString(u"Prod\\Lab (1)"));
+    EXPECT_EQ(changes, (FirewallChanges{{u"Lab\\Sub\\db", u"Prod\\Lab (1)\\Sub\\db"},
+                                        {u"Lab\\web", u"Prod\\Lab (1)\\web"}}));
+    // Order lists were written, no session value.
+    EXPECT_EQ(recorder->Writes(u"Hostname"), hostnames);
+    EXPECT_EQ(recorder->Writes(u"Not In The Schema"), others);
+    EXPECT_EQ(Stored(u"Prod\\Lab (1)\\Sub\\db", u"Not In The Schema"), VUnicodeString(u"Lab\\Sub\\db"));
+    EXPECT_EQ(Folders(u"Prod"), std::vector<std::u16string>{u"Lab (1)"});
+    EXPECT_FALSE(db.SessionExists(u"Lab"));
+    // Within one folder the item takes a new name, as a copy would give it.
+    ASSERT_TRUE(db.MoveItem(u"Prod\\Lab", u"Prod", {}, false, moved, nullptr, report.Get()));
+    EXPECT_EQ(moved, VUnicodeString(u"Prod\\Lab (2)"));
+    EXPECT_EQ(Sessions(u"Prod"), std::vector<std::u16string>{u"Lab (2)"});
+}
+
+TEST_P(SessionDb, AStoreLeftByAnExceptionOrAbandonedKeepsNothing)
+{
+    Session(u"kept");
+    try {
+        VProfileStore store;
+        VProfileKey(*store.GetRootKey(), u"Sessions\\kept", 0).WriteString(u"Hostname", u"changed");
+        VProfileKey(*store.GetRootKey(), u"Sessions\\new", 1).WriteString(u"Hostname", u"x");
+        throw std::runtime_error("half-way");
+    } catch (const std::runtime_error&) {
+    }
+    {
+        VProfileStore outer;
+        VProfileKey(*outer.GetRootKey(), u"Sessions\\kept", 0).DeleteKey(u"");
+        {
+            VProfileStore nested;
+            nested.GetRootKey()->DeleteKey(u"Sessions\\kept");
+            nested.Abandon(); // the whole outer transaction goes
+        }
+        VProfileKey(*outer.GetRootKey(), u"Sessions\\other", 1).WriteString(u"Hostname", u"y");
+    }
+    EXPECT_EQ(Stored(u"kept", u"Hostname"), VUnicodeString(u"host-kept"));
+    EXPECT_FALSE(db.SessionExists(u"new"));
+    EXPECT_FALSE(db.SessionExists(u"other"));
+}
+
+TEST_P(SessionDb, FindTextsAreTheLoadedSessionsHostAndDescription)
+{
+    Session(u"Lab\\web");
+    Session(u"Lab\\db");
+    Session(u"Lab\\Sub\\deep");
+    {
+        VProfileStore store;
+        VStringArray lines;
+        lines.Add(u"first line");
+        lines.Add(u"second");
+        VProfileKey(*store.GetRootKey(), u"Sessions\\Lab\\db", 0).WriteStringArray(u"Description", lines);
+    }
+    for (const char16_t* path : {u"Lab\\web", u"Lab/DB", u"Lab\\Sub\\deep"}) {
+        VUnicodeString host;
+        VUnicodeString description;
+        ASSERT_TRUE(db.GetFindTexts(path, host, description)) << VUnicodeString(path).ToUtf8();
+        const SessionConfigPtr config = db.LoadSession(path);
+        ASSERT_TRUE(config);
+        EXPECT_EQ(host, config->GetHostname());
+        EXPECT_EQ(description, config->GetDescription());
+    }
+    VUnicodeString host;
+    VUnicodeString description;
+    db.GetFindTexts(u"Lab\\db", host, description);
+    EXPECT_EQ(description, VUnicodeString(u"first line\r\nsecond"));
+    EXPECT_EQ(host, VUnicodeString(u"host-db"));
+    // An edit made here is seen at once.
+    SessionConfigPtr config = db.LoadSession(u"Lab\\web");
+    config->RemoteHost().SetHostname(u"elsewhere");
+    ASSERT_TRUE(db.SaveSession(*config, report.Get()));
+    db.GetFindTexts(u"Lab\\web", host, description);
+    EXPECT_EQ(host, VUnicodeString(u"elsewhere"));
 }
 
 TEST_P(SessionDb, FirewallChangesFollowMovedSessionsAndFolders)

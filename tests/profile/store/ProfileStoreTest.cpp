@@ -246,7 +246,7 @@ int KeysNamed(const std::string& path, std::u16string_view folded)
         return -1;
     sqlite3_stmt* q = nullptr;
     sqlite3_prepare_v2(db, "SELECT count(*) FROM keys WHERE folded=?1", -1, &q, nullptr);
-    sqlite3_bind_blob(q, 1, folded.data(), static_cast<int>(folded.size() * 2), SQLITE_STATIC);
+    sqlite3_bind_text16(q, 1, folded.data(), static_cast<int>(folded.size() * 2), SQLITE_STATIC);
     const int n = sqlite3_step(q) == SQLITE_ROW ? sqlite3_column_int(q, 0) : -1;
     sqlite3_finalize(q);
     sqlite3_close(db);
@@ -324,7 +324,20 @@ TEST_F(SqliteStore, ADamagedDatabaseIsMovedAsideAndASecondOneToo)
             file.write(junk.data(), static_cast<std::streamsize>(junk.size()));
         }
         box.shown.clear();
+        // Opening reads the header only; the damage shows when a store
+        // meets it, and the full check then moves the file aside.
         SqliteProfileFactory reopened(path);
+        EXPECT_TRUE(reopened.IsOpen());
+        EXPECT_TRUE(box.shown.empty());
+        {
+            std::unique_ptr<IProfileBackendStore> store(reopened.CreateStore());
+            VProfileKey root(store->OpenRootKey(0));
+            VProfileKeyIterator it(root);
+            VUnicodeString name;
+            VUnicodeString text;
+            while (it.Next(name))
+                VProfileKey(root, name, 0).ReadString(u"v", text);
+        }
         EXPECT_TRUE(reopened.IsOpen());
         ASSERT_EQ(box.shown.size(), 1u);
         EXPECT_NE(box.shown[0].text.find(u"moved aside"), std::u16string::npos);
@@ -348,36 +361,111 @@ TEST_F(SqliteStore, AnExistingFileReadableByOthersIsMadePrivate)
     EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
-TEST_F(SqliteStore, AFileFromBeforeTheValuesMarkGetsItWhenOpened)
+int64_t Pragma(const std::string& path, const char* sql)
+{
+    sqlite3* db = nullptr;
+    int64_t n = -1;
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* q = nullptr;
+        if (sqlite3_prepare_v2(db, sql, -1, &q, nullptr) == SQLITE_OK && sqlite3_step(q) == SQLITE_ROW)
+            n = sqlite3_column_int64(q, 0);
+        sqlite3_finalize(q);
+    }
+    sqlite3_close(db);
+    return n;
+}
+
+TEST_F(SqliteStore, AFileOfTheFirstVersionIsMigratedWhenOpened)
 {
     std::filesystem::create_directories(dir.path() / "orvalis");
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    // Names and strings as UTF-16 blobs, each row naming its value twice,
+    // and no mark of the keys that hold values.
     const char* older = R"(
         CREATE TABLE keys(id INTEGER PRIMARY KEY, parent INTEGER REFERENCES keys(id) ON DELETE CASCADE,
                           name BLOB NOT NULL, folded BLOB NOT NULL, UNIQUE(parent, folded));
         CREATE TABLE vals(key INTEGER NOT NULL REFERENCES keys(id) ON DELETE CASCADE, folded BLOB NOT NULL,
                           name BLOB NOT NULL, kind INTEGER NOT NULL, data, PRIMARY KEY(key, folded)) WITHOUT ROWID;
-        INSERT INTO keys VALUES(1, NULL, x'', x''), (2, 1, CAST('a' AS BLOB), CAST('a' AS BLOB)),
-                               (3, 1, CAST('b' AS BLOB), CAST('b' AS BLOB));
-        INSERT INTO vals VALUES(2, CAST('v' AS BLOB), CAST('v' AS BLOB), 4, 7);
+        INSERT INTO keys VALUES(1, NULL, x'', x''), (2, 1, x'41006200', x'61006200'), (3, 1, x'6200', x'6200');
+        INSERT INTO vals VALUES(2, x'7600', x'5600', 4, 7), (2, x'68006f0073007400', x'48006f0073007400', 1, x'6800e900'),
+                               (3, x'6c006f006e006500', x'4c006f006e006500', 1, x'00d8'),
+                               (3, x'68006f0073007400', x'48004f0053005400', 7, x'010000007a00');
     )";
     ASSERT_EQ(sqlite3_exec(db, older, nullptr, nullptr, nullptr), SQLITE_OK);
     sqlite3_close(db);
 
-    // Names written as one-byte text read as nothing sensible, but the
-    // kinds of the children must come out right.
     SqliteProfileFactory factory(path);
     ASSERT_TRUE(factory.IsOpen());
     EXPECT_TRUE(box.shown.empty());
+    EXPECT_EQ(Pragma(path, "PRAGMA user_version"), 2);
+    EXPECT_EQ(Pragma(path, "PRAGMA application_id"), 0x4F52564C);
+    EXPECT_EQ(Pragma(path, "SELECT count(*) FROM names"), 3); // "Host" once for both keys
+    EXPECT_EQ(Pragma(path, "SELECT count(*) FROM sqlite_master WHERE name LIKE '%v1'"), 0);
     std::unique_ptr<IProfileBackendStore> store(factory.CreateStore());
     VProfileKey root(store->OpenRootKey(0));
-    std::vector<uint32_t> kinds;
+    std::vector<std::pair<std::u16string, uint32_t>> children;
     VProfileKeyIterator it(root);
     VUnicodeString name;
     for (uint32_t kind = 0; it.Next(name, kind);)
-        kinds.push_back(kind);
-    EXPECT_EQ(kinds, (std::vector<uint32_t>{kChildKindWithValues, kChildKindWithoutValues}));
+        children.emplace_back(name.str(), kind);
+    std::sort(children.begin(), children.end());
+    EXPECT_EQ(children, (std::vector<std::pair<std::u16string, uint32_t>>{{u"Ab", kChildKindWithValues},
+                                                                          {u"b", kChildKindWithValues}}));
+    const VProfileKey ab(root, u"AB", 0);
+    uint32_t number = 0;
+    EXPECT_TRUE(ab.ReadDword(u"v", number));
+    EXPECT_EQ(number, 7u);
+    VUnicodeString text;
+    EXPECT_TRUE(ab.ReadString(u"HOST", text));
+    EXPECT_EQ(text, VUnicodeString(u"h\u00e9"));
+    const VProfileKey b(root, u"b", 0);
+    EXPECT_TRUE(b.ReadString(u"lone", text)); // a unit that is no character survives
+    EXPECT_EQ(text.str(), std::u16string(1, char16_t(0xD800)));
+    VStringArray array;
+    EXPECT_TRUE(b.ReadStringArray(u"host", array));
+    ASSERT_EQ(array.GetSize(), 1u);
+    EXPECT_EQ(array[0], VUnicodeString(u"z"));
+    // Each key keeps the spelling its value was written with.
+    std::vector<std::u16string> spelled;
+    std::unique_ptr<IProfileBackendIterator> values(b.Enumerate(kEnumerateValues));
+    while (values->Next(name))
+        spelled.push_back(name.str());
+    EXPECT_EQ(spelled, (std::vector<std::u16string>{u"HOST", u"Lone"}));
+}
+
+TEST_F(SqliteStore, ADatabaseOfAnotherProgramIsRefusedAndLeftAsItIs)
+{
+    std::filesystem::create_directories(dir.path() / "orvalis");
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE recipes(title TEXT); INSERT INTO recipes VALUES('bread');", nullptr,
+                           nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    SqliteProfileFactory factory(path);
+    EXPECT_FALSE(factory.IsOpen());
+    EXPECT_EQ(factory.CreateStore(), nullptr);
+    ASSERT_FALSE(box.shown.empty());
+    EXPECT_NE(box.shown[0].text.find(u"another program"), std::u16string::npos);
+    EXPECT_EQ(Pragma(path, "SELECT count(*) FROM sqlite_master"), 1);
+    EXPECT_EQ(Pragma(path, "PRAGMA application_id"), 0);
+}
+
+TEST(SqliteStorePath, WithoutAConfigurationFolderNothingIsMadeHere)
+{
+    ScopedEnv unnamed("ORV_CONFIG_DB", nullptr);
+    ScopedEnv config("ORV_CONFIG_PATH", nullptr);
+    ScopedEnv xdg("XDG_CONFIG_HOME", nullptr);
+    ScopedEnv home("HOME", nullptr);
+    EXPECT_EQ(SqliteProfileFactory::DefaultPath(), "");
+    FakeMessageBox box;
+    SqliteProfileFactory factory;
+    EXPECT_FALSE(factory.IsOpen());
+    ASSERT_FALSE(box.shown.empty());
+    for (const char16_t* named : {u"XDG_CONFIG_HOME", u"HOME", u"ORV_CONFIG_DB"})
+        EXPECT_NE(box.shown[0].text.find(named), std::u16string::npos);
+    EXPECT_FALSE(std::filesystem::exists("config.db"));
 }
 
 TEST_F(SqliteStore, AnUnusablePlaceIsReported)

@@ -20,6 +20,7 @@
 #include "profile/store/SqliteProfileBackend.h"
 #include "profile/store/VProfileKey.h"
 #include "profile/store/VProfileStore.h"
+#include "profile/values/ProfileGlobalConfigStorage.h"
 
 namespace {
 
@@ -361,3 +362,231 @@ TEST_F(SqliteReliability, TwoProcessesWriteOneFileAtOnce)
 }
 
 } // namespace
+
+namespace {
+
+// A child that takes the write lock, says so through `held`, keeps its
+// transaction open for `holdMs`, then commits and says so through
+// `committed`.
+pid_t HoldWriteLock(const std::string& path, int held, int committed, int holdMs)
+{
+    const pid_t child = fork();
+    if (child != 0)
+        return child;
+    SqliteProfileFactory factory(path);
+    g_factory = &factory;
+    SetProfileStoreFactoryGetter(&Factory);
+    {
+        VProfileStore store;
+        VProfileKey key(*store.GetRootKey(), u"Pending", 1);
+        if (!key.WriteString(u"Value", u"written"))
+            _exit(3);
+        const char mark = 1;
+        if (write(held, &mark, 1) != 1)
+            _exit(4);
+        usleep(static_cast<useconds_t>(holdMs) * 1000);
+    }
+    const char mark = 2;
+    _exit(write(committed, &mark, 1) == 1 ? 0 : 5);
+}
+
+bool Readable(int fd)
+{
+    pollfd ready{fd, POLLIN, 0};
+    return poll(&ready, 1, 0) == 1;
+}
+
+} // namespace
+
+TEST_F(SqliteReliability, AReaderAndAnOpenGoOnWhileTheOtherProcessHoldsALongWrite)
+{
+    {
+        SqliteProfileFactory factory(path);
+        g_factory = &factory;
+        SetProfileStoreFactoryGetter(&Factory);
+        VProfileStore store;
+        VProfileKey(*store.GetRootKey(), u"Kept", 1).WriteString(u"Value", u"before");
+    }
+    SetProfileStoreFactoryGetter(nullptr);
+    int held[2];
+    int committed[2];
+    ASSERT_EQ(pipe(held), 0);
+    ASSERT_EQ(pipe(committed), 0);
+    const pid_t child = HoldWriteLock(path, held[1], committed[1], 3000);
+    ASSERT_GE(child, 0);
+    char mark = 0;
+    pollfd ready{held[0], POLLIN, 0};
+    ASSERT_EQ(poll(&ready, 1, 20000), 1);
+    ASSERT_EQ(read(held[0], &mark, 1), 1);
+
+    // Opened while the lock is held: no lock is needed to open.
+    SqliteProfileFactory factory(path);
+    ASSERT_TRUE(factory.IsOpen());
+    g_factory = &factory;
+    SetProfileStoreFactoryGetter(&Factory);
+    for (int read = 0; read < 3; ++read) {
+        VProfileStore store;
+        ASSERT_TRUE(store.GetRootKey()->IsOpen());
+        VUnicodeString text;
+        EXPECT_TRUE(VProfileKey(*store.GetRootKey(), u"Kept", 0).ReadString(u"Value", text));
+        EXPECT_EQ(text, VUnicodeString(u"before"));
+        EXPECT_FALSE(store.GetRootKey()->KeyExists(u"Pending")); // not committed yet
+    }
+    // Everything above ran while the writer still held its transaction.
+    EXPECT_FALSE(Readable(committed[0]));
+    EXPECT_TRUE(box.shown.empty());
+
+    // A write waits for the lock (within the busy timeout), then goes on
+    // over what the other process committed.
+    {
+        VProfileStore store;
+        EXPECT_TRUE(store.GetRootKey()->KeyExists(u"Kept"));
+        EXPECT_TRUE(VProfileKey(*store.GetRootKey(), u"Mine", 1).WriteString(u"Value", u"after"));
+        EXPECT_TRUE(store.GetRootKey()->KeyExists(u"Pending"));
+    }
+    EXPECT_TRUE(Readable(committed[0]));
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    for (int fd : {held[0], held[1], committed[0], committed[1]})
+        close(fd);
+    EXPECT_TRUE(box.shown.empty());
+}
+
+TEST_F(SqliteReliability, TwoProcessesChangingDifferentGlobalOptionsKeepBoth)
+{
+    {
+        SqliteProfileFactory factory(path);
+        g_factory = &factory;
+        SetProfileStoreFactoryGetter(&Factory);
+        ProfileGlobalConfigStorage storage;
+        ASSERT_TRUE(storage.Save(GlobalConfig()));
+    }
+    SetProfileStoreFactoryGetter(nullptr);
+    // Both load, then one saves its change, then the other saves its own.
+    int loaded[2];
+    int go[2][2];
+    ASSERT_EQ(pipe(loaded), 0);
+    pid_t children[2];
+    for (int c = 0; c < 2; ++c) {
+        ASSERT_EQ(pipe(go[c]), 0);
+        children[c] = fork();
+        ASSERT_GE(children[c], 0);
+        if (children[c] == 0) {
+            SqliteProfileFactory factory(path);
+            g_factory = &factory;
+            SetProfileStoreFactoryGetter(&Factory);
+            ProfileGlobalConfigStorage storage;
+            GlobalConfig options;
+            storage.Load(options);
+            char mark = 1;
+            if (write(loaded[1], &mark, 1) != 1 || read(go[c][0], &mark, 1) != 1)
+                _exit(3);
+            if (c == 0)
+                options.sortMode = 2;
+            else
+                options.openSessionsInTab = false;
+            _exit(storage.Save(options) ? 0 : 4);
+        }
+    }
+    char mark = 0;
+    for (int c = 0; c < 2; ++c)
+        ASSERT_EQ(read(loaded[0], &mark, 1), 1);
+    for (int c = 0; c < 2; ++c) {
+        ASSERT_EQ(write(go[c][1], &mark, 1), 1);
+        int status = 0;
+        waitpid(children[c], &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    }
+    SqliteProfileFactory factory(path);
+    g_factory = &factory;
+    SetProfileStoreFactoryGetter(&Factory);
+    ProfileGlobalConfigStorage storage;
+    GlobalConfig options;
+    storage.Load(options);
+    EXPECT_EQ(options.sortMode, 2);
+    EXPECT_FALSE(options.openSessionsInTab);
+}
+
+// A folder of 1,000 sessions moved back and forth by a process killed at
+// random instants: wholly on one side every time.
+TEST_F(SqliteReliability, AKilledMoveOfAThousandSessionsIsWhollyDoneOrNotDone)
+{
+    constexpr int kSessions = 1000;
+    {
+        SqliteProfileFactory factory(path);
+        g_factory = &factory;
+        SetProfileStoreFactoryGetter(&Factory);
+        VProfileStore store;
+        const VProfileKey& root = *store.GetRootKey();
+        VProfileKey(root, u"Sessions\\Right", 1);
+        for (int s = 0; s < kSessions; ++s) {
+            VProfileKey key(root, Name(u"Sessions\\Left\\Big\\s", s), 1);
+            key.WriteString(u"Hostname", Name(u"host", s));
+            key.WriteString(u"Protocol Name", u"SSH2");
+        }
+    }
+    // Two moves timed here (there and back) set the kill delays, so that
+    // kills land before, inside and between moves on any build and load.
+    int64_t moveUs = 0;
+    {
+        SqliteProfileFactory factory(path);
+        g_factory = &factory;
+        SetProfileStoreFactoryGetter(&Factory);
+        SessionDatabase db;
+        VUnicodeString moved;
+        const auto start = std::chrono::steady_clock::now();
+        ASSERT_TRUE(db.MoveItem(u"Left\\Big", u"Right", {}, false, moved, nullptr, nullptr));
+        ASSERT_TRUE(db.MoveItem(u"Right\\Big", u"Left", {}, false, moved, nullptr, nullptr));
+        moveUs = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start).count() / 2;
+    }
+    SetProfileStoreFactoryGetter(nullptr);
+    std::mt19937 random(77);
+    // A fresh process opens the file and reads before its first move.
+    std::uniform_int_distribution<int64_t> delayUs(20000 + moveUs, 20000 + moveUs * 12);
+    int sideChanges = 0;
+    bool wasLeft = true;
+    for (int round = 0; round < 12; ++round) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            SqliteProfileFactory factory(path);
+            g_factory = &factory;
+            SetProfileStoreFactoryGetter(&Factory);
+            SessionDatabase db;
+            for (;;) {
+                const bool left = db.SessionExists(u"Left\\Big");
+                VUnicodeString moved;
+                if (!db.MoveItem(left ? u"Left\\Big" : u"Right\\Big", left ? u"Right" : u"Left", {}, false, moved,
+                                 nullptr, nullptr))
+                    _exit(3);
+            }
+        }
+        usleep(static_cast<useconds_t>(delayUs(random)));
+        kill(child, SIGKILL);
+        int status = 0;
+        waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the worker stopped by itself, status " << status;
+
+        SqliteProfileFactory factory(path);
+        ASSERT_TRUE(factory.IsOpen());
+        g_factory = &factory;
+        SetProfileStoreFactoryGetter(&Factory);
+        VProfileStore store;
+        const VProfileKey& root = *store.GetRootKey();
+        const bool inLeft = root.KeyExists(u"Sessions\\Left\\Big");
+        ASSERT_NE(inLeft, root.KeyExists(u"Sessions\\Right\\Big")) << "round " << round;
+        sideChanges += inLeft != wasLeft;
+        wasLeft = inLeft;
+        const VUnicodeString folder = inLeft ? u"Sessions\\Left\\Big" : u"Sessions\\Right\\Big";
+        EXPECT_EQ(ChildNames(root, folder).size(), static_cast<size_t>(kSessions)) << "round " << round;
+        VUnicodeString host;
+        EXPECT_TRUE(VProfileKey(root, folder + u"\\s999", 0).ReadString(u"Hostname", host));
+        EXPECT_EQ(host, VUnicodeString(u"host999"));
+        for (const char16_t* side : {u"Sessions\\Left", u"Sessions\\Right"})
+            EXPECT_TRUE(OrderMatches(root, side)) << "round " << round;
+        SetProfileStoreFactoryGetter(nullptr);
+    }
+    EXPECT_GT(sideChanges, 2);
+    EXPECT_TRUE(box.shown.empty());
+}

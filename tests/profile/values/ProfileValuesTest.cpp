@@ -150,6 +150,15 @@ TEST_P(ProfileValues, BinaryRecordsAndTheOlderFontForm)
     VProfileLogFont reread(&key, u"Normal Font v2", nullptr);
     EXPECT_EQ(reread.Get(), font.Get());
     EXPECT_FALSE(reread.IsDirty());
+
+    // A " v2" record of the wrong size is not replaced by the older one.
+    key.WriteBinary(u"Small Font v2", "short", 5);
+    key.WriteBinary(u"Small Font", narrow, sizeof narrow);
+    VLogFont fallback{};
+    fallback.height = 9;
+    const VProfileLogFont small(&key, u"Small Font v2", &fallback);
+    EXPECT_EQ(small.Get().height, 9);
+    EXPECT_TRUE(small.IsDirty());
 }
 
 constexpr int kOne = 1;
@@ -271,6 +280,8 @@ TEST(ProfileValueText, ListViewStateReadingRules)
     EXPECT_EQ(two.columns[0], (L::Column{100, true, 0}));
     EXPECT_EQ(two.columns[1], (L::Column{80, true, 1}));
     EXPECT_EQ(two.header2, 0);
+    // Blanks before the columns are skipped, as "%s" skips them.
+    EXPECT_EQ(L::Parse(u"1,0,2,0,2, \t100,80"), two);
 
     const L::Layout full = L::Parse(u"0,-3,4294967295,7,2,100,5,1,80,0,0");
     EXPECT_FALSE(full.header1);
