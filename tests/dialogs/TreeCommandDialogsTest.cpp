@@ -16,6 +16,7 @@
 #include <sstream>
 
 #include "CommandIds.h"
+#include "DialogSteps.h"
 #include "QtFixtures.h"
 #include "dialogs/ShortcutNameTexts.h"
 #include "dialogs/qt/ConnectDialog.h"
@@ -27,20 +28,6 @@
 #include "sessiontree/qt/SessionTreeCtrl.h"
 
 namespace {
-
-// Runs `step` on the next modal dialog of type D once it is up.
-template <class D, class F>
-void WhenShown(F step)
-{
-    QTimer::singleShot(0, [step] {
-        auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget());
-        if (!dialog) {
-            WhenShown<D>(step);
-            return;
-        }
-        step(*dialog);
-    });
-}
 
 std::string ReadFile(const std::filesystem::path& path)
 {
