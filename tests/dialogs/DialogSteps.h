@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "dialogs/IConnectDialogSink.h"
 #include "entry/ConnectDialog.h"
 
 // Runs `step` on the next modal dialog of type D once it is up.
