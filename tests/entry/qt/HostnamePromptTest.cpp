@@ -110,10 +110,12 @@ TEST(HostnamePrompt, TheSessionsRecordAsksWhenSavedToPromptAndOnlyOnce)
     EXPECT_TRUE(UpdateHostnameForConfig(&session->Connect(), u"Lab\\router"));
     EXPECT_EQ(session->GetHostname(), VUnicodeString(u"10.1.2.3"));
     EXPECT_TRUE(session->Connect().GetAlternativeHostname().IsEmpty());
-    // Supplied now: connecting with the same record asks no more; no record
-    // at all asks nothing either.
+    // Supplied now: connecting with the same record asks no more; no record,
+    // or one not saved to prompt, asks nothing either.
     EXPECT_TRUE(UpdateHostnameForConfig(&session->Connect(), u"Lab\\router"));
     EXPECT_TRUE(UpdateHostnameForConfig(nullptr, u"Lab\\router"));
+    const SessionConfigPtr plain(new SessionConfig(nullptr, u"web")); // not saved to prompt
+    EXPECT_TRUE(UpdateHostnameForConfig(&plain->Connect(), u"web"));
     EXPECT_EQ(user.shown, 1);
 
     // A copy of the session answers from its own remote host.
