@@ -15,6 +15,7 @@ packages=(
   libpq-dev postgresql
   libexpat1-dev desktop-file-utils
   qt6-tools-dev qt6-l10n-tools
+  libpugixml-dev libcsv-dev
 )
 
 missing=()
