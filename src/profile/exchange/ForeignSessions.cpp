@@ -260,7 +260,7 @@ void WalkForeignDocument(ForeignDocument& document, IExchangeVisitor& out, const
             document.Note(session.line, session.name, "named \"" + Shown(name) + "\" here");
         if (nodes[at].byName.contains(name)) {
             std::u16string unique;
-            for (int n = 2; unique.empty() || nodes[at].byName.contains(unique); ++n)
+            for (int n = 1; unique.empty() || nodes[at].byName.contains(unique); ++n)
                 unique = name + u" (" + Utf8ToUtf16(std::to_string(n)) + u")";
             document.Note(session.line, session.name, "named \"" + Shown(unique) + "\" here: the name is taken");
             name = unique;

@@ -73,7 +73,7 @@ using PasswordSealer = std::function<std::optional<VUnicodeString>(const std::u1
 // Hands a foreign document to an exchange visitor: its folders in the
 // order first met, then their sessions. A name our tree cannot hold is
 // made one ('\' and '/' become '-', control characters and blanks at the
-// ends go), a name met twice in a folder becomes "name (2)"; each such
+// ends go), a name met twice in a folder becomes "name (1)" (as the database names copies); each such
 // change, an unknown protocol and a password that cannot be sealed are
 // noted in the document.
 void WalkForeignDocument(ForeignDocument& document, IExchangeVisitor& out, const PasswordSealer& seal);
