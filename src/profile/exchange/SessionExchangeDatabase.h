@@ -79,6 +79,8 @@ public:
     std::function<void(size_t sessions)> onChecked;
     // After each session of the document, in document order.
     std::function<void(const SessionImportItem&)> onSession;
+    // A value a policy held back (the session is imported without it).
+    std::function<void(const std::string& text)> onRefusal;
     ImportConflict conflict = ImportConflict::Skip;
     bool dryRun = false;
 
