@@ -10,6 +10,7 @@
 #include "profile/exchange/KittyReader.h"
 #include "profile/exchange/MRemoteNgReader.h"
 #include "profile/exchange/MobaXtermReader.h"
+#include "profile/exchange/OpenSshReader.h"
 #include "profile/exchange/PuttyReader.h"
 #include "profile/exchange/RemminaReader.h"
 #include "profile/exchange/WinScpReader.h"
@@ -126,7 +127,7 @@ ForeignDocument ReadForeignSessions(ForeignProgram program, const std::string& p
     std::error_code error;
     const bool folder = fs::is_directory(path, error);
     switch (program) {
-    case ForeignProgram::OpenSsh: (void)home; break;
+    case ForeignProgram::OpenSsh: return OpenSshReader::Read(path, home);
     case ForeignProgram::Putty:
         if (folder)
             return PuttyReader::ReadFolder(path, FolderFiles(path, [](const std::string& name) { return name[0] != '.'; }),
