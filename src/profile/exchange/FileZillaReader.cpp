@@ -12,7 +12,7 @@ std::u16string ProtocolOf(std::string_view number)
                                                  u"https", u"ftp",  u"s3",   nullptr, u"webdav"};
     if (number.size() == 1 && number[0] >= '0' && number[0] <= '9' && kNames[number[0] - '0'])
         return kNames[number[0] - '0'];
-    return u"filezilla protocol " + VUnicodeString::FromUtf8(number).str();
+    return u"filezilla protocol " + ForeignLossy16(number);
 }
 
 class Walker {

@@ -63,11 +63,7 @@ constexpr const char16_t* kWithPort[] = {u"SSH2",  u"SSH1",  u"Telnet",         
 
 std::string Shown(std::u16string_view text)
 {
-    try {
-        return Utf16ToUtf8(text);
-    } catch (const IllegalSequence&) {
-        return "(a name that is not valid Unicode)";
-    }
+    return ForeignUtf8(text);
 }
 
 // A name our tree can hold, or empty.
@@ -146,6 +142,35 @@ std::u16string ForeignText(std::string_view utf8, const ForeignDocument& documen
     } catch (const IllegalSequence&) {
         document.Fail(line, "the text is not valid UTF-8");
     }
+}
+
+std::string ForeignUtf8(std::u16string_view text)
+{
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        const bool high = c >= 0xD800 && c <= 0xDBFF;
+        if (high && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+            out += Utf16ToUtf8(text.substr(i, 2));
+            ++i;
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            out += "\xEF\xBF\xBD";
+        } else {
+            out += Utf16ToUtf8(text.substr(i, 1));
+        }
+    }
+    return out;
+}
+
+std::u16string ForeignLossy16(std::string_view utf8)
+{
+    std::u16string text;
+    if (TryUtf16(utf8, text))
+        return text;
+    text.clear();
+    for (char c : utf8)
+        text += static_cast<unsigned char>(c) < 0x80 ? static_cast<char16_t>(c) : u'\uFFFD';
+    return text;
 }
 
 bool TryUtf16(std::string_view utf8, std::u16string& text)

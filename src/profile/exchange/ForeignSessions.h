@@ -80,6 +80,9 @@ void WalkForeignDocument(ForeignDocument& document, IExchangeVisitor& out, const
 
 // Text helpers the readers share.
 std::u16string ForeignText(std::string_view utf8, const ForeignDocument& document, int line);
+// Texts of a file in messages and numbers: what is not valid becomes U+FFFD.
+std::string ForeignUtf8(std::u16string_view text);
+std::u16string ForeignLossy16(std::string_view utf8);
 // False when the text is not UTF-8.
 bool TryUtf16(std::string_view utf8, std::u16string& text);
 // "%20"-style escapes, as several programs write session names.

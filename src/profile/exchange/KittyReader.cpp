@@ -36,7 +36,7 @@ ForeignDocument KittyReader::ReadFolder(const std::string& folder,
             else if (key == u"Protocol")
                 session.protocol = value;
             else if (key == u"PortNumber")
-                session.port = ForeignPort(VUnicodeString(value).ToUtf8(), document, number);
+                session.port = ForeignPort(ForeignUtf8(value), document, number);
             else if (key == u"Folder") {
                 for (size_t from = 0; from <= value.size();) {
                     size_t end = value.find(u'\\', from);

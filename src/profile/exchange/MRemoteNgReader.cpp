@@ -100,7 +100,7 @@ private:
         if (m_options.withPasswords && !values.password.empty()) {
             std::optional<std::string> plain;
             if (m_keyWorks)
-                plain = MRemoteNgReader::Decrypt(VUnicodeString(values.password).ToUtf8(), m_key, m_iterations);
+                plain = MRemoteNgReader::Decrypt(ForeignUtf8(values.password), m_key, m_iterations);
             std::u16string text;
             if (plain && TryUtf16(*plain, text))
                 session.password = text;
@@ -269,7 +269,7 @@ ForeignDocument MRemoteNgReader::ReadCsv(std::string_view text, const std::strin
         if (port >= 0 && static_cast<size_t>(port) < row.fields.size())
             session.port = ForeignPort(row.fields[static_cast<size_t>(port)], document, row.line);
         if (!field(domain).empty())
-            document.Note(row.line, session.name, "the domain \"" + VUnicodeString(field(domain)).ToUtf8() + "\"");
+            document.Note(row.line, session.name, "the domain \"" + ForeignUtf8(field(domain)) + "\"");
         if (options.withPasswords && !field(password).empty())
             session.password = field(password);
         document.sessions.push_back(std::move(session));

@@ -24,7 +24,7 @@ public:
     static constexpr char16_t kDefaultKey[] = u"mR3m";
     static constexpr int kDefaultIterations = 1000;
     // More rounds than this are refused: a file is no reason to spin.
-    static constexpr int kMaximumIterations = 1000000;
+    static constexpr int kMaximumIterations = 100000;
 
     static ForeignDocument Read(std::string_view text, const std::string& file, const ForeignReadOptions& options);
     static ForeignDocument ReadCsv(std::string_view text, const std::string& file, const ForeignReadOptions& options);

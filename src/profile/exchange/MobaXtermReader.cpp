@@ -68,12 +68,12 @@ ForeignDocument MobaXtermReader::Read(std::span<const uint8_t> bytes, const std:
         if (session.protocol == u"serial" || session.protocol == u"shell" || session.protocol == u"wsl" ||
             session.protocol == u"file") {
             if (settings.size() > 1 && !settings[1].empty())
-                document.Note(entry.line, session.name, "the setting \"" + VUnicodeString(settings[1]).ToUtf8() + "\"");
+                document.Note(entry.line, session.name, "the setting \"" + ForeignUtf8(settings[1]) + "\"");
         } else {
             if (settings.size() > 1)
                 session.host = settings[1];
             if (settings.size() > 2)
-                session.port = ForeignPort(VUnicodeString(settings[2]).ToUtf8(), document, entry.line);
+                session.port = ForeignPort(ForeignUtf8(settings[2]), document, entry.line);
             if (settings.size() > 3)
                 session.user = settings[3];
         }

@@ -52,9 +52,9 @@ ForeignDocument OpenSshReader::Read(const std::string& path, const std::string& 
         session.host = host.hostName;
         session.user = host.user;
         session.port = host.port;
-        session.description = VUnicodeString::FromUtf8("Imported from " + host.file + " line " + std::to_string(host.line) +
-                                                       " (Host ").str() +
-                              host.alias + u")";
+        session.description =
+            ForeignLossy16("Imported from " + host.file + " line " + std::to_string(host.line) + " (Host ") + host.alias +
+            u")";
         session.line = host.file == path ? host.line : 0;
         document.sessions.push_back(std::move(session));
     }

@@ -39,7 +39,7 @@ void PuttyReader::ReadSessions(const RegFile& reg, std::u16string_view key, Fore
     for (const std::u16string& escaped : reg.SubkeyNames(key)) {
         const RegFile::Values* values = reg.Key(std::u16string(key) + u"\\" + escaped);
         ForeignSession session;
-        session.name = ForeignText(PercentDecoded(VUnicodeString(escaped).ToUtf8()), document, 0);
+        session.name = ForeignText(PercentDecoded(ForeignUtf8(escaped)), document, 0);
         if (session.name == u"Default Settings")
             continue;
         session.protocol = ProtocolOf(values->contains(u"Protocol") ? &values->at(u"Protocol") : nullptr);
@@ -51,7 +51,7 @@ void PuttyReader::ReadSessions(const RegFile& reg, std::u16string_view key, Fore
         if (session.protocol == u"serial") {
             const std::u16string line = TextOf(*values, u"SerialLine");
             if (!line.empty())
-                document.Note(0, session.name, "the serial line " + VUnicodeString(line).ToUtf8());
+                document.Note(0, session.name, "the serial line " + ForeignUtf8(line));
         }
         if (kitty) {
             std::u16string folder = TextOf(*values, u"Folder");
@@ -111,7 +111,7 @@ ForeignDocument PuttyReader::ReadFolder(const std::string& folder,
             else if (entry.name == u"Protocol")
                 session.protocol = entry.value;
             else if (entry.name == u"PortNumber")
-                session.port = ForeignPort(VUnicodeString(entry.value).ToUtf8(), one, entry.line);
+                session.port = ForeignPort(ForeignUtf8(entry.value), one, entry.line);
         }
         all.sessions.push_back(std::move(session));
     }

@@ -32,10 +32,10 @@ void RemminaReader::ReadFile(std::span<const uint8_t> bytes, ForeignDocument& do
         if (close == std::u16string::npos)
             document.Fail(serverLine, "the server's address is not closed with ']'");
         if (close + 1 < server.size() && server[close + 1] == u':')
-            session.port = ForeignPort(VUnicodeString(server.substr(close + 2)).ToUtf8(), document, serverLine);
+            session.port = ForeignPort(ForeignUtf8(server.substr(close + 2)), document, serverLine);
         server = server.substr(1, close - 1);
     } else if (colon != std::u16string::npos && server.find(u':') == colon) {
-        session.port = ForeignPort(VUnicodeString(server.substr(colon + 1)).ToUtf8(), document, serverLine);
+        session.port = ForeignPort(ForeignUtf8(server.substr(colon + 1)), document, serverLine);
         server.resize(colon);
     }
     session.host = server;
@@ -56,7 +56,7 @@ ForeignDocument RemminaReader::ReadFolder(const std::string& folder,
         for (ForeignSession& session : one.sessions) {
             session.line = 0; // its line is in its own file
             if (session.name.empty())
-                session.name = VUnicodeString::FromUtf8(name).str();
+                session.name = ForeignLossy16(name);
             all.sessions.push_back(std::move(session));
         }
         for (std::string& note : one.notes)

@@ -131,7 +131,7 @@ ForeignDocument WinScpReader::Read(std::span<const uint8_t> bytes, const std::st
         auto text = [&](std::u16string_view name) {
             const auto it = values.find(std::u16string(name));
             return it == values.end() ? std::u16string()
-                                      : ForeignText(PercentDecoded(VUnicodeString(it->second.value).ToUtf8()), document,
+                                      : ForeignText(PercentDecoded(ForeignUtf8(it->second.value)), document,
                                                     it->second.line);
         };
         int line = values.begin()->second.line;
@@ -139,7 +139,7 @@ ForeignDocument WinScpReader::Read(std::span<const uint8_t> bytes, const std::st
             line = std::min(line, entry.line);
         --line; // the section's own line
         const std::u16string path =
-            ForeignText(PercentDecoded(VUnicodeString(section.substr(std::size(kSessionsPrefix) - 1)).ToUtf8()),
+            ForeignText(PercentDecoded(ForeignUtf8(section.substr(std::size(kSessionsPrefix) - 1))),
                         document, line);
         if (path == u"Default Settings")
             continue;
@@ -156,7 +156,7 @@ ForeignDocument WinScpReader::Read(std::span<const uint8_t> bytes, const std::st
         session.description = text(u"Note");
         const auto port = values.find(std::u16string(u"PortNumber"));
         if (port != values.end())
-            session.port = ForeignPort(VUnicodeString(port->second.value).ToUtf8(), document, port->second.line);
+            session.port = ForeignPort(ForeignUtf8(port->second.value), document, port->second.line);
         const auto number = [&](std::u16string_view name, int fallback) {
             const auto it = values.find(std::u16string(name));
             return it == values.end() ? fallback : NumberOf(it->second.value, fallback);
@@ -169,8 +169,8 @@ ForeignDocument WinScpReader::Read(std::span<const uint8_t> bytes, const std::st
                               "the password (it is encrypted with WinSCP's master password)");
             } else {
                 const std::optional<std::string> plain =
-                    Unscramble(VUnicodeString(password->second.value).ToUtf8(), VUnicodeString(session.user).ToUtf8(),
-                               VUnicodeString(session.host).ToUtf8());
+                    Unscramble(ForeignUtf8(password->second.value), ForeignUtf8(session.user),
+                               ForeignUtf8(session.host));
                 std::u16string text;
                 if (plain && TryUtf16(*plain, text))
                     session.password = text;
