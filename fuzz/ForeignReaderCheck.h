@@ -5,6 +5,7 @@
 // exchange document whose names the tree can hold, each once in its
 // folder, with protocols of the protocol table.
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -49,7 +50,8 @@ inline void CheckForeignReader(const std::function<ForeignDocument()>& read)
         WalkForeignDocument(*document, checker, [](const std::u16string& plain, std::string&) {
             return std::optional<VUnicodeString>(VUnicodeString(u"03:" + plain));
         });
-    } catch (const ExchangeError&) {
+    } catch (const ExchangeError& error) {
+        fprintf(stderr, "%s\n", error.what());
         std::abort(); // the walk makes every name one the tree holds
     }
 }

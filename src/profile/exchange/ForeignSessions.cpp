@@ -260,15 +260,20 @@ void WalkForeignDocument(ForeignDocument& document, IExchangeVisitor& out, const
             if (name != raw)
                 document.Note(session.line, session.name, "the folder \"" + Shown(raw) + "\" is named \"" +
                                                               Shown(name) + "\" here");
-            const auto known = nodes[at].byName.find(name);
-            if (known != nodes[at].byName.end() && known->second != SIZE_MAX) {
+            auto known = nodes[at].byName.find(name);
+            if (known != nodes[at].byName.end() && known->second == SIZE_MAX) {
+                // A session took the name first: the folder goes by another.
+                const std::u16string taken = name;
+                name += u" (folder)";
+                for (int n = 1; nodes[at].byName.contains(name) && nodes[at].byName.at(name) == SIZE_MAX; ++n)
+                    name = taken + u" (folder " + Utf8ToUtf16(std::to_string(n)) + u")";
+                document.Note(session.line, session.name, "the folder \"" + Shown(taken) + "\" is named \"" +
+                                                              Shown(name) + "\" here: a session has its name");
+                known = nodes[at].byName.find(name);
+            }
+            if (known != nodes[at].byName.end()) {
                 at = known->second;
                 continue;
-            }
-            if (known != nodes[at].byName.end()) { // a session took the name first
-                document.Note(session.line, session.name, "the folder \"" + Shown(name) + "\" is named \"" +
-                                                              Shown(name) + " (folder)\" here: a session has its name");
-                name += u" (folder)";
             }
             nodes.push_back(FolderNode{name, {}, {}, {}});
             const size_t made = nodes.size() - 1;

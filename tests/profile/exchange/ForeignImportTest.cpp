@@ -301,9 +301,14 @@ TEST_P(ForeignImport, NamesTheTreeCannotHoldAreMadeHoldable)
                           "a/b,x\\y,h1\n"
                           "a/b,x\\y,h2\n"
                           ",  .hidden ,h3\n"
-                          ",,h4\n";
+                          ",,h4\n"
+                          ",web,h5\n"
+                          "web,inner,h6\n"
+                          "web,other,h7\n";
     EXPECT_EQ(Import(ForeignProgram::Csv, csv),
-              (Lines{"added a\\b\\x-y", "added a\\b\\x-y (1)", "added _hidden", "added h4"}));
+              (Lines{"added a\\b\\x-y", "added a\\b\\x-y (1)", "added web (folder)\\inner", "added web (folder)\\other",
+                     "added _hidden", "added h4", "added web"}));
+    EXPECT_TRUE(Contains(notes, "inner: the folder \"web\" is named \"web (folder)\" here: a session has its name"));
     EXPECT_TRUE(Contains(notes, "x\\y: named \"x-y (1)\" here: the name is taken"));
 }
 
