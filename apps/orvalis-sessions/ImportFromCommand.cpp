@@ -1,6 +1,7 @@
 // Sessions from the programs users come from: the library reads the
 // program's file into the exchange model and its importer writes it, as
 // every other import does.
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
@@ -115,6 +116,7 @@ int CommandImportFrom(ToolSession& session, const CommandArgs& args)
     } catch (const ExchangeError& error) {
         throw ToolFailure(error.what());
     }
+    std::fflush(stdout); // the list first, then what goes with it
     for (const std::string& note : document->notes)
         std::cerr << "not carried over: " << note << "\n";
     if (import.dryRun)
