@@ -18,7 +18,7 @@ std::u16string ProtocolOf(std::string_view number)
 class Walker {
 public:
     Walker(std::string_view text, ForeignDocument& document, const ForeignReadOptions& options)
-        : m_text(text), m_document(document), m_options(options)
+        : m_lines(text), m_document(document), m_options(options)
     {
     }
 
@@ -40,7 +40,7 @@ public:
 private:
     int Line(const pugi::xml_node& node) const
     {
-        return node.offset_debug() < 0 ? 0 : LineAt(m_text, static_cast<size_t>(node.offset_debug()));
+        return m_lines.LineAt(node.offset_debug());
     }
     std::u16string Text(const pugi::xml_node& node) const
     {
@@ -92,12 +92,26 @@ private:
         m_document.sessions.push_back(std::move(session));
     }
 
-    std::string_view m_text;
+    LineIndex m_lines;
     ForeignDocument& m_document;
     const ForeignReadOptions& m_options;
 };
 
 } // namespace
+
+LineIndex::LineIndex(std::string_view text)
+{
+    for (size_t at = text.find('\n'); at != std::string_view::npos; at = text.find('\n', at + 1))
+        m_breaks.push_back(at);
+}
+
+int LineIndex::LineAt(ptrdiff_t offset) const
+{
+    if (offset < 0)
+        return 0;
+    return 1 + static_cast<int>(std::lower_bound(m_breaks.begin(), m_breaks.end(), static_cast<size_t>(offset)) -
+                                m_breaks.begin());
+}
 
 int LineAt(std::string_view text, size_t offset)
 {

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "profile/exchange/ForeignSessions.h"
 
@@ -18,3 +19,14 @@ public:
 
 // The line of a byte offset in a text.
 int LineAt(std::string_view text, size_t offset);
+
+// The lines of byte offsets in one text, counted once: readers that ask
+// for every element's line do not count from the start each time.
+class LineIndex {
+public:
+    explicit LineIndex(std::string_view text);
+    int LineAt(ptrdiff_t offset) const;
+
+private:
+    std::vector<size_t> m_breaks; // the offsets of the line feeds
+};

@@ -32,7 +32,7 @@ class Walker {
 public:
     Walker(std::string_view text, ForeignDocument& document, const ForeignReadOptions& options, std::string key,
            int iterations, bool keyWorks)
-        : m_text(text), m_document(document), m_options(options), m_key(std::move(key)), m_iterations(iterations),
+        : m_lines(text), m_document(document), m_options(options), m_key(std::move(key)), m_iterations(iterations),
           m_keyWorks(keyWorks)
     {
     }
@@ -59,7 +59,7 @@ public:
 private:
     int Line(const pugi::xml_node& node) const
     {
-        return node.offset_debug() < 0 ? 0 : LineAt(m_text, static_cast<size_t>(node.offset_debug()));
+        return m_lines.LineAt(node.offset_debug());
     }
     std::u16string Text(const pugi::xml_node& node, const char* name) const
     {
@@ -112,7 +112,7 @@ private:
         m_document.sessions.push_back(std::move(session));
     }
 
-    std::string_view m_text;
+    LineIndex m_lines;
     ForeignDocument& m_document;
     const ForeignReadOptions& m_options;
     std::string m_key;
