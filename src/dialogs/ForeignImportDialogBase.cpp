@@ -51,7 +51,13 @@ ForeignImportDialogBase::Outcome ForeignImportDialogBase::Run(bool dryRun)
         SessionExchangeImport import(*GetSessionDatabaseImpl(), m_targetFolder, path);
         import.conflict = conflict;
         import.dryRun = dryRun;
-        import.onSession = [&](const SessionImportItem& item) { outcome.items.push_back(item); };
+        size_t total = 0;
+        import.onChecked = [&](size_t sessions) { total = sessions; };
+        import.onSession = [&](const SessionImportItem& item) {
+            outcome.items.push_back(item);
+            if (onProgress)
+                onProgress(outcome.items.size(), total);
+        };
         import.onRefusal = [&](const std::string& text) { outcome.notes.push_back(text); };
         import.Run([&](IExchangeVisitor& visitor) { recorded.Replay(visitor); });
     } catch (const ExchangeError& error) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,6 +30,8 @@ public:
     bool withPasswords = false;
     std::optional<std::u16string> masterPassword;
     ImportConflict conflict = ImportConflict::Skip;
+    // While sessions are written: how many of how many are done.
+    std::function<void(size_t done, size_t total)> onProgress;
 
     // The usual place of the chosen program's file on this system, or empty.
     std::string DefaultPath() const;

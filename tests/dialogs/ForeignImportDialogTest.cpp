@@ -11,9 +11,12 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMainWindow>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest/QTest>
+
+#include <fstream>
 
 #include "QtFixtures.h"
 #include "SecretFakes.h"
@@ -91,6 +94,26 @@ TEST_F(ForeignImportDialogTest, AFileThatDoesNotReadSaysWhereAndImportsNothing)
     dialog.Choose(QStringLiteral("csv"), {});
     EXPECT_FALSE(dialog.findChild<QLineEdit*>(QStringLiteral("masterPassword"))->isEnabled());
     EXPECT_TRUE(dialog.PathBox()->text().isEmpty()); // CSV has no usual place
+}
+
+TEST_F(ForeignImportDialogTest, LongImportsShowHowFarTheyAre)
+{
+    TempDir dir;
+    const QString csv = QString::fromStdString(dir.str() + "/many.csv");
+    {
+        std::ofstream out(csv.toStdString());
+        out << "name,host\n";
+        for (int i = 0; i < 600; ++i)
+            out << "s" << i << ",h" << i << "\n";
+    }
+    ForeignImportDialog dialog(VUnicodeString{});
+    dialog.Choose(QStringLiteral("csv"), csv);
+    dialog.RunPreview();
+    auto* progress = dialog.findChild<QProgressDialog*>();
+    ASSERT_TRUE(progress);
+    EXPECT_EQ(progress->maximum(), 600);
+    EXPECT_FALSE(progress->isVisible()); // closed at the end
+    EXPECT_EQ(dialog.StatusLabel()->text(), QStringLiteral("600 of 600 session(s) will be written."));
 }
 
 class ChangeSink : public QMainWindow, public ISessionDatabaseChanged {

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -84,6 +85,20 @@ ForeignImportDialog::ForeignImportDialog(const VUnicodeString& targetFolder, QWi
     layout->addWidget(m_status);
     layout->addWidget(m_buttons);
 
+    // Long imports show how far they are; the work itself runs on this
+    // thread, in one transaction, so it cannot be stopped half-way.
+    onProgress = [this](size_t done, size_t total) {
+        if (total < kLongImport)
+            return;
+        if (!m_progress) {
+            m_progress = new QProgressDialog(tr("Importing sessions..."), QString(), 0, 1, this);
+            m_progress->setWindowModality(Qt::WindowModal);
+            m_progress->setMinimumDuration(0);
+        }
+        // It closes itself at the maximum.
+        m_progress->setMaximum(static_cast<int>(total));
+        m_progress->setValue(static_cast<int>(done));
+    };
     connect(m_program, &QComboBox::currentIndexChanged, this, &ForeignImportDialog::ProgramChanged);
     connect(m_path, &QLineEdit::textChanged, this, &ForeignImportDialog::ChoicesChanged);
     connect(m_passwords, &QCheckBox::toggled, this, &ForeignImportDialog::ChoicesChanged);

@@ -10,6 +10,7 @@ class QDialogButtonBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QProgressDialog;
 class QPushButton;
 
 // "Import from Another Program": choose the program and its file, see the
@@ -55,6 +56,9 @@ private:
     QLabel* m_status;
     QPushButton* m_import;
     QDialogButtonBox* m_buttons;
+    QProgressDialog* m_progress = nullptr;
+    // Imports of more sessions than this show a progress dialog.
+    static constexpr size_t kLongImport = 500;
 };
 
 // Shows the dialog; 1 when sessions were imported (a parent that is an
