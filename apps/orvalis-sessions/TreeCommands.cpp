@@ -2,6 +2,7 @@
 // tree held in memory, so the rules, refusals and messages are the ones
 // the dialogs have.
 #include <algorithm>
+#include <optional>
 #include <set>
 
 #include "HeadlessSessionTree.h"
@@ -342,21 +343,15 @@ int CommandDuplicate(ToolSession& session, const CommandArgs& args)
     const VUnicodeString copyPath = SessionDatabase::JoinSessionPath(folder, VUnicodeString(name));
     if (Db().SessionExists(copyPath))
         throw ToolFailure("'" + ToUtf8Lossy(name) + "' is already in use.");
-    // One transaction: the copy beside the original, renamed, its host set.
-    const VProfileStore transaction;
+    // The library's duplicate: one transaction, the copy right after the
+    // original, its host set when given.
     VReportPtr report = NewReport();
     VUnicodeString made;
-    if (!Db().CopyItem(path, folder, true, leaf, true, made, report.Get()) ||
-        !Db().RenameItem(made, VUnicodeString(name), &made, report.Get()))
+    std::optional<VUnicodeString> host;
+    if (const auto given = a.Value("host"))
+        host = FromUtf8Argument(*given, "the host name");
+    if (!Db().DuplicateSession(path, VUnicodeString(name), host ? &*host : nullptr, leaf, true, &made, report.Get()))
         throw ToolFailure(ReportText(*report));
-    if (const auto host = a.Value("host")) {
-        SessionConfigPtr config = Db().LoadSession(made);
-        if (!config)
-            throw ToolFailure("the copy \"" + DisplayPath(made) + "\" cannot be read back");
-        config->RemoteHost().SetHostname(FromUtf8Argument(*host, "the host name"));
-        if (!Db().SaveSession(*config, report.Get()))
-            throw ToolFailure(ReportText(*report));
-    }
     PrintLine(DisplayPath(made));
     return StatusOf(session);
 }
