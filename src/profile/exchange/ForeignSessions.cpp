@@ -252,6 +252,9 @@ void WalkForeignDocument(ForeignDocument& document, IExchangeVisitor& out, const
     std::vector<std::u16string> sessionNames(document.sessions.size());
     for (size_t i = 0; i < document.sessions.size(); ++i) {
         const ForeignSession& session = document.sessions[i];
+        if (session.folders.size() > static_cast<size_t>(kExchangeMaximumDepth))
+            document.Fail(session.line, "folders are nested more than " + std::to_string(kExchangeMaximumDepth) +
+                                            " deep");
         size_t at = 0;
         for (const std::u16string& raw : session.folders) {
             std::u16string name = Holdable(raw);

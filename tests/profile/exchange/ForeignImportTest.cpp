@@ -285,6 +285,11 @@ TEST_P(ForeignImport, BadFilesImportNothingAndNameThePlace)
     EXPECT_EQ(failure(ForeignProgram::MobaXterm), broken + " line 3: the line is neither a [section] nor name=value");
     write("Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\SimonTatham\\PuTTY\\Sessions\\a]\n\"HostName\"=\"x\n");
     EXPECT_NE(failure(ForeignProgram::Putty).find(broken + " line 4"), std::string::npos) << failure(ForeignProgram::Putty);
+    std::string deep = "folder,name\n";
+    for (int i = 0; i <= kExchangeMaximumDepth; ++i)
+        deep += "f/";
+    write(deep + ",s\n");
+    EXPECT_EQ(failure(ForeignProgram::Csv), broken + " line 2: folders are nested more than 200 deep");
     write("<mrng:Connections xmlns:mrng=\"x\" KdfIterations=\"999999999\"></mrng:Connections>");
     EXPECT_NE(failure(ForeignProgram::MRemoteNg).find("KdfIterations"), std::string::npos);
     VStringArray top;
