@@ -2,6 +2,8 @@
 
 #include "platform/VTextDecoder.h"
 #include "profile/exchange/IniText.h"
+#include "profile/exchange/PuttyReader.h"
+#include "profile/policy/RegFile.h"
 
 ForeignDocument KittyReader::ReadFolder(const std::string& folder,
                                         const std::vector<std::pair<std::string, std::string>>& files,
@@ -54,4 +56,14 @@ ForeignDocument KittyReader::ReadFolder(const std::string& folder,
         all.sessions.push_back(std::move(session));
     }
     return all;
+}
+
+ForeignDocument KittyReader::Read(std::string_view text, const std::string& file, const ForeignReadOptions& options)
+{
+    ForeignDocument document(file);
+    const RegFile reg = PuttyReader::ParseExport(text, document);
+    if (!reg.HasKey(kSessionsKey))
+        document.Fail(0, "the export holds no KiTTY sessions (no key " + VUnicodeString(kSessionsKey).ToUtf8() + ")");
+    PuttyReader::ReadSessions(reg, kSessionsKey, document, options, true);
+    return document;
 }

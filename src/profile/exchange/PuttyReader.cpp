@@ -1,7 +1,6 @@
 #include "profile/exchange/PuttyReader.h"
 
 #include "profile/exchange/IniText.h"
-#include "profile/exchange/KittyReader.h"
 #include "profile/policy/RegFile.h"
 
 namespace {
@@ -77,16 +76,6 @@ ForeignDocument PuttyReader::Read(std::string_view text, const std::string& file
     if (!reg.HasKey(kSessionsKey))
         document.Fail(0, "the export holds no PuTTY sessions (no key " + VUnicodeString(kSessionsKey).ToUtf8() + ")");
     ReadSessions(reg, kSessionsKey, document, options, false);
-    return document;
-}
-
-ForeignDocument KittyReader::Read(std::string_view text, const std::string& file, const ForeignReadOptions& options)
-{
-    ForeignDocument document(file);
-    const RegFile reg = PuttyReader::ParseExport(text, document);
-    if (!reg.HasKey(kSessionsKey))
-        document.Fail(0, "the export holds no KiTTY sessions (no key " + VUnicodeString(kSessionsKey).ToUtf8() + ")");
-    PuttyReader::ReadSessions(reg, kSessionsKey, document, options, true);
     return document;
 }
 
