@@ -60,7 +60,7 @@ ForeignImportDialogBase::Outcome ForeignImportDialogBase::Run(bool dryRun)
         };
         import.onRefusal = [&](const std::string& text) { outcome.notes.push_back(text); };
         import.Run([&](IExchangeVisitor& visitor) { recorded.Replay(visitor); });
-    } catch (const ExchangeError& error) {
+    } catch (const std::exception& error) { // ExchangeError names the place; anything else is said as it is
         outcome.items.clear();
         outcome.error = error.what();
     }
