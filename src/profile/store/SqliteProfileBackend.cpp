@@ -30,7 +30,7 @@ constexpr int kBusyTimeoutMs = 15000;
 
 // "ORVL": the file is ours whatever its name.
 constexpr int64_t kApplicationId = 0x4F52564C;
-constexpr int kSchemaVersion = 2;
+constexpr int kSchemaVersion = 3;
 
 // Value kinds keep the registry's type numbers.
 enum Kind : int { kString = 1, kBinary = 3, kDword = 4, kMultiString = 7 };
@@ -52,6 +52,7 @@ CREATE TABLE keys(
   name TEXT NOT NULL,
   folded TEXT NOT NULL,
   hasvals INTEGER NOT NULL DEFAULT 0,
+  stamp INTEGER NOT NULL DEFAULT 0,
   UNIQUE(parent, folded));
 CREATE INDEX keys_listed ON keys(parent, folded, name, hasvals);
 CREATE TABLE names(
@@ -66,7 +67,22 @@ CREATE TABLE vals(
   spelling TEXT,
   PRIMARY KEY(key, name)) WITHOUT ROWID;
 )";
-const char* const kSchemaMarks = "PRAGMA application_id=1330796108; PRAGMA user_version=2;";
+// A key's stamp counts the changes of its set of children (and of which
+// of them hold values), so that folder order lists are looked over again
+// only after such a change, whoever made it.
+const char* const kChildStamps = R"(
+CREATE TRIGGER keys_added AFTER INSERT ON keys BEGIN
+  UPDATE keys SET stamp=stamp+1 WHERE id=NEW.parent; END;
+CREATE TRIGGER keys_removed AFTER DELETE ON keys BEGIN
+  UPDATE keys SET stamp=stamp+1 WHERE id=OLD.parent; END;
+CREATE TRIGGER keys_moved AFTER UPDATE OF parent, name ON keys BEGIN
+  UPDATE keys SET stamp=stamp+1 WHERE id IN (OLD.parent, NEW.parent); END;
+CREATE TRIGGER keys_marked AFTER UPDATE OF hasvals ON keys WHEN OLD.hasvals<>NEW.hasvals BEGIN
+  UPDATE keys SET stamp=stamp+1 WHERE id=NEW.parent; END;
+)";
+// Version 2 lacked the stamps only.
+const char* const kFromVersion2 = "ALTER TABLE keys ADD COLUMN stamp INTEGER NOT NULL DEFAULT 0;";
+const char* const kSchemaMarks = "PRAGMA application_id=1330796108; PRAGMA user_version=3;";
 static_assert(kApplicationId == 1330796108);
 
 bool IsDamage(int code)
@@ -717,7 +733,7 @@ private:
             } else if (shape == Shape::Foreign) {
                 problem = "the file is a database of another program or of a newer version; it was left as it is";
                 outcome = Outcome::Unusable;
-            } else if (!Build(shape == Shape::Version1, problem)) {
+            } else if (!Build(shape, problem)) {
                 outcome = IsDamage(sqlite3_errcode(m_db)) ? Outcome::Damaged : Outcome::Unusable;
             }
             // Built or migrated (by this process or the other one): look again.
@@ -727,7 +743,7 @@ private:
         return outcome;
     }
 
-    enum class Shape { Unreadable, Empty, Version1, Current, Foreign };
+    enum class Shape { Unreadable, Empty, Version1, Version2, Current, Foreign };
     Shape ShapeOf()
     {
         int64_t application = 0;
@@ -737,7 +753,7 @@ private:
             !QueryInt("SELECT count(*) FROM sqlite_master", tables))
             return Shape::Unreadable;
         if (application == kApplicationId)
-            return version == kSchemaVersion ? Shape::Current : Shape::Foreign;
+            return version == kSchemaVersion ? Shape::Current : version == 2 ? Shape::Version2 : Shape::Foreign;
         if (application != 0 || version != 0)
             return Shape::Foreign;
         if (tables == 0)
@@ -761,22 +777,24 @@ private:
         return found;
     }
 
-    // Makes the tables of an empty file, or migrates a file of version 1,
-    // in one transaction: a process killed meanwhile leaves the file as it
-    // was. True also when the other application did it first.
-    bool Build(bool fromVersion1, std::string& problem)
+    // Makes the tables of an empty file, or migrates a file of an older
+    // version, in one transaction: a process killed meanwhile leaves the
+    // file as it was. True also when the other application did it first.
+    bool Build(Shape from, std::string& problem)
     {
-        if (!fromVersion1 && !Exec("PRAGMA journal_mode=WAL"))
+        if (from == Shape::Empty && !Exec("PRAGMA journal_mode=WAL"))
             return Failed(problem), false;
         Exec("PRAGMA foreign_keys=OFF"); // the tables are renamed and copied, not their rows cascaded
         bool ok = Exec("BEGIN IMMEDIATE");
         if (ok) {
-            const Shape shape = ShapeOf();
-            if (shape == (fromVersion1 ? Shape::Version1 : Shape::Empty)) {
-                ok = fromVersion1 ? MigrateVersion1()
-                                  : Exec(kSchemaTables) &&
-                                        Exec("INSERT INTO keys(id, parent, name, folded) VALUES(1, NULL, '', '')");
-                ok = ok && Exec(kSchemaMarks);
+            if (ShapeOf() == from) {
+                if (from == Shape::Version1)
+                    ok = MigrateVersion1();
+                else if (from == Shape::Version2)
+                    ok = Exec(kFromVersion2);
+                else
+                    ok = Exec(kSchemaTables) && Exec("INSERT INTO keys(id, parent, name, folded) VALUES(1, NULL, '', '')");
+                ok = ok && Exec(kChildStamps) && Exec(kSchemaMarks);
             }
             if (!ok)
                 problem = sqlite3_errmsg(m_db);
@@ -787,7 +805,7 @@ private:
             problem = sqlite3_errmsg(m_db);
         }
         Exec("PRAGMA foreign_keys=ON");
-        if (ok && fromVersion1)
+        if (ok && from == Shape::Version1)
             ok = Exec("PRAGMA journal_mode=WAL");
         m_names.clear();
         m_namesByFolded.clear();
@@ -1197,6 +1215,19 @@ public:
         m_db.NoteDamage(rc);
         sqlite3_finalize(q);
         return rc == SQLITE_DONE;
+    }
+
+    bool GetChildrenMark(VUnicodeString& mark) override
+    {
+        Database::Use q(m_db, "SELECT stamp FROM keys WHERE id=?1");
+        if (!q)
+            return false;
+        sqlite3_bind_int64(*q, 1, m_id);
+        if (!q.Step())
+            return false;
+        // The key's number too: a key made anew starts counting again.
+        mark = VUnicodeString::FromUtf8(std::to_string(m_id) + ":" + std::to_string(sqlite3_column_int64(*q, 0)));
+        return true;
     }
 
 private:

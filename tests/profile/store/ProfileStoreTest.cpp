@@ -398,7 +398,7 @@ TEST_F(SqliteStore, AFileOfTheFirstVersionIsMigratedWhenOpened)
     SqliteProfileFactory factory(path);
     ASSERT_TRUE(factory.IsOpen());
     EXPECT_TRUE(box.shown.empty());
-    EXPECT_EQ(Pragma(path, "PRAGMA user_version"), 2);
+    EXPECT_EQ(Pragma(path, "PRAGMA user_version"), 3);
     EXPECT_EQ(Pragma(path, "PRAGMA application_id"), 0x4F52564C);
     EXPECT_EQ(Pragma(path, "SELECT count(*) FROM names"), 3); // "Host" once for both keys
     EXPECT_EQ(Pragma(path, "SELECT count(*) FROM sqlite_master WHERE name LIKE '%v1'"), 0);
