@@ -1,6 +1,8 @@
 #include "profile/store/SqliteProfileBackend.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <stdio.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -209,8 +211,16 @@ bool EnsureFolder(const std::string& file)
 // outermost store.
 class SqliteProfileFactory::Database {
 public:
-    explicit Database(std::string path) : m_path(std::move(path)) { Open(); }
-    ~Database() { Close(); }
+    explicit Database(std::string path) : m_path(std::move(path))
+    {
+        if (Open())
+            NoteOpen();
+    }
+    ~Database()
+    {
+        Close();
+        EndOpenMark();
+    }
 
     const std::string& Path() const { return m_path; }
     bool IsOpen() const { return m_db != nullptr; }
@@ -235,7 +245,16 @@ public:
 
     // A store that could not open the file tries again: a file that was
     // busy or missing a moment ago may be there now.
-    bool Reopen() { return IsOpen() || Open(); }
+    bool Reopen()
+    {
+        if (IsOpen())
+            return true;
+        if (!Open())
+            return false;
+        NoteOpen();
+        return true;
+    }
+    bool CheckedAtOpen() const { return m_checkedAtOpen; }
 
     // The outermost store reads in a deferred transaction: over WAL it sees
     // one snapshot and never waits for a writer.
@@ -351,6 +370,41 @@ public:
         Database& m_db;
         sqlite3_stmt* m_statement;
     };
+
+    // A statement made from text built at run time, kept by that text (a
+    // walk over every folder runs the same few of them).
+    class Query {
+    public:
+        Query(Database& db, const std::string& sql) : m_statement(db.PrepareText(sql)) { ++db.m_statementsRun; }
+        ~Query()
+        {
+            if (m_statement) {
+                sqlite3_reset(m_statement);
+                sqlite3_clear_bindings(m_statement);
+            }
+        }
+        sqlite3_stmt* operator*() const { return m_statement; }
+
+    private:
+        sqlite3_stmt* m_statement;
+    };
+    sqlite3_stmt* PrepareText(const std::string& sql)
+    {
+        if (!m_db)
+            return nullptr;
+        if (const auto it = m_texts.find(sql); it != m_texts.end())
+            return it->second;
+        sqlite3_stmt* statement = nullptr;
+        if (sqlite3_prepare_v3(m_db, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &statement, nullptr) != SQLITE_OK)
+            return nullptr;
+        if (m_texts.size() >= 32) { // a few kinds are in use at a time
+            for (auto& [text, kept] : m_texts)
+                sqlite3_finalize(kept);
+            m_texts.clear();
+        }
+        m_texts.emplace(sql, statement);
+        return statement;
+    }
 
     // Within a transaction the tree cannot change under this process, so
     // the keys it has looked up are kept until it changes them itself: a
@@ -583,6 +637,9 @@ private:
         for (auto& [sql, statement] : m_statements)
             sqlite3_finalize(statement);
         m_statements.clear();
+        for (auto& [sql, statement] : m_texts)
+            sqlite3_finalize(statement);
+        m_texts.clear();
         for (sqlite3_stmt* statement : m_freeWalks)
             sqlite3_finalize(statement);
         m_freeWalks.clear();
@@ -593,6 +650,62 @@ private:
         if (m_db)
             sqlite3_close_v2(m_db);
         m_db = nullptr;
+    }
+
+    // While a process has the file open it holds a lock on a mark file of
+    // its own next to it, removed when it closes the file. A mark whose lock
+    // can be taken is one a process left when it ended without closing (it
+    // crashed or was killed): then the whole file is checked, once, at open.
+    void NoteOpen()
+    {
+        if (m_openMark >= 0)
+            return;
+        const size_t slash = m_path.rfind('/');
+        const std::string folder = slash == std::string::npos ? "." : m_path.substr(0, slash);
+        const std::string prefix = m_path.substr(slash == std::string::npos ? 0 : slash + 1) + "-open-";
+        bool unclean = false;
+        if (DIR* dir = opendir(folder.c_str())) {
+            while (const dirent* entry = readdir(dir)) {
+                const std::string name = entry->d_name;
+                if (!name.starts_with(prefix) || name.ends_with(".new"))
+                    continue;
+                const std::string mark = folder + "/" + name;
+                const int fd = open(mark.c_str(), O_RDWR | O_CLOEXEC);
+                if (fd < 0)
+                    continue;
+                if (flock(fd, LOCK_EX | LOCK_NB) == 0) { // its owner is gone
+                    unclean = true;
+                    unlink(mark.c_str());
+                }
+                close(fd);
+            }
+            closedir(dir);
+        }
+        // Made under another name and locked before it shows, so that no
+        // other process takes a mark being made for one left behind.
+        static int made = 0;
+        const std::string mark = m_path + "-open-" + std::to_string(getpid()) + "-" + std::to_string(++made);
+        const std::string draft = mark + ".new";
+        const int fd = open(draft.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        if (fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0 && rename(draft.c_str(), mark.c_str()) == 0) {
+            m_openMark = fd;
+            m_openMarkPath = mark;
+        } else if (fd >= 0) {
+            close(fd);
+            unlink(draft.c_str());
+        }
+        if (unclean) {
+            m_checkedAtOpen = true;
+            CheckAfterDamage();
+        }
+    }
+    void EndOpenMark()
+    {
+        if (m_openMark < 0)
+            return;
+        unlink(m_openMarkPath.c_str());
+        close(m_openMark);
+        m_openMark = -1;
     }
 
     // SQLite met damage while a store ran: the store was rolled back; the
@@ -922,7 +1035,11 @@ private:
 
     std::string m_path;
     sqlite3* m_db = nullptr;
+    int m_openMark = -1; // the lock on this process's mark file
+    std::string m_openMarkPath;
+    bool m_checkedAtOpen = false;
     std::unordered_map<const char*, sqlite3_stmt*> m_statements;
+    std::unordered_map<std::string, sqlite3_stmt*> m_texts;
     std::vector<sqlite3_stmt*> m_freeWalks;
     int m_depth = 0;
     bool m_began = false;
@@ -1172,17 +1289,24 @@ public:
         }
         if (ids.empty())
             return true;
+        // The children alone (a folder's sessions, as Find reads them) need
+        // no recursion; only keys that hold values are looked into.
         const std::string sql =
-            "WITH RECURSIVE below(id, path, depth) AS (SELECT id, name, 1 FROM keys WHERE parent=?1 "
-            "UNION ALL SELECT k.id, below.path || '\\' || k.name, below.depth + 1 FROM keys k JOIN below "
-            "ON k.parent=below.id WHERE below.depth < ?2) "
-            "SELECT below.path, v.name, v.kind, v.data FROM below JOIN vals v ON v.key=below.id AND v.name IN (" +
-            ids + ")";
-        sqlite3_stmt* q = nullptr;
-        if (sqlite3_prepare_v2(m_db.Handle(), sql.c_str(), -1, &q, nullptr) != SQLITE_OK)
+            depth == 1 ? "SELECT k.name, v.name, v.kind, v.data FROM keys k JOIN vals v ON v.key=k.id AND v.name IN (" +
+                             ids + ") WHERE k.parent=?1 AND k.hasvals"
+                       : "WITH RECURSIVE below(id, path, depth) AS (SELECT id, name, 1 FROM keys WHERE parent=?1 "
+                         "UNION ALL SELECT k.id, below.path || '\\' || k.name, below.depth + 1 FROM keys k JOIN below "
+                         "ON k.parent=below.id WHERE below.depth < ?2) "
+                         "SELECT below.path, v.name, v.kind, v.data FROM below JOIN vals v ON v.key=below.id AND "
+                         "v.name IN (" +
+                             ids + ")";
+        Database::Query query(m_db, sql);
+        sqlite3_stmt* q = *query;
+        if (!q)
             return false;
         sqlite3_bind_int64(q, 1, m_id);
-        sqlite3_bind_int(q, 2, depth > 0 ? depth : 1 << 30);
+        if (depth != 1)
+            sqlite3_bind_int(q, 2, depth > 0 ? depth : 1 << 30);
         int rc = SQLITE_OK;
         std::u16string path;
         std::u16string text;
@@ -1213,7 +1337,6 @@ public:
             sink(found);
         }
         m_db.NoteDamage(rc);
-        sqlite3_finalize(q);
         return rc == SQLITE_DONE;
     }
 
@@ -1416,6 +1539,11 @@ bool SqliteProfileFactory::IsOpen() const
 uint64_t SqliteProfileFactory::StatementsRun() const
 {
     return m_db->StatementsRun();
+}
+
+bool SqliteProfileFactory::CheckedAtOpen() const
+{
+    return m_db->CheckedAtOpen();
 }
 
 bool SqliteProfileFactory::CheckIntegrity(std::string& detail)
