@@ -211,6 +211,12 @@ VStringArray ProfileFolderData::SplitOlderList(std::u16string_view text)
 void ProfileFolderData::SortNames(VStringArray& names, int sortMode)
 {
     if (sortMode == kSortNoCase) {
+        // Lists kept in this order already (the common case) are only read.
+        bool inOrder = true;
+        for (size_t i = 1; inOrder && i < names.GetSize(); ++i)
+            inOrder = VUnicodeString::CompareNoCase(names[i - 1], names[i]) <= 0;
+        if (inOrder)
+            return;
         // Each name folded once rather than at every comparison.
         struct Keyed {
             std::u32string key;

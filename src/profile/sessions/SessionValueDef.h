@@ -88,11 +88,19 @@ public:
     std::span<const SessionValueDef> Defs() const { return m_defs; }
     // The index of `name`, or npos.
     size_t IndexOf(std::u16string_view name) const;
+    // The same for a name already case-folded (VUnicodeString::FoldCase):
+    // a look-up over several tables folds it once.
+    size_t IndexOfFolded(std::u16string_view folded) const;
     static constexpr size_t npos = static_cast<size_t>(-1);
 
 private:
+    struct ViewHash {
+        using is_transparent = void;
+        size_t operator()(std::u16string_view s) const noexcept { return std::hash<std::u16string_view>()(s); }
+    };
     std::span<const SessionValueDef> m_defs;
     std::unordered_map<std::u16string_view, size_t, VNoCaseHash, VNoCaseEqual> m_index;
+    std::unordered_map<std::u16string, size_t, ViewHash, std::equal_to<>> m_folded;
 };
 
 // Loads the setting from `key` with its default (null key: the default).
