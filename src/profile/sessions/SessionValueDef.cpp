@@ -42,9 +42,14 @@ SessionValueTable::SessionValueTable(std::span<const SessionValueDef> defs) : m_
     }
 }
 
-size_t SessionValueTable::IndexOfFolded(std::u16string_view folded) const
+SessionValueTable::Folded::Folded(std::u16string_view name)
+    : text(VUnicodeString::FoldCase(name)), hash(std::hash<std::u16string>()(text))
 {
-    const auto it = m_folded.find(folded);
+}
+
+size_t SessionValueTable::IndexOf(const Folded& name) const
+{
+    const auto it = m_folded.find(name);
     return it == m_folded.end() ? npos : it->second;
 }
 
