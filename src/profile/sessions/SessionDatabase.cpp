@@ -479,9 +479,11 @@ bool SessionDatabase::GetFindTexts(const VUnicodeString& path, VUnicodeString& h
     VUnicodeString folder;
     VUnicodeString leaf;
     SplitSessionPath(normal, folder, leaf);
-    auto cached = m_findTexts.find(VUnicodeString::FoldCase(folder));
+    std::u16string foldedFolder = VUnicodeString::FoldCase(folder);
+    auto cached = m_findTexts.find(foldedFolder);
     if (cached == m_findTexts.end()) {
         std::optional<FolderFindTexts> texts(std::in_place);
+        texts->reserve(128);
         const VProfileStore store;
         if (store.GetRootKey()) {
             VStringArray names;
@@ -498,7 +500,7 @@ bool SessionDatabase::GetFindTexts(const VUnicodeString& path, VUnicodeString& h
             if (!queried && key.IsOpen())
                 texts.reset();
         }
-        cached = m_findTexts.emplace(VUnicodeString::FoldCase(folder), std::move(texts)).first;
+        cached = m_findTexts.emplace(std::move(foldedFolder), std::move(texts)).first;
     }
     if (!cached->second) { // a store without queries: the session is loaded
         const SessionConfigPtr config = LoadSession(normal);
