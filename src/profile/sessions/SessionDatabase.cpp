@@ -711,7 +711,7 @@ bool SessionDatabase::SaveNewSessionValues(const VUnicodeString& folder, const V
         return FailWith(report, EIO);
     // A key without values would be a folder.
     bool ok = values.empty() ? key.WriteBool(SessionConfig::kIsSession, true) : WriteStoredValues(key, values);
-    folderData.AddSession(name, {}, false);
+    ok = ok && folderData.AddSession(name, {}, false);
     return op.Done(ok || FailWith(report, EIO));
 }
 
