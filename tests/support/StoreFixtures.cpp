@@ -73,6 +73,7 @@ public:
     }
     IProfileBackendIterator* Enumerate(int kind) override
     {
+        m_owner.childWalks += kind == kEnumerateSubkeys;
         if (kind == kEnumerateSubkeys && m_owner.hideChildKinds)
             return new KindHidingIterator(m_inner->Enumerate(kind));
         return m_inner->Enumerate(kind);
@@ -86,6 +87,7 @@ public:
     {
         return m_inner->QueryValuesBelow(names, depth, sink);
     }
+    bool GetChildrenMark(VUnicodeString& mark) override { return m_inner->GetChildrenMark(mark); }
 
 private:
     // False for the write that is to fail.

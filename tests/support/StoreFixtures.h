@@ -50,6 +50,8 @@ public:
     // that breaks half-way; 0 never.
     int failWriteAt = 0;
     int abandoned = 0;
+    // Walks over a key's subkeys asked of the back end.
+    int childWalks = 0;
 
 private:
     VProfileStoreFactory& m_inner;

@@ -1,6 +1,7 @@
 #include "profile/sessions/ProfileFolderData.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -70,8 +71,8 @@ Children ReadChildren(const VProfileKey& folder)
 
 // Keeps the stored names that are children, in place, drops the others
 // (and second mentions), and appends the children not stored yet in exact
-// code-unit order. True on change.
-bool ReconcileList(VProfileStringArray& list, std::vector<VUnicodeString>& children)
+// code-unit order. True on change (only told, not made, without `apply`).
+bool ReconcileList(VProfileStringArray& list, std::vector<VUnicodeString>& children, bool apply = true)
 {
     // An open-addressing table of child indexes: folders of thousands of
     // sessions are listed often, and a node per name costs more than the
@@ -110,6 +111,8 @@ bool ReconcileList(VProfileStringArray& list, std::vector<VUnicodeString>& child
             added.push_back(i);
     if (added.empty() && kept.size() == stored.GetSize())
         return false;
+    if (!apply)
+        return true;
     std::sort(added.begin(), added.end(), [&children](size_t a, size_t b) { return children[a] < children[b]; });
     VStringArray result;
     result.Reserve(kept.size() + added.size());
@@ -208,6 +211,12 @@ VStringArray ProfileFolderData::SplitOlderList(std::u16string_view text)
 void ProfileFolderData::SortNames(VStringArray& names, int sortMode)
 {
     if (sortMode == kSortNoCase) {
+        // Lists kept in this order already (the common case) are only read.
+        bool inOrder = true;
+        for (size_t i = 1; inOrder && i < names.GetSize(); ++i)
+            inOrder = VUnicodeString::CompareNoCase(names[i - 1], names[i]) <= 0;
+        if (inOrder)
+            return;
         // Each name folded once rather than at every comparison.
         struct Keyed {
             std::u32string key;
@@ -253,11 +262,93 @@ void ProfileFolderData::Load()
     LoadList(m_sessionList, kSessionListName, kOlderSessionListName, converted);
     LoadList(m_folderList, kFolderListName, kOlderFolderListName, converted);
     m_expanded = VProfile<bool>(m_ownKey.get(), kExpandedName, &kNotExpanded);
-    const bool reconciled = Reconcile();
+
+    // Lists saved as matching the children while the back end's mark of
+    // them stays the same need no walk over the children.
+    const VProfileKey folder(*root, m_keyPath, 0);
+    VUnicodeString mark;
+    m_marked = folder.IsOpen() && folder.GetChildrenMark(mark);
+    if (m_marked && !converted) {
+        VUnicodeString stored;
+        if (m_ownKey->ReadString(kChildrenMarkName, stored) && stored == ListedMark(mark))
+            return;
+    }
+    const bool reconciled = Reconcile(folder);
+    bool saved = true;
     if (converted || reconciled) {
-        SaveOwn();
+        saved = SaveOwn();
         m_repaired = true;
     }
+    if (m_marked && saved) {
+        if (!m_ownKey->IsOpen() || !m_ownKey->ValueExists(kFolderListName))
+            saved = SaveOwn(); // the key holds values before the mark is read
+        saved = saved && SaveMark(true);
+    }
+    // A listing goes on with the lists in hand; a change made with them
+    // fails (see WriteFailed).
+    m_writeFailed = !saved;
+}
+
+bool ProfileFolderData::SaveMark(bool listsMatch)
+{
+    if (!m_marked || !m_ownKey->IsOpen())
+        return true;
+    VUnicodeString mark;
+    if (listsMatch) {
+        const VProfileKey folder(*m_store->GetRootKey(), m_keyPath, 0);
+        if (!folder.IsOpen() || !folder.GetChildrenMark(mark))
+            mark = VUnicodeString();
+        else
+            mark = ListedMark(mark);
+    }
+    return m_ownKey->WriteString(kChildrenMarkName, mark);
+}
+
+// The children's mark with a digest of both lists: lists written by anyone
+// else than this class no longer match it.
+VUnicodeString ProfileFolderData::ListedMark(const VUnicodeString& childrenMark) const
+{
+    uint64_t digest = 14695981039346656037ull;
+    const auto add = [&digest](std::u16string_view text) {
+        for (const char16_t c : text)
+            digest = (digest ^ c) * 1099511628211ull;
+        digest = (digest ^ 0xFFFF) * 1099511628211ull; // no name holds this unit: a separator
+    };
+    for (const VUnicodeString& name : m_folderList.Get())
+        add(name.str());
+    add(u"/");
+    for (const VUnicodeString& name : m_sessionList.Get())
+        add(name.str());
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(digest));
+    return childrenMark + u"/" + VUnicodeString::FromUtf8(hex).str();
+}
+
+bool ProfileFolderData::Persist()
+{
+    if (m_bridge)
+        return true;
+    if (m_writeFailed)
+        return false;
+    if (!m_store || !m_store->GetRootKey())
+        return false;
+    if (!m_ownKey->IsOpen() && !m_store->GetRootKey()->KeyExists(m_keyPath))
+        return true; // no folder, no order to keep
+    if (!SaveOwn()) {
+        m_writeFailed = true;
+        return false;
+    }
+    // The mark says the lists match only when a look at the children
+    // confirms it: a name left out of the order comes back at the next load.
+    bool match = false;
+    if (m_marked) {
+        const VProfileKey folder(*m_store->GetRootKey(), m_keyPath, 0);
+        Children children = folder.IsOpen() ? ReadChildren(folder) : Children{};
+        match = !ReconcileList(m_folderList, children.folders, false) &&
+                !ReconcileList(m_sessionList, children.sessions, false);
+    }
+    m_writeFailed = !SaveMark(match);
+    return !m_writeFailed;
 }
 
 void ProfileFolderData::LoadList(VProfileStringArray& list, const char16_t* name, const char16_t* olderName,
@@ -274,9 +365,8 @@ void ProfileFolderData::LoadList(VProfileStringArray& list, const char16_t* name
     list = VProfileStringArray(m_ownKey.get(), name, &older);
 }
 
-bool ProfileFolderData::Reconcile()
+bool ProfileFolderData::Reconcile(const VProfileKey& folder)
 {
-    const VProfileKey folder(*m_store->GetRootKey(), m_keyPath, 0);
     Children children = folder.IsOpen() ? ReadChildren(folder) : Children{};
     const bool folders = ReconcileList(m_folderList, children.folders);
     const bool sessions = ReconcileList(m_sessionList, children.sessions);
@@ -306,23 +396,23 @@ bool ProfileFolderData::IsExpanded() const
     return m_bridge ? m_bridge->GetExpanded() : m_expanded.Get();
 }
 
-void ProfileFolderData::SetExpanded(bool expanded)
+bool ProfileFolderData::SetExpanded(bool expanded)
 {
     if (m_bridge) {
         m_bridge->SetExpanded(expanded);
-        return;
+        return true;
     }
     m_expanded.Set(expanded);
-    SaveOwn();
+    return Persist();
 }
 
-void ProfileFolderData::Insert(VProfileStringArray& list, const VUnicodeString& name, const VUnicodeString& reference,
+bool ProfileFolderData::Insert(VProfileStringArray& list, const VUnicodeString& name, const VUnicodeString& reference,
                                bool after)
 {
     if (m_bridge) {
         if (m_sortMode == kSortManual && !reference.IsEmpty())
             m_bridge->MoveItem(name, reference, after);
-        return;
+        return true;
     }
     VStringArray names = list.Get();
     RemoveAll(names, name);
@@ -338,39 +428,39 @@ void ProfileFolderData::Insert(VProfileStringArray& list, const VUnicodeString& 
     }
     names.InsertAt(at, name);
     list.Set(names);
-    SaveOwn();
+    return Persist();
 }
 
-void ProfileFolderData::Move(VProfileStringArray& list, const VUnicodeString& name, const VUnicodeString& reference,
+bool ProfileFolderData::Move(VProfileStringArray& list, const VUnicodeString& name, const VUnicodeString& reference,
                              bool after)
 {
     if (m_bridge) {
         if (!reference.IsEmpty())
             m_bridge->MoveItem(name, reference, after);
-        return;
+        return true;
     }
     VStringArray names = list.Get();
     RemoveAll(names, name);
     if (const size_t found = IndexOf(names, reference); !reference.IsEmpty() && found != VUnicodeString::npos)
         names.InsertAt(found + (after ? 1 : 0), name);
     list.Set(names);
-    SaveOwn();
+    return Persist();
 }
 
-void ProfileFolderData::Remove(VProfileStringArray& list, const VUnicodeString& name)
+bool ProfileFolderData::Remove(VProfileStringArray& list, const VUnicodeString& name)
 {
     if (m_bridge)
-        return;
+        return true;
     VStringArray names = list.Get();
     RemoveAll(names, name);
     list.Set(names);
-    SaveOwn();
+    return Persist();
 }
 
-void ProfileFolderData::Rename(VProfileStringArray& list, const VUnicodeString& oldName, const VUnicodeString& newName)
+bool ProfileFolderData::Rename(VProfileStringArray& list, const VUnicodeString& oldName, const VUnicodeString& newName)
 {
     if (m_bridge)
-        return;
+        return true;
     VStringArray names = list.Get();
     const size_t at = IndexOf(names, oldName);
     if (at == VUnicodeString::npos) {
@@ -383,47 +473,47 @@ void ProfileFolderData::Rename(VProfileStringArray& list, const VUnicodeString& 
                 names.RemoveAt(i);
     }
     list.Set(names);
-    SaveOwn();
+    return Persist();
 }
 
-void ProfileFolderData::AddFolder(const VUnicodeString& name, const VUnicodeString& reference, bool after)
+bool ProfileFolderData::AddFolder(const VUnicodeString& name, const VUnicodeString& reference, bool after)
 {
-    Insert(m_folderList, name, reference, after);
+    return Insert(m_folderList, name, reference, after);
 }
 
-void ProfileFolderData::AddSession(const VUnicodeString& name, const VUnicodeString& reference, bool after)
+bool ProfileFolderData::AddSession(const VUnicodeString& name, const VUnicodeString& reference, bool after)
 {
-    Insert(m_sessionList, name, reference, after);
+    return Insert(m_sessionList, name, reference, after);
 }
 
-void ProfileFolderData::MoveFolder(const VUnicodeString& name, const VUnicodeString& reference, bool after)
+bool ProfileFolderData::MoveFolder(const VUnicodeString& name, const VUnicodeString& reference, bool after)
 {
-    Move(m_folderList, name, reference, after);
+    return Move(m_folderList, name, reference, after);
 }
 
-void ProfileFolderData::MoveSession(const VUnicodeString& name, const VUnicodeString& reference, bool after)
+bool ProfileFolderData::MoveSession(const VUnicodeString& name, const VUnicodeString& reference, bool after)
 {
-    Move(m_sessionList, name, reference, after);
+    return Move(m_sessionList, name, reference, after);
 }
 
-void ProfileFolderData::RemoveFolder(const VUnicodeString& name)
+bool ProfileFolderData::RemoveFolder(const VUnicodeString& name)
 {
-    Remove(m_folderList, name);
+    return Remove(m_folderList, name);
 }
 
-void ProfileFolderData::RemoveSession(const VUnicodeString& name)
+bool ProfileFolderData::RemoveSession(const VUnicodeString& name)
 {
-    Remove(m_sessionList, name);
+    return Remove(m_sessionList, name);
 }
 
-void ProfileFolderData::RenameFolder(const VUnicodeString& oldName, const VUnicodeString& newName)
+bool ProfileFolderData::RenameFolder(const VUnicodeString& oldName, const VUnicodeString& newName)
 {
-    Rename(m_folderList, oldName, newName);
+    return Rename(m_folderList, oldName, newName);
 }
 
-void ProfileFolderData::RenameSession(const VUnicodeString& oldName, const VUnicodeString& newName)
+bool ProfileFolderData::RenameSession(const VUnicodeString& oldName, const VUnicodeString& newName)
 {
-    Rename(m_sessionList, oldName, newName);
+    return Rename(m_sessionList, oldName, newName);
 }
 
 bool ProfileFolderData::Save(const VProfileKey* key)

@@ -32,6 +32,9 @@ public:
     static constexpr char16_t kOlderFolderListName[] = u"Folder List";
     static constexpr char16_t kOlderSessionListName[] = u"Session List";
     static constexpr char16_t kExpandedName[] = u"Is Expanded";
+    // The back end's mark of the folder's children when the lists were last
+    // found to match them (empty: look again).
+    static constexpr char16_t kChildrenMarkName[] = u"Listed Children Mark";
 
     // The folder at `folderPath` (names separated by backslashes or
     // slashes; "" is the top) of the tree kept below `baseKey` of the
@@ -48,21 +51,23 @@ public:
     void GetSessionList(VStringArray& out) const;
 
     bool IsExpanded() const;
-    void SetExpanded(bool expanded);
+    // The changes below are saved at once; each is false when a write
+    // failed, and the operation that made it should then be abandoned.
+    bool SetExpanded(bool expanded);
 
     // Put a new name into the manual order: next to `reference` (after it
     // with `after`) in mode 2, else at the end.
-    void AddFolder(const VUnicodeString& name, const VUnicodeString& reference = {}, bool after = false);
-    void AddSession(const VUnicodeString& name, const VUnicodeString& reference = {}, bool after = false);
+    bool AddFolder(const VUnicodeString& name, const VUnicodeString& reference = {}, bool after = false);
+    bool AddSession(const VUnicodeString& name, const VUnicodeString& reference = {}, bool after = false);
     // Move a listed name next to `reference`; when the reference is not
     // listed the name leaves the order until the next load appends it.
-    void MoveFolder(const VUnicodeString& name, const VUnicodeString& reference, bool after);
-    void MoveSession(const VUnicodeString& name, const VUnicodeString& reference, bool after);
-    void RemoveFolder(const VUnicodeString& name);
-    void RemoveSession(const VUnicodeString& name);
+    bool MoveFolder(const VUnicodeString& name, const VUnicodeString& reference, bool after);
+    bool MoveSession(const VUnicodeString& name, const VUnicodeString& reference, bool after);
+    bool RemoveFolder(const VUnicodeString& name);
+    bool RemoveSession(const VUnicodeString& name);
     // A renamed item keeps its place under its new name.
-    void RenameFolder(const VUnicodeString& oldName, const VUnicodeString& newName);
-    void RenameSession(const VUnicodeString& oldName, const VUnicodeString& newName);
+    bool RenameFolder(const VUnicodeString& oldName, const VUnicodeString& newName);
+    bool RenameSession(const VUnicodeString& oldName, const VUnicodeString& newName);
 
     // Saves the children whose flag is set, passing the recorded name (if
     // any) to the key first.
@@ -86,6 +91,10 @@ public:
     // True when the load changed the stored lists (older form converted or
     // child keys reconciled) and saved them.
     bool WasRepaired() const { return m_repaired; }
+    // True once a write of the lists (or of their mark) failed, at the load
+    // or at a change: the operation should be abandoned, and every later
+    // change is refused.
+    bool WriteFailed() const { return m_writeFailed; }
 
     // The key path below the root of the folder `path` of the tree under
     // `baseKey`: slashes become backslashes, empty levels are dropped.
@@ -103,11 +112,16 @@ private:
     void Load();
     void LoadList(VProfileStringArray& list, const char16_t* name, const char16_t* olderName, bool& converted);
     // Both lists against the child keys; true when either changed.
-    bool Reconcile();
-    void Insert(VProfileStringArray& list, const VUnicodeString& name, const VUnicodeString& reference, bool after);
-    void Move(VProfileStringArray& list, const VUnicodeString& name, const VUnicodeString& reference, bool after);
-    void Remove(VProfileStringArray& list, const VUnicodeString& name);
-    void Rename(VProfileStringArray& list, const VUnicodeString& oldName, const VUnicodeString& newName);
+    bool Reconcile(const VProfileKey& folder);
+    // Saves a change of the lists or the expanded flag, and the mark of the
+    // children when they still match; true when there was nothing to save.
+    bool Persist();
+    bool SaveMark(bool listsMatch);
+    VUnicodeString ListedMark(const VUnicodeString& childrenMark) const;
+    bool Insert(VProfileStringArray& list, const VUnicodeString& name, const VUnicodeString& reference, bool after);
+    bool Move(VProfileStringArray& list, const VUnicodeString& name, const VUnicodeString& reference, bool after);
+    bool Remove(VProfileStringArray& list, const VUnicodeString& name);
+    bool Rename(VProfileStringArray& list, const VUnicodeString& oldName, const VUnicodeString& newName);
 
     VProfileStore* m_store;
     std::unique_ptr<VProfileKey> m_ownKey;
@@ -122,4 +136,6 @@ private:
     VUnicodeString m_baseKey;
     VUnicodeString m_keyPath;
     bool m_repaired = false;
+    bool m_marked = false; // the back end marks the folder's children
+    bool m_writeFailed = false;
 };

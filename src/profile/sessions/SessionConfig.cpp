@@ -313,11 +313,12 @@ void SessionConfig::ForEachSetting(const std::function<void(const SessionValueDe
 
 VProfileData* SessionConfig::FindSetting(std::u16string_view name, const SessionValueDef** def)
 {
+    const SessionValueTable::Folded folded(name);
     for (size_t i = 0; VProfileData* child = ChildAt(i); ++i) {
         auto* part = dynamic_cast<SessionConfigPart*>(child);
         if (!part)
             continue;
-        const size_t index = part->GetTable().IndexOf(name);
+        const size_t index = part->GetTable().IndexOf(folded);
         if (index == SessionValueTable::npos)
             continue;
         if (def)

@@ -155,7 +155,7 @@ public:
               const VUnicodeString& reference, bool after, VUnicodeString& newPath, FirewallChanges& moved);
 
 private:
-    void ListMovedSessions(const VUnicodeString& from, const VUnicodeString& to, FirewallChanges& moved);
+    bool ListMovedSessions(const VUnicodeString& from, const VUnicodeString& to, FirewallChanges& moved);
 
     VProfileStore m_store;
     IReportMessageParams* m_report;
@@ -202,7 +202,8 @@ bool SessionDatabaseOperation::CopySession(const VUnicodeString& source, Profile
     copy->SetSessionPath(newPath);
     if (!SaveWithSourceValues(*copy, sourceKey, newKey))
         return FailWith(m_report, EIO);
-    targetData.AddSession(name, reference, after);
+    if (!targetData.AddSession(name, reference, after))
+        return FailWith(m_report, EIO);
     moved.push_back({source, newPath});
     copyPath = newPath;
     return true;
@@ -222,7 +223,8 @@ bool SessionDatabaseOperation::CopyFolder(const VUnicodeString& source, ProfileF
     const VUnicodeString newPath = SessionDatabase::JoinSessionPath(target, name);
     if (!VProfileKey(Root(), KeyPath(newPath), 1).IsOpen())
         return FailFolder(m_report, kMsgCreateFolderFailed, EIO);
-    targetData.AddFolder(name, reference, after);
+    if (!targetData.AddFolder(name, reference, after))
+        return FailFolder(m_report, kMsgCreateFolderFailed, EIO);
 
     // The source's order, read after the new folder exists: a folder copied
     // into itself lists its own copy, which is then left out.
@@ -235,12 +237,15 @@ bool SessionDatabaseOperation::CopyFolder(const VUnicodeString& source, ProfileF
         expanded = targetData.IsExpanded();
     } else {
         const ProfileFolderData sourceData(&m_store, source, kManual);
+        if (sourceData.WriteFailed())
+            return FailWith(m_report, EIO);
         sourceData.GetFolderList(folders);
         sourceData.GetSessionList(sessions);
         expanded = sourceData.IsExpanded();
     }
     ProfileFolderData newData(&m_store, newPath, kManual);
-    newData.SetExpanded(expanded);
+    if (!newData.SetExpanded(expanded))
+        return FailFolder(m_report, kMsgCreateFolderFailed, EIO);
     for (const VUnicodeString& folder : folders) {
         const VUnicodeString path = SessionDatabase::JoinSessionPath(source, folder);
         if (VUnicodeString::CompareNoCase(path, newPath) == 0)
@@ -267,11 +272,8 @@ bool SessionDatabaseOperation::Delete(const VUnicodeString& path, ItemKind kind)
     ProfileFolderData parentData(&m_store, parent, kManual);
     if (!Root().DeleteKey(KeyPath(path)))
         return FailWith(m_report, EIO);
-    if (kind == ItemKind::Folder)
-        parentData.RemoveFolder(leaf);
-    else
-        parentData.RemoveSession(leaf);
-    return true;
+    const bool listed = kind == ItemKind::Folder ? parentData.RemoveFolder(leaf) : parentData.RemoveSession(leaf);
+    return listed || FailWith(m_report, EIO);
 }
 
 // A move where the store moves keys in place: one step however many
@@ -305,12 +307,12 @@ bool SessionDatabaseOperation::Move(const VUnicodeString& source, ItemKind kind,
         return FailWith(m_report, EIO);
     ProfileFolderData& from = sameFolder ? targetData : *parentData;
     if (kind == ItemKind::Folder) {
-        from.RemoveFolder(leaf);
-        targetData.AddFolder(name, reference, after);
-        ListMovedSessions(source, to, moved);
+        if (!from.RemoveFolder(leaf) || !targetData.AddFolder(name, reference, after) ||
+            !ListMovedSessions(source, to, moved))
+            return FailWith(m_report, EIO);
     } else {
-        from.RemoveSession(leaf);
-        targetData.AddSession(name, reference, after);
+        if (!from.RemoveSession(leaf) || !targetData.AddSession(name, reference, after))
+            return FailWith(m_report, EIO);
         moved.push_back({source, to});
     }
     newPath = to;
@@ -319,21 +321,25 @@ bool SessionDatabaseOperation::Move(const VUnicodeString& source, ItemKind kind,
 
 // The sessions of a moved folder in the order a copy takes them: each
 // subfolder's first, then the folder's own, in stored order.
-void SessionDatabaseOperation::ListMovedSessions(const VUnicodeString& from, const VUnicodeString& to,
+bool SessionDatabaseOperation::ListMovedSessions(const VUnicodeString& from, const VUnicodeString& to,
                                                  FirewallChanges& moved)
 {
     VStringArray folders;
     VStringArray sessions;
     {
         const ProfileFolderData data(&m_store, to, kManual);
+        if (data.WriteFailed())
+            return false;
         data.GetFolderList(folders);
         data.GetSessionList(sessions);
     }
     for (const VUnicodeString& folder : folders)
-        ListMovedSessions(SessionDatabase::JoinSessionPath(from, folder), SessionDatabase::JoinSessionPath(to, folder),
-                          moved);
+        if (!ListMovedSessions(SessionDatabase::JoinSessionPath(from, folder),
+                               SessionDatabase::JoinSessionPath(to, folder), moved))
+            return false;
     for (const VUnicodeString& session : sessions)
         moved.push_back({SessionDatabase::JoinSessionPath(from, session), SessionDatabase::JoinSessionPath(to, session)});
+    return true;
 }
 
 bool SessionDatabaseOperation::SaveNew(SessionConfig& config, const VUnicodeString& folder,
@@ -351,7 +357,7 @@ bool SessionDatabaseOperation::SaveNew(SessionConfig& config, const VUnicodeStri
     config.SetSessionPath(path);
     config.Common().SetBool(SessionConfig::kIsSession, true);
     ok = config.Save(&key, m_report) && ok;
-    folderData.AddSession(name, reference, after);
+    ok = ok && folderData.AddSession(name, reference, after);
     return ok || FailWith(m_report, EIO);
 }
 
@@ -473,9 +479,11 @@ bool SessionDatabase::GetFindTexts(const VUnicodeString& path, VUnicodeString& h
     VUnicodeString folder;
     VUnicodeString leaf;
     SplitSessionPath(normal, folder, leaf);
-    auto cached = m_findTexts.find(VUnicodeString::FoldCase(folder));
+    std::u16string foldedFolder = VUnicodeString::FoldCase(folder);
+    auto cached = m_findTexts.find(foldedFolder);
     if (cached == m_findTexts.end()) {
         std::optional<FolderFindTexts> texts(std::in_place);
+        texts->reserve(128);
         const VProfileStore store;
         if (store.GetRootKey()) {
             VStringArray names;
@@ -492,7 +500,7 @@ bool SessionDatabase::GetFindTexts(const VUnicodeString& path, VUnicodeString& h
             if (!queried && key.IsOpen())
                 texts.reset();
         }
-        cached = m_findTexts.emplace(VUnicodeString::FoldCase(folder), std::move(texts)).first;
+        cached = m_findTexts.emplace(std::move(foldedFolder), std::move(texts)).first;
     }
     if (!cached->second) { // a store without queries: the session is loaded
         const SessionConfigPtr config = LoadSession(normal);
@@ -592,7 +600,8 @@ bool SessionDatabase::CreateFolder(const VUnicodeString& parent, const VUnicodeS
     ProfileFolderData parentData(&op.Store(), folder, kManual);
     if (!VProfileKey(op.Root(), KeyPath(path), 1).IsOpen())
         return FailFolder(report, kMsgCreateFolderFailed, EIO);
-    parentData.AddFolder(name, reference, after);
+    if (!parentData.AddFolder(name, reference, after))
+        return FailFolder(report, kMsgCreateFolderFailed, EIO);
     return op.Done(true);
 }
 
@@ -702,7 +711,7 @@ bool SessionDatabase::SaveNewSessionValues(const VUnicodeString& folder, const V
         return FailWith(report, EIO);
     // A key without values would be a folder.
     bool ok = values.empty() ? key.WriteBool(SessionConfig::kIsSession, true) : WriteStoredValues(key, values);
-    folderData.AddSession(name, {}, false);
+    ok = ok && folderData.AddSession(name, {}, false);
     return op.Done(ok || FailWith(report, EIO));
 }
 
@@ -815,10 +824,10 @@ bool SessionDatabase::RenameItem(const VUnicodeString& path, const VUnicodeStrin
         if (!saved || !WriteStoredValues(newKey, stored))
             return FailWith(report, EIO);
     }
-    if (kind == ItemKind::Folder)
-        parentData.RenameFolder(leaf, newName);
-    else
-        parentData.RenameSession(leaf, newName);
+    const bool listed =
+        kind == ItemKind::Folder ? parentData.RenameFolder(leaf, newName) : parentData.RenameSession(leaf, newName);
+    if (!listed)
+        return kind == ItemKind::Folder ? FailFolder(report, kMsgRenameFolderFailed, EIO) : FailWith(report, EIO);
     return op.Done(true);
 }
 
@@ -903,11 +912,9 @@ bool SessionDatabase::ReorderItem(const VUnicodeString& path, const VUnicodeStri
     VUnicodeString leaf;
     SplitSessionPath(normal, parent, leaf);
     ProfileFolderData parentData(&op.Store(), parent, kManual);
-    if (kind == ItemKind::Folder)
-        parentData.MoveFolder(leaf, reference, after);
-    else
-        parentData.MoveSession(leaf, reference, after);
-    return op.Done(true);
+    const bool listed = kind == ItemKind::Folder ? parentData.MoveFolder(leaf, reference, after)
+                                                 : parentData.MoveSession(leaf, reference, after);
+    return listed ? op.Done(true) : FailWith(report, EIO);
 }
 
 namespace {

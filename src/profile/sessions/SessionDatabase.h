@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <unordered_map>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -177,10 +178,10 @@ private:
         VUnicodeString hostName;
         VUnicodeString description;
     };
-    using FolderFindTexts = std::map<std::u16string, FindTexts>; // by folded leaf name
+    using FolderFindTexts = std::unordered_map<std::u16string, FindTexts>; // by folded leaf name
 
     mutable std::map<std::pair<std::u16string, int>, Listing> m_listings;
-    std::map<std::u16string, std::optional<FolderFindTexts>> m_findTexts; // empty: the store cannot query
+    std::unordered_map<std::u16string, std::optional<FolderFindTexts>> m_findTexts; // empty: the store cannot query
 };
 
 // The process's session database.

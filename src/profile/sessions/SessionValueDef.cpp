@@ -35,8 +35,22 @@ std::unique_ptr<VProfileData> Clone(const VProfileData& value)
 SessionValueTable::SessionValueTable(std::span<const SessionValueDef> defs) : m_defs(defs)
 {
     m_index.reserve(defs.size());
-    for (size_t i = 0; i < defs.size(); ++i)
+    m_folded.reserve(defs.size());
+    for (size_t i = 0; i < defs.size(); ++i) {
         m_index.emplace(defs[i].name, i);
+        m_folded.emplace(VUnicodeString::FoldCase(defs[i].name), i);
+    }
+}
+
+SessionValueTable::Folded::Folded(std::u16string_view name)
+    : text(VUnicodeString::FoldCase(name)), hash(std::hash<std::u16string>()(text))
+{
+}
+
+size_t SessionValueTable::IndexOf(const Folded& name) const
+{
+    const auto it = m_folded.find(name);
+    return it == m_folded.end() ? npos : it->second;
 }
 
 size_t SessionValueTable::IndexOf(std::u16string_view name) const

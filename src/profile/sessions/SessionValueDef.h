@@ -88,11 +88,31 @@ public:
     std::span<const SessionValueDef> Defs() const { return m_defs; }
     // The index of `name`, or npos.
     size_t IndexOf(std::u16string_view name) const;
+    // The same for a name already case-folded (VUnicodeString::FoldCase)
+    // and hashed: a look-up over several tables does both once.
+    struct Folded {
+        explicit Folded(std::u16string_view name);
+        std::u16string text;
+        size_t hash;
+    };
+    size_t IndexOf(const Folded& name) const;
     static constexpr size_t npos = static_cast<size_t>(-1);
 
 private:
+    struct FoldedHash {
+        using is_transparent = void;
+        size_t operator()(const std::u16string& s) const noexcept { return std::hash<std::u16string>()(s); }
+        size_t operator()(const Folded& f) const noexcept { return f.hash; }
+    };
+    struct FoldedEqual {
+        using is_transparent = void;
+        bool operator()(const std::u16string& a, const std::u16string& b) const noexcept { return a == b; }
+        bool operator()(const Folded& a, const std::u16string& b) const noexcept { return a.text == b; }
+        bool operator()(const std::u16string& a, const Folded& b) const noexcept { return a == b.text; }
+    };
     std::span<const SessionValueDef> m_defs;
     std::unordered_map<std::u16string_view, size_t, VNoCaseHash, VNoCaseEqual> m_index;
+    std::unordered_map<std::u16string, size_t, FoldedHash, FoldedEqual> m_folded;
 };
 
 // Loads the setting from `key` with its default (null key: the default).

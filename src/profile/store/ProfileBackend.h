@@ -104,6 +104,15 @@ public:
         (void)names, (void)depth, (void)sink;
         return false;
     }
+    // A mark of this key's children that changes whenever one is added,
+    // removed, renamed, moved in or out, or first holds values, and that no
+    // other key ever shows: lists kept of the children need no second look
+    // while it stays. False when not offered.
+    virtual bool GetChildrenMark(VUnicodeString& mark)
+    {
+        (void)mark;
+        return false;
+    }
 };
 
 // One store is one transaction of the back end: it starts reading (other

@@ -1,6 +1,8 @@
 #include "profile/store/SqliteProfileBackend.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <stdio.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -30,7 +32,7 @@ constexpr int kBusyTimeoutMs = 15000;
 
 // "ORVL": the file is ours whatever its name.
 constexpr int64_t kApplicationId = 0x4F52564C;
-constexpr int kSchemaVersion = 2;
+constexpr int kSchemaVersion = 3;
 
 // Value kinds keep the registry's type numbers.
 enum Kind : int { kString = 1, kBinary = 3, kDword = 4, kMultiString = 7 };
@@ -52,6 +54,7 @@ CREATE TABLE keys(
   name TEXT NOT NULL,
   folded TEXT NOT NULL,
   hasvals INTEGER NOT NULL DEFAULT 0,
+  stamp INTEGER NOT NULL DEFAULT 0,
   UNIQUE(parent, folded));
 CREATE INDEX keys_listed ON keys(parent, folded, name, hasvals);
 CREATE TABLE names(
@@ -66,7 +69,22 @@ CREATE TABLE vals(
   spelling TEXT,
   PRIMARY KEY(key, name)) WITHOUT ROWID;
 )";
-const char* const kSchemaMarks = "PRAGMA application_id=1330796108; PRAGMA user_version=2;";
+// A key's stamp counts the changes of its set of children (and of which
+// of them hold values), so that folder order lists are looked over again
+// only after such a change, whoever made it.
+const char* const kChildStamps = R"(
+CREATE TRIGGER keys_added AFTER INSERT ON keys BEGIN
+  UPDATE keys SET stamp=stamp+1 WHERE id=NEW.parent; END;
+CREATE TRIGGER keys_removed AFTER DELETE ON keys BEGIN
+  UPDATE keys SET stamp=stamp+1 WHERE id=OLD.parent; END;
+CREATE TRIGGER keys_moved AFTER UPDATE OF parent, name ON keys BEGIN
+  UPDATE keys SET stamp=stamp+1 WHERE id IN (OLD.parent, NEW.parent); END;
+CREATE TRIGGER keys_marked AFTER UPDATE OF hasvals ON keys WHEN OLD.hasvals<>NEW.hasvals BEGIN
+  UPDATE keys SET stamp=stamp+1 WHERE id=NEW.parent; END;
+)";
+// Version 2 lacked the stamps only.
+const char* const kFromVersion2 = "ALTER TABLE keys ADD COLUMN stamp INTEGER NOT NULL DEFAULT 0;";
+const char* const kSchemaMarks = "PRAGMA application_id=1330796108; PRAGMA user_version=3;";
 static_assert(kApplicationId == 1330796108);
 
 bool IsDamage(int code)
@@ -193,8 +211,16 @@ bool EnsureFolder(const std::string& file)
 // outermost store.
 class SqliteProfileFactory::Database {
 public:
-    explicit Database(std::string path) : m_path(std::move(path)) { Open(); }
-    ~Database() { Close(); }
+    explicit Database(std::string path) : m_path(std::move(path))
+    {
+        if (Open())
+            NoteOpen();
+    }
+    ~Database()
+    {
+        Close();
+        EndOpenMark();
+    }
 
     const std::string& Path() const { return m_path; }
     bool IsOpen() const { return m_db != nullptr; }
@@ -219,7 +245,16 @@ public:
 
     // A store that could not open the file tries again: a file that was
     // busy or missing a moment ago may be there now.
-    bool Reopen() { return IsOpen() || Open(); }
+    bool Reopen()
+    {
+        if (IsOpen())
+            return true;
+        if (!Open())
+            return false;
+        NoteOpen();
+        return true;
+    }
+    bool CheckedAtOpen() const { return m_checkedAtOpen; }
 
     // The outermost store reads in a deferred transaction: over WAL it sees
     // one snapshot and never waits for a writer.
@@ -335,6 +370,41 @@ public:
         Database& m_db;
         sqlite3_stmt* m_statement;
     };
+
+    // A statement made from text built at run time, kept by that text (a
+    // walk over every folder runs the same few of them).
+    class Query {
+    public:
+        Query(Database& db, const std::string& sql) : m_statement(db.PrepareText(sql)) { ++db.m_statementsRun; }
+        ~Query()
+        {
+            if (m_statement) {
+                sqlite3_reset(m_statement);
+                sqlite3_clear_bindings(m_statement);
+            }
+        }
+        sqlite3_stmt* operator*() const { return m_statement; }
+
+    private:
+        sqlite3_stmt* m_statement;
+    };
+    sqlite3_stmt* PrepareText(const std::string& sql)
+    {
+        if (!m_db)
+            return nullptr;
+        if (const auto it = m_texts.find(sql); it != m_texts.end())
+            return it->second;
+        sqlite3_stmt* statement = nullptr;
+        if (sqlite3_prepare_v3(m_db, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &statement, nullptr) != SQLITE_OK)
+            return nullptr;
+        if (m_texts.size() >= 32) { // a few kinds are in use at a time
+            for (auto& [text, kept] : m_texts)
+                sqlite3_finalize(kept);
+            m_texts.clear();
+        }
+        m_texts.emplace(sql, statement);
+        return statement;
+    }
 
     // Within a transaction the tree cannot change under this process, so
     // the keys it has looked up are kept until it changes them itself: a
@@ -567,6 +637,9 @@ private:
         for (auto& [sql, statement] : m_statements)
             sqlite3_finalize(statement);
         m_statements.clear();
+        for (auto& [sql, statement] : m_texts)
+            sqlite3_finalize(statement);
+        m_texts.clear();
         for (sqlite3_stmt* statement : m_freeWalks)
             sqlite3_finalize(statement);
         m_freeWalks.clear();
@@ -577,6 +650,62 @@ private:
         if (m_db)
             sqlite3_close_v2(m_db);
         m_db = nullptr;
+    }
+
+    // While a process has the file open it holds a lock on a mark file of
+    // its own next to it, removed when it closes the file. A mark whose lock
+    // can be taken is one a process left when it ended without closing (it
+    // crashed or was killed): then the whole file is checked, once, at open.
+    void NoteOpen()
+    {
+        if (m_openMark >= 0)
+            return;
+        const size_t slash = m_path.rfind('/');
+        const std::string folder = slash == std::string::npos ? "." : m_path.substr(0, slash);
+        const std::string prefix = m_path.substr(slash == std::string::npos ? 0 : slash + 1) + "-open-";
+        bool unclean = false;
+        if (DIR* dir = opendir(folder.c_str())) {
+            while (const dirent* entry = readdir(dir)) {
+                const std::string name = entry->d_name;
+                if (!name.starts_with(prefix) || name.ends_with(".new"))
+                    continue;
+                const std::string mark = folder + "/" + name;
+                const int fd = open(mark.c_str(), O_RDWR | O_CLOEXEC);
+                if (fd < 0)
+                    continue;
+                if (flock(fd, LOCK_EX | LOCK_NB) == 0) { // its owner is gone
+                    unclean = true;
+                    unlink(mark.c_str());
+                }
+                close(fd);
+            }
+            closedir(dir);
+        }
+        // Made under another name and locked before it shows, so that no
+        // other process takes a mark being made for one left behind.
+        static int made = 0;
+        const std::string mark = m_path + "-open-" + std::to_string(getpid()) + "-" + std::to_string(++made);
+        const std::string draft = mark + ".new";
+        const int fd = open(draft.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        if (fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0 && rename(draft.c_str(), mark.c_str()) == 0) {
+            m_openMark = fd;
+            m_openMarkPath = mark;
+        } else if (fd >= 0) {
+            close(fd);
+            unlink(draft.c_str());
+        }
+        if (unclean) {
+            m_checkedAtOpen = true;
+            CheckAfterDamage();
+        }
+    }
+    void EndOpenMark()
+    {
+        if (m_openMark < 0)
+            return;
+        unlink(m_openMarkPath.c_str());
+        close(m_openMark);
+        m_openMark = -1;
     }
 
     // SQLite met damage while a store ran: the store was rolled back; the
@@ -717,7 +846,7 @@ private:
             } else if (shape == Shape::Foreign) {
                 problem = "the file is a database of another program or of a newer version; it was left as it is";
                 outcome = Outcome::Unusable;
-            } else if (!Build(shape == Shape::Version1, problem)) {
+            } else if (!Build(shape, problem)) {
                 outcome = IsDamage(sqlite3_errcode(m_db)) ? Outcome::Damaged : Outcome::Unusable;
             }
             // Built or migrated (by this process or the other one): look again.
@@ -727,7 +856,7 @@ private:
         return outcome;
     }
 
-    enum class Shape { Unreadable, Empty, Version1, Current, Foreign };
+    enum class Shape { Unreadable, Empty, Version1, Version2, Current, Foreign };
     Shape ShapeOf()
     {
         int64_t application = 0;
@@ -737,7 +866,7 @@ private:
             !QueryInt("SELECT count(*) FROM sqlite_master", tables))
             return Shape::Unreadable;
         if (application == kApplicationId)
-            return version == kSchemaVersion ? Shape::Current : Shape::Foreign;
+            return version == kSchemaVersion ? Shape::Current : version == 2 ? Shape::Version2 : Shape::Foreign;
         if (application != 0 || version != 0)
             return Shape::Foreign;
         if (tables == 0)
@@ -761,22 +890,24 @@ private:
         return found;
     }
 
-    // Makes the tables of an empty file, or migrates a file of version 1,
-    // in one transaction: a process killed meanwhile leaves the file as it
-    // was. True also when the other application did it first.
-    bool Build(bool fromVersion1, std::string& problem)
+    // Makes the tables of an empty file, or migrates a file of an older
+    // version, in one transaction: a process killed meanwhile leaves the
+    // file as it was. True also when the other application did it first.
+    bool Build(Shape from, std::string& problem)
     {
-        if (!fromVersion1 && !Exec("PRAGMA journal_mode=WAL"))
+        if (from == Shape::Empty && !Exec("PRAGMA journal_mode=WAL"))
             return Failed(problem), false;
         Exec("PRAGMA foreign_keys=OFF"); // the tables are renamed and copied, not their rows cascaded
         bool ok = Exec("BEGIN IMMEDIATE");
         if (ok) {
-            const Shape shape = ShapeOf();
-            if (shape == (fromVersion1 ? Shape::Version1 : Shape::Empty)) {
-                ok = fromVersion1 ? MigrateVersion1()
-                                  : Exec(kSchemaTables) &&
-                                        Exec("INSERT INTO keys(id, parent, name, folded) VALUES(1, NULL, '', '')");
-                ok = ok && Exec(kSchemaMarks);
+            if (ShapeOf() == from) {
+                if (from == Shape::Version1)
+                    ok = MigrateVersion1();
+                else if (from == Shape::Version2)
+                    ok = Exec(kFromVersion2);
+                else
+                    ok = Exec(kSchemaTables) && Exec("INSERT INTO keys(id, parent, name, folded) VALUES(1, NULL, '', '')");
+                ok = ok && Exec(kChildStamps) && Exec(kSchemaMarks);
             }
             if (!ok)
                 problem = sqlite3_errmsg(m_db);
@@ -787,7 +918,7 @@ private:
             problem = sqlite3_errmsg(m_db);
         }
         Exec("PRAGMA foreign_keys=ON");
-        if (ok && fromVersion1)
+        if (ok && from == Shape::Version1)
             ok = Exec("PRAGMA journal_mode=WAL");
         m_names.clear();
         m_namesByFolded.clear();
@@ -904,7 +1035,11 @@ private:
 
     std::string m_path;
     sqlite3* m_db = nullptr;
+    int m_openMark = -1; // the lock on this process's mark file
+    std::string m_openMarkPath;
+    bool m_checkedAtOpen = false;
     std::unordered_map<const char*, sqlite3_stmt*> m_statements;
+    std::unordered_map<std::string, sqlite3_stmt*> m_texts;
     std::vector<sqlite3_stmt*> m_freeWalks;
     int m_depth = 0;
     bool m_began = false;
@@ -1154,17 +1289,24 @@ public:
         }
         if (ids.empty())
             return true;
+        // The children alone (a folder's sessions, as Find reads them) need
+        // no recursion; only keys that hold values are looked into.
         const std::string sql =
-            "WITH RECURSIVE below(id, path, depth) AS (SELECT id, name, 1 FROM keys WHERE parent=?1 "
-            "UNION ALL SELECT k.id, below.path || '\\' || k.name, below.depth + 1 FROM keys k JOIN below "
-            "ON k.parent=below.id WHERE below.depth < ?2) "
-            "SELECT below.path, v.name, v.kind, v.data FROM below JOIN vals v ON v.key=below.id AND v.name IN (" +
-            ids + ")";
-        sqlite3_stmt* q = nullptr;
-        if (sqlite3_prepare_v2(m_db.Handle(), sql.c_str(), -1, &q, nullptr) != SQLITE_OK)
+            depth == 1 ? "SELECT k.name, v.name, v.kind, v.data FROM keys k JOIN vals v ON v.key=k.id AND v.name IN (" +
+                             ids + ") WHERE k.parent=?1 AND k.hasvals"
+                       : "WITH RECURSIVE below(id, path, depth) AS (SELECT id, name, 1 FROM keys WHERE parent=?1 "
+                         "UNION ALL SELECT k.id, below.path || '\\' || k.name, below.depth + 1 FROM keys k JOIN below "
+                         "ON k.parent=below.id WHERE below.depth < ?2) "
+                         "SELECT below.path, v.name, v.kind, v.data FROM below JOIN vals v ON v.key=below.id AND "
+                         "v.name IN (" +
+                             ids + ")";
+        Database::Query query(m_db, sql);
+        sqlite3_stmt* q = *query;
+        if (!q)
             return false;
         sqlite3_bind_int64(q, 1, m_id);
-        sqlite3_bind_int(q, 2, depth > 0 ? depth : 1 << 30);
+        if (depth != 1)
+            sqlite3_bind_int(q, 2, depth > 0 ? depth : 1 << 30);
         int rc = SQLITE_OK;
         std::u16string path;
         std::u16string text;
@@ -1195,8 +1337,20 @@ public:
             sink(found);
         }
         m_db.NoteDamage(rc);
-        sqlite3_finalize(q);
         return rc == SQLITE_DONE;
+    }
+
+    bool GetChildrenMark(VUnicodeString& mark) override
+    {
+        Database::Use q(m_db, "SELECT stamp FROM keys WHERE id=?1");
+        if (!q)
+            return false;
+        sqlite3_bind_int64(*q, 1, m_id);
+        if (!q.Step())
+            return false;
+        // The key's number too: a key made anew starts counting again.
+        mark = VUnicodeString::FromUtf8(std::to_string(m_id) + ":" + std::to_string(sqlite3_column_int64(*q, 0)));
+        return true;
     }
 
 private:
@@ -1385,6 +1539,11 @@ bool SqliteProfileFactory::IsOpen() const
 uint64_t SqliteProfileFactory::StatementsRun() const
 {
     return m_db->StatementsRun();
+}
+
+bool SqliteProfileFactory::CheckedAtOpen() const
+{
+    return m_db->CheckedAtOpen();
 }
 
 bool SqliteProfileFactory::CheckIntegrity(std::string& detail)

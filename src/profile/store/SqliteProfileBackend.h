@@ -13,11 +13,13 @@
 // at its first write (waiting for the lock up to a timeout, then refused
 // with a report), and is committed when that store ends, or rolled back
 // when it was abandoned, so an operation is all or nothing whenever the
-// process stops. Opening reads the file's header only; a file that is not a
-// database, or that SQLite finds damaged (at open or later, confirmed by the
-// full check), is moved aside under a dated name (with a report) and a
-// fresh database is made. A database of another program is refused and
-// left as it is; one of the first version is migrated in one transaction.
+// process stops. Opening reads the file's header only, unless a process
+// ended without closing the file (it left its "-open-" mark file behind):
+// then the full check runs once. A file that is not a database, or that
+// SQLite finds damaged (at open or later, confirmed by the full check), is
+// moved aside under a dated name (with a report) and a fresh database is
+// made. A database of another program is refused and left as it is; one of
+// an older version is migrated in one transaction.
 class ORV_EXPORT SqliteProfileFactory final : public VProfileStoreFactory {
 public:
     // `path` empty: ORV_CONFIG_DB, else config.db in the configuration
@@ -34,6 +36,9 @@ public:
     // How many queries the back end has run on the file, so that tests can
     // hold reading a whole session to one.
     uint64_t StatementsRun() const;
+    // Whether the full check ran when the file was opened, because a
+    // process had ended without closing it.
+    bool CheckedAtOpen() const;
     // SQLite's full check of the whole file; `detail` is "ok" or the
     // problems found.
     bool CheckIntegrity(std::string& detail);

@@ -130,3 +130,8 @@ bool VProfileKeyIterator::Next(VUnicodeString& name)
 {
     return m_iterator && m_iterator->Next(name);
 }
+
+bool VProfileKey::GetChildrenMark(VUnicodeString& mark) const
+{
+    return m_key && m_key->GetChildrenMark(mark);
+}

@@ -55,6 +55,7 @@ public:
     bool CanMoveKeys() const;
     bool MoveKey(const VUnicodeString& path, const VUnicodeString& newParentPath, const VUnicodeString& newName) const;
     bool QueryValuesBelow(const VStringArray& names, int depth, const IProfileBackendKey::FoundValueSink& sink) const;
+    bool GetChildrenMark(VUnicodeString& mark) const;
 
 private:
     std::unique_ptr<IProfileBackendKey> m_key;

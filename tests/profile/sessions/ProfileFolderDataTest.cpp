@@ -123,6 +123,67 @@ TEST_P(FolderData, ReconcilesWithTheChildKeysExactlyAsStored)
     EXPECT_EQ(Plain(folders), std::vector<std::u16string>{u"Sub"});
 }
 
+// Where the back end marks a folder's children, lists found to match them
+// are trusted until the children or the lists change, by whoever.
+TEST_P(FolderData, ListsMatchingTheMarkedChildrenAreNotLookedOverAgain)
+{
+    if (!IsSqlite())
+        GTEST_SKIP() << "only the embedded store marks children";
+    VProfileStore store;
+    const VProfileKey& root = *store.GetRootKey();
+    MakeSession(root, u"Lab\\web");
+    MakeFolder(root, u"Lab\\Sub");
+    const auto load = [&](std::vector<std::u16string>* sessions = nullptr) {
+        const int walks = recorder->childWalks;
+        ProfileFolderData folder(&store, u"Lab", ProfileFolderData::kSortManual);
+        VStringArray names;
+        folder.GetSessionList(names);
+        if (sessions)
+            *sessions = Plain(names);
+        return recorder->childWalks - walks; // 0: trusted as stored
+    };
+    EXPECT_EQ(load(), 1);
+    std::vector<std::u16string> sessions;
+    EXPECT_EQ(load(&sessions), 0);
+    EXPECT_EQ(sessions, std::vector<std::u16string>{u"web"});
+
+    // A session made behind the lists' back, a folder that starts holding
+    // values, a key renamed or deleted: each is seen at the next load.
+    MakeSession(root, u"Lab\\db");
+    EXPECT_EQ(load(&sessions), 1);
+    EXPECT_EQ(sessions, (std::vector<std::u16string>{u"web", u"db"}));
+    EXPECT_EQ(load(), 0);
+    VProfileKey(root, u"Sessions\\Lab\\Sub", 0).WriteString(u"Hostname", u"h");
+    EXPECT_EQ(load(&sessions), 1);
+    EXPECT_EQ(sessions, (std::vector<std::u16string>{u"web", u"db", u"Sub"}));
+    VProfileKey(root, u"Sessions\\Lab\\Sub", 0).WriteString(u"Hostname", u"other"); // values only
+    EXPECT_EQ(load(), 0);
+    ASSERT_TRUE(root.RenameKey(u"Sessions\\Lab\\db", u"Sessions\\Lab\\DB"));
+    EXPECT_EQ(load(&sessions), 1);
+    EXPECT_EQ(sessions, (std::vector<std::u16string>{u"web", u"Sub", u"DB"}));
+    ASSERT_TRUE(root.DeleteKey(u"Sessions\\Lab\\web"));
+    EXPECT_EQ(load(&sessions), 1);
+    EXPECT_EQ(sessions, (std::vector<std::u16string>{u"Sub", u"DB"}));
+
+    // Lists written by something else than the folder data.
+    VProfileKey(root, u"Sessions\\Lab\\__FolderData__", 0).WriteStringArray(u"Session List V2", Names({u"gone"}));
+    EXPECT_EQ(load(&sessions), 1);
+    EXPECT_EQ(sessions, (std::vector<std::u16string>{u"DB", u"Sub"}));
+
+    // A change through the folder data keeps the mark when the lists still
+    // match; a name that leaves the order comes back at the next load.
+    {
+        ProfileFolderData folder(&store, u"Lab", ProfileFolderData::kSortManual);
+        ASSERT_TRUE(folder.MoveSession(u"Sub", u"DB", false));
+        EXPECT_EQ(load(&sessions), 0);
+        EXPECT_EQ(sessions, (std::vector<std::u16string>{u"Sub", u"DB"}));
+        ASSERT_TRUE(folder.MoveSession(u"Sub", u"nowhere", false));
+    }
+    EXPECT_EQ(load(&sessions), 1);
+    EXPECT_EQ(sessions, (std::vector<std::u16string>{u"DB", u"Sub"}));
+    EXPECT_EQ(load(), 0);
+}
+
 TEST_P(FolderData, MissingFolderListsNothingAndWritesNothing)
 {
     VProfileStore store;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <algorithm>
 #include <cerrno>
 #include <stdexcept>
@@ -345,13 +347,11 @@ TEST_P(SessionDb, AMoveByCopyThatFailsHalfWayLeavesEverythingAsItWas)
         FirewallChanges changes;
         const int abandoned = recorder->abandoned;
         if (db.MoveItem(u"Lab", u"Prod", {}, false, moved, &changes, report.Get())) {
-            const bool pastTheEnd = recorder->TotalWrites() < recorder->failWriteAt;
+            // Only a move whose writes all came before the failing one
+            // succeeds: a failed order-list write fails it too.
+            EXPECT_LT(recorder->TotalWrites(), recorder->failWriteAt);
             recorder->failWriteAt = 0;
-            if (pastTheEnd)
-                break;
-            // A folder order write whose failure nobody checks: move back, go on.
-            ASSERT_TRUE(db.MoveItem(u"Prod\\Lab", u"", {}, false, moved, nullptr, report.Get()));
-            continue;
+            break;
         }
         ++failures;
         EXPECT_EQ(recorder->abandoned, abandoned + 1);
@@ -364,6 +364,59 @@ TEST_P(SessionDb, AMoveByCopyThatFailsHalfWayLeavesEverythingAsItWas)
         EXPECT_EQ(Stored(u"Lab\\Sub\\db", u"Not In The Schema"), VUnicodeString(u"Lab\\Sub\\db"));
     }
     EXPECT_GT(failures, 3);
+}
+
+// Every write fails in turn, the folder order lists' included: an
+// operation whose order list could not be written fails and leaves
+// nothing behind.
+TEST_P(SessionDb, AFailedOrderListWriteFailsTheOperationAndRollsItBack)
+{
+    Session(u"Lab\\web");
+    Session(u"Lab\\mail");
+    Session(u"Lab\\Sub\\db");
+    Folder(u"Prod");
+    ASSERT_TRUE(db.ReorderItem(u"Lab\\web", u"mail", true, report.Get()));
+    const auto state = [&] {
+        db.DropCachedListings();
+        std::vector<std::u16string> all = Folders(u"");
+        for (const char16_t* folder : {u"Lab", u"Prod"}) {
+            for (const std::u16string& name : Folders(folder))
+                all.push_back(std::u16string(folder) + u"/" + name);
+            for (const std::u16string& name : Sessions(folder))
+                all.push_back(std::u16string(folder) + u":" + name);
+        }
+        return all;
+    };
+    VUnicodeString moved;
+    const std::vector<std::pair<const char*, std::function<bool()>>> operations{
+        {"create folder", [&] { return db.CreateFolder(u"Lab", u"New", u"mail", false, report.Get()); }},
+        {"reorder", [&] { return db.ReorderItem(u"Lab\\mail", u"web", true, report.Get()); }},
+        {"rename", [&] { return db.RenameItem(u"Lab\\mail", u"post", nullptr, report.Get()); }},
+        {"move", [&] { return db.MoveItem(u"Lab\\Sub", u"Prod", {}, false, moved, nullptr, report.Get()); }},
+        {"delete", [&] { return db.DeleteItem(u"Lab\\web", report.Get()); }},
+    };
+    for (const auto& [what, operation] : operations) {
+        SCOPED_TRACE(what);
+        int failures = 0;
+        for (int at = 1;; ++at) {
+            ASSERT_LT(at, 200);
+            const std::vector<std::u16string> before = state();
+            const int abandoned = recorder->abandoned;
+            recorder->failWriteAt = recorder->TotalWrites() + at;
+            const bool done = operation();
+            const bool pastTheEnd = recorder->TotalWrites() < recorder->failWriteAt;
+            recorder->failWriteAt = 0;
+            if (done) {
+                EXPECT_TRUE(pastTheEnd);
+                EXPECT_NE(state(), before);
+                break;
+            }
+            ++failures;
+            EXPECT_EQ(recorder->abandoned, abandoned + 1);
+            EXPECT_EQ(state(), before);
+        }
+        EXPECT_GE(failures, 1);
+    }
 }
 
 TEST_P(SessionDb, AMoveInPlaceKeepsNamesOrderAndReportsAsACopyWould)

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
+#include <sys/wait.h>
 
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -361,6 +363,62 @@ TEST_F(SqliteStore, AnExistingFileReadableByOthersIsMadePrivate)
     EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
+// A process that ends without closing the file (here: a child that leaves
+// at once, as a crash would) makes the next open check the whole file; a
+// clean close does not.
+TEST_F(SqliteStore, AnUncleanEndIsNoticedAtTheNextOpenAndTheWholeFileChecked)
+{
+    {
+        SqliteProfileFactory factory(path);
+        std::unique_ptr<IProfileBackendStore> store(factory.CreateStore());
+        VProfileKey root(store->OpenRootKey(0));
+        for (int i = 0; i < 200; ++i)
+            VProfileKey(root, VUnicodeString(u"Key ") + VUnicodeString::FromNumber(i).str(), 1)
+                .WriteString(u"v", std::u16string(100, u'x'));
+        EXPECT_FALSE(factory.CheckedAtOpen());
+    }
+    {
+        SqliteProfileFactory cleanly(path);
+        EXPECT_FALSE(cleanly.CheckedAtOpen());
+        // Another process that is still running is no unclean end either.
+        SqliteProfileFactory alongside(path);
+        EXPECT_FALSE(alongside.CheckedAtOpen());
+    }
+    const auto crash = [&] {
+        const pid_t child = fork();
+        if (child == 0) {
+            SqliteProfileFactory factory(path);
+            _exit(factory.IsOpen() ? 0 : 1);
+        }
+        int status = -1;
+        waitpid(child, &status, 0);
+        return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    };
+    ASSERT_TRUE(crash());
+    {
+        SqliteProfileFactory after(path);
+        EXPECT_TRUE(after.CheckedAtOpen());
+        EXPECT_TRUE(box.shown.empty()); // the file was sound
+        SqliteProfileFactory again(path); // the mark left behind is gone
+        EXPECT_FALSE(again.CheckedAtOpen());
+    }
+
+    // Damage the header read does not show is found by that check and the
+    // file moved aside at once.
+    ASSERT_TRUE(crash());
+    {
+        std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+        file.seekp(4096 + 100);
+        const std::string junk(8192, '\x5A');
+        file.write(junk.data(), static_cast<std::streamsize>(junk.size()));
+    }
+    SqliteProfileFactory damaged(path);
+    EXPECT_TRUE(damaged.CheckedAtOpen());
+    EXPECT_TRUE(damaged.IsOpen());
+    ASSERT_EQ(box.shown.size(), 1u);
+    EXPECT_NE(box.shown[0].text.find(u"moved aside"), std::u16string::npos);
+}
+
 int64_t Pragma(const std::string& path, const char* sql)
 {
     sqlite3* db = nullptr;
@@ -373,6 +431,47 @@ int64_t Pragma(const std::string& path, const char* sql)
     }
     sqlite3_close(db);
     return n;
+}
+
+// Version 2 lacked the children's stamps: they are added in place, and
+// count from then on.
+TEST_F(SqliteStore, AFileOfTheSecondVersionGetsItsStampsWhenOpened)
+{
+    {
+        SqliteProfileFactory factory(path);
+        std::unique_ptr<IProfileBackendStore> store(factory.CreateStore());
+        VProfileKey root(store->OpenRootKey(0));
+        VProfileKey(root, u"Sessions\\web", 1).WriteString(u"Hostname", u"h");
+    }
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db,
+                           "DROP TRIGGER keys_added; DROP TRIGGER keys_removed; DROP TRIGGER keys_moved; "
+                           "DROP TRIGGER keys_marked; ALTER TABLE keys DROP COLUMN stamp; PRAGMA user_version=2;",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+
+    SqliteProfileFactory factory(path);
+    ASSERT_TRUE(factory.IsOpen());
+    EXPECT_TRUE(box.shown.empty());
+    EXPECT_EQ(Pragma(path, "PRAGMA user_version"), 3);
+    EXPECT_EQ(Pragma(path, "SELECT count(*) FROM sqlite_master WHERE type='trigger'"), 4);
+    std::unique_ptr<IProfileBackendStore> store(factory.CreateStore());
+    VProfileKey root(store->OpenRootKey(0));
+    VUnicodeString text;
+    EXPECT_TRUE(VProfileKey(root, u"Sessions\\web", 0).ReadString(u"Hostname", text));
+    EXPECT_EQ(text, VUnicodeString(u"h"));
+    const VProfileKey sessions(root, u"Sessions", 0);
+    VUnicodeString before;
+    VUnicodeString after;
+    ASSERT_TRUE(sessions.GetChildrenMark(before));
+    VProfileKey(root, u"Sessions\\web", 0).WriteString(u"Hostname", u"other"); // no change of children
+    ASSERT_TRUE(sessions.GetChildrenMark(after));
+    EXPECT_EQ(after, before);
+    VProfileKey(root, u"Sessions\\db", 1);
+    ASSERT_TRUE(sessions.GetChildrenMark(after));
+    EXPECT_NE(after, before);
 }
 
 TEST_F(SqliteStore, AFileOfTheFirstVersionIsMigratedWhenOpened)
@@ -398,7 +497,7 @@ TEST_F(SqliteStore, AFileOfTheFirstVersionIsMigratedWhenOpened)
     SqliteProfileFactory factory(path);
     ASSERT_TRUE(factory.IsOpen());
     EXPECT_TRUE(box.shown.empty());
-    EXPECT_EQ(Pragma(path, "PRAGMA user_version"), 2);
+    EXPECT_EQ(Pragma(path, "PRAGMA user_version"), 3);
     EXPECT_EQ(Pragma(path, "PRAGMA application_id"), 0x4F52564C);
     EXPECT_EQ(Pragma(path, "SELECT count(*) FROM names"), 3); // "Host" once for both keys
     EXPECT_EQ(Pragma(path, "SELECT count(*) FROM sqlite_master WHERE name LIKE '%v1'"), 0);
