@@ -8,6 +8,7 @@
 #include "profile/store/ConfigDatabaseModule.h"
 #include "profile/store/ProfileBackend.h"
 #include "profile/store/ProfileKeyPath.h"
+#include "profile/store/ProfileStoreFactoryGetter.h"
 #include "profile/store/VProfileKey.h"
 #include "profile/store/VProfileStore.h"
 
@@ -254,7 +255,9 @@ void ProfileFolderData::Load()
     LoadList(m_folderList, kFolderListName, kOlderFolderListName, converted);
     m_expanded = VProfile<bool>(m_ownKey.get(), kExpandedName, &kNotExpanded);
     const bool reconciled = Reconcile();
-    if (converted || reconciled) {
+    // A user who may only read gets the repair in memory: the store would
+    // refuse it with a report on every listing.
+    if ((converted || reconciled) && !IsProfileStoreReadOnly()) {
         SaveOwn();
         m_repaired = true;
     }

@@ -277,7 +277,11 @@ bool IsPermission(const std::string& state)
 class PostgresProfileFactory::Connection {
 public:
     explicit Connection(std::string uri) : m_uri(std::move(uri)) { Open(); }
-    ~Connection() { Close(); }
+    ~Connection()
+    {
+        StopListening();
+        Close();
+    }
 
     const std::string& Uri() const { return m_uri; }
     bool IsOpen() const { return m_conn != nullptr; }
@@ -353,7 +357,10 @@ public:
             Exec("ROLLBACK");
             ForgetNamesMadeSinceCommit();
         } else {
-            Result done = writing ? Exec(std::string("NOTIFY ") + kChannel + "; COMMIT") : Exec("COMMIT");
+            // The announcement names the schema: clients of other schemas in the
+            // same database ignore it.
+            Result done = writing ? Exec(std::string("SELECT pg_notify('") + kChannel + "', current_schema()); COMMIT")
+                                  : Exec("COMMIT");
             if (!done.Ok()) {
                 if (writing)
                     RouteDatabaseReport(kMsgDatabaseNotSaved, Shown(m_uri), done.Message());
@@ -374,6 +381,49 @@ public:
     {
         if (m_depth > 0)
             m_abandoned = true;
+    }
+
+    bool TakeOutsideChanges()
+    {
+        if (!m_listener) {
+            const auto now = std::chrono::steady_clock::now();
+            if (!m_conn || now < m_nextListen)
+                return false;
+            m_nextListen = now + std::chrono::seconds(5);
+            PGconn* listener = PQconnectdb(m_uri.c_str());
+            Result listening(listener && PQstatus(listener) == CONNECTION_OK
+                                 ? PQexec(listener, (std::string("LISTEN ") + kChannel + "; SELECT current_schema()").c_str())
+                                 : nullptr);
+            if (!listening.Ok() || listening.Rows() != 1 || listening.IsNull(0, 0)) {
+                PQfinish(listener);
+                return false;
+            }
+            PQsetNoticeProcessor(listener, [](void*, const char*) {}, nullptr);
+            m_listener = listener;
+            m_schema = std::string(listening.Bytes(0, 0));
+            const bool missed = m_listenerLost;
+            m_listenerLost = false;
+            return missed;
+        }
+        if (!PQconsumeInput(m_listener) || PQstatus(m_listener) != CONNECTION_OK) {
+            PQfinish(m_listener);
+            m_listener = nullptr;
+            m_listenerLost = true;
+            m_nextListen = {};
+            return true;
+        }
+        const int own = m_conn ? PQbackendPID(m_conn) : 0;
+        bool changed = false;
+        while (PGnotify* notice = PQnotifies(m_listener)) {
+            changed = changed || (notice->be_pid != own && m_schema == notice->extra);
+            PQfreemem(notice);
+        }
+        return changed;
+    }
+    void StopListening()
+    {
+        PQfinish(m_listener);
+        m_listener = nullptr;
     }
 
     // Called before every write. The read-only snapshot ends and a
@@ -714,6 +764,10 @@ private:
 
     std::string m_uri;
     PGconn* m_conn = nullptr;
+    PGconn* m_listener = nullptr; // LISTENs for other clients' commits
+    std::string m_schema;
+    bool m_listenerLost = false;
+    std::chrono::steady_clock::time_point m_nextListen{};
     std::unordered_map<const char*, std::string> m_prepared;
     int m_busyTimeoutMs = kDefaultBusyTimeoutMs;
     int m_depth = 0;
@@ -1111,6 +1165,11 @@ bool PostgresProfileFactory::IsOpen() const
 bool PostgresProfileFactory::IsReadOnly() const
 {
     return m_db->IsReadOnly();
+}
+
+bool PostgresProfileFactory::TakeOutsideChanges(VStringArray&)
+{
+    return m_db->TakeOutsideChanges();
 }
 
 uint64_t PostgresProfileFactory::StatementsRun() const

@@ -519,6 +519,19 @@ public:
         return detail == "ok";
     }
 
+    // SQLite moves data_version on when another connection commits; the
+    // connection's own commits leave it alone.
+    bool TakeOutsideChanges()
+    {
+        int64_t version = 0;
+        if (!m_db || m_depth > 0 || !QueryInt("PRAGMA data_version", version))
+            return false;
+        const bool changed = m_watched == m_db && version != m_dataVersion;
+        m_watched = m_db;
+        m_dataVersion = version;
+        return changed;
+    }
+
 private:
     const Name& Remember(int64_t id, std::u16string folded, std::u16string_view spelling)
     {
@@ -904,6 +917,8 @@ private:
 
     std::string m_path;
     sqlite3* m_db = nullptr;
+    sqlite3* m_watched = nullptr; // the connection m_dataVersion was read on
+    int64_t m_dataVersion = 0;
     std::unordered_map<const char*, sqlite3_stmt*> m_statements;
     std::vector<sqlite3_stmt*> m_freeWalks;
     int m_depth = 0;
@@ -1385,6 +1400,11 @@ bool SqliteProfileFactory::IsOpen() const
 uint64_t SqliteProfileFactory::StatementsRun() const
 {
     return m_db->StatementsRun();
+}
+
+bool SqliteProfileFactory::TakeOutsideChanges(VStringArray&)
+{
+    return m_db->TakeOutsideChanges();
 }
 
 bool SqliteProfileFactory::CheckIntegrity(std::string& detail)
