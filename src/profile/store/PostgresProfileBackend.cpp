@@ -363,7 +363,9 @@ public:
                                   : Exec("COMMIT");
             if (!done.Ok()) {
                 if (writing)
-                    RouteDatabaseReport(kMsgDatabaseNotSaved, Shown(m_uri), done.Message());
+                    RouteDatabaseReport(kMsgDatabaseNotSaved, Shown(m_uri),
+                                        PQstatus(m_conn) != CONNECTION_OK ? "the connection to the server was lost"
+                                                                          : done.Message());
                 Exec("ROLLBACK");
                 ForgetNamesMadeSinceCommit();
             } else {
@@ -456,7 +458,11 @@ public:
         uint32_t report = kMsgDatabaseBusy;
         for (int attempt = 0;; ++attempt) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-            Result began = Exec("BEGIN ISOLATION LEVEL SERIALIZABLE; SET LOCAL lock_timeout=" +
+            // A commit is reported done once it is on the server's disk,
+            // whatever the server's default: a crash right after it loses
+            // nothing the user was told is saved.
+            Result began = Exec("BEGIN ISOLATION LEVEL SERIALIZABLE; SET LOCAL synchronous_commit=on; "
+                                "SET LOCAL lock_timeout=" +
                                 std::to_string(std::max<int64_t>(1, left.count())));
             Result taken = began.Ok() ? Run("UPDATE profile_schema SET revision=revision+1 RETURNING revision", Params())
                                       : std::move(began);
