@@ -1,7 +1,9 @@
 // Stored secret texts and decrypted records of any content. A "03:" text
 // gets the fixed salt 00 01 .. 0f, so its key is derived once and then
 // reused; "02:" texts have a key data of their own for the same reason.
-// Whatever decrypts must encrypt and decrypt back to itself.
+// Whatever decrypts must encrypt and decrypt back to itself, and the shape
+// check without a key must refuse exactly what decryption refuses for its
+// shape.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -53,6 +55,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             }
         }
         status = VEncryptedString::DecryptText(text, KeyFor(text.starts_with(u"02:") ? 2 : 3), plaintext);
+        const VEncryptedString::Status shape = VEncryptedString::CheckStoredForm(text);
+        if (shape != VEncryptedString::Status::Ok && shape != status)
+            std::abort();
     }
     if (status != VEncryptedString::Status::Ok) {
         if (VEncryptedString::MessageIdFor(status) == 0)

@@ -15,6 +15,7 @@ packages=(
   libpq-dev postgresql
   libexpat1-dev desktop-file-utils
   qt6-tools-dev qt6-l10n-tools
+  libsecret-1-dev gnome-keyring dbus
 )
 
 missing=()

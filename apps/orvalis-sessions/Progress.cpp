@@ -4,8 +4,8 @@
 
 #include <cstdio>
 
-Progress::Progress(std::string what, size_t total, size_t threshold)
-    : m_what(std::move(what)), m_total(total), m_shown(total > threshold && isatty(STDERR_FILENO) == 1)
+Progress::Progress(std::string what, size_t total, size_t threshold, std::string unit)
+    : m_what(std::move(what)), m_unit(std::move(unit)), m_total(total), m_shown(total > threshold && isatty(STDERR_FILENO) == 1)
 {
     if (m_shown)
         Draw();
@@ -33,6 +33,6 @@ void Progress::Step()
 void Progress::Draw()
 {
     m_lastDrawn = std::chrono::steady_clock::now();
-    std::fprintf(stderr, "\r%s: %zu of %zu sessions\033[K", m_what.c_str(), m_done, m_total);
+    std::fprintf(stderr, "\r%s: %zu of %zu %s\033[K", m_what.c_str(), m_done, m_total, m_unit.c_str());
     std::fflush(stderr);
 }

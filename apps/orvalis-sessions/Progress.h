@@ -10,7 +10,7 @@
 class Progress {
 public:
     // Shown when the work counts more than `threshold` steps.
-    Progress(std::string what, size_t total, size_t threshold);
+    Progress(std::string what, size_t total, size_t threshold, std::string unit = "sessions");
     ~Progress();
     Progress(const Progress&) = delete;
     Progress& operator=(const Progress&) = delete;
@@ -22,6 +22,7 @@ private:
     void Draw();
 
     std::string m_what;
+    std::string m_unit;
     size_t m_total;
     size_t m_done = 0;
     bool m_shown;

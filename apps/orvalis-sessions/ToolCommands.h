@@ -20,12 +20,18 @@ int CommandRename(ToolSession& session, const CommandArgs& args);
 int CommandMove(ToolSession& session, const CommandArgs& args);
 int CommandCopy(ToolSession& session, const CommandArgs& args);
 int CommandDelete(ToolSession& session, const CommandArgs& args);
+int CommandArrange(ToolSession& session, const CommandArgs& args);
+int CommandExpand(ToolSession& session, const CommandArgs& args);
+int CommandCollapse(ToolSession& session, const CommandArgs& args);
+int CommandDuplicate(ToolSession& session, const CommandArgs& args);
 
 // Values and secrets of one session.
 int CommandShow(ToolSession& session, const CommandArgs& args);
 int CommandGet(ToolSession& session, const CommandArgs& args);
 int CommandSet(ToolSession& session, const CommandArgs& args);
 int CommandSecret(ToolSession& session, const CommandArgs& args);
+int CommandLoginScript(ToolSession& session, const CommandArgs& args);
+int CommandPassphrase(ToolSession& session, const CommandArgs& args);
 int CommandEncrypt(ToolSession& session, const CommandArgs& args);
 int CommandDecrypt(ToolSession& session, const CommandArgs& args);
 

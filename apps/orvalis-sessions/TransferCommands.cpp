@@ -166,6 +166,12 @@ int CommandImport(ToolSession& session, const CommandArgs& args)
         PrintLine((item.added ? "added\t" : "skipped\t") + DisplayPath(item.path));
         progress->Step();
     };
+    bool refused = false;
+    import.onRefusal = [&](const std::string& text) {
+        if (!refused) // said once; the import ends with 1
+            std::cerr << "orvalis-sessions: " << text << "\n";
+        refused = true;
+    };
     try {
         import.Run([&](IExchangeVisitor& visitor) {
             std::ifstream in(file, std::ios::binary);
@@ -179,7 +185,7 @@ int CommandImport(ToolSession& session, const CommandArgs& args)
     } catch (const ExchangeError& error) {
         throw ToolFailure(error.what());
     }
-    return StatusOf(session);
+    return refused ? 1 : StatusOf(session);
 }
 
 int CommandImportSshConfig(ToolSession& session, const CommandArgs& args)

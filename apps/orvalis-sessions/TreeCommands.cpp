@@ -1,6 +1,8 @@
 // The tree commands: each runs the session tree's own operations on a
 // tree held in memory, so the rules, refusals and messages are the ones
 // the dialogs have.
+#include <algorithm>
+#include <optional>
 #include <set>
 
 #include "HeadlessSessionTree.h"
@@ -9,6 +11,8 @@
 #include "ToolSession.h"
 #include "ToolText.h"
 #include "platform/ProtocolTable.h"
+#include "platform/SessionNameValidator.h"
+#include "profile/reports/VReportMessageParams.h"
 #include "profile/sessions/SessionDatabase.h"
 #include "profile/store/VProfileStore.h"
 #include "sessiontree/TreeClipboardRecord.h"
@@ -43,6 +47,9 @@ TreeItem RequireItem(HeadlessSessionTree& tree, const VUnicodeString& path, cons
     return tree.Require(path);
 }
 
+constexpr const char* kArrangements[] = {"alphabetical", "logical", "manual"};
+constexpr int kManualArrangement = 2;
+
 int MoveOrCopy(ToolSession& session, const CommandArgs& args, bool move)
 {
     const ToolArguments a(args, {{"before", true}, {"after", true}}, 2, 2);
@@ -55,8 +62,22 @@ int MoveOrCopy(ToolSession& session, const CommandArgs& args, bool move)
     TreeItem target = tree.RequireFolder(folder);
     DropPosition position = DropPosition::Into;
     if (const auto beside = a.Value(a.Has("before") ? "before" : "after")) {
+        // Everything is checked before anything changes.
+        const std::string option = a.Has("before") ? "--before" : "--after";
+        const int arrangement = session.Options().sortMode;
+        if (arrangement != kManualArrangement)
+            throw ToolFailure(option + " places an item in the order kept by hand, and the tree is arranged " +
+                              kArrangements[std::clamp(arrangement, 0, 1)] +
+                              ": run \"orvalis-sessions arrange manual\" first");
         const VUnicodeString name = FromUtf8Argument(*beside, "the name");
-        target = tree.Require(SessionDatabase::JoinSessionPath(folder, name));
+        if (name.IsEmpty() || name.Find(u'/') != VUnicodeString::npos || name.Find(u'\\') != VUnicodeString::npos)
+            throw ToolFailure(option + " names an item of the folder \"" + DisplayPath(folder) +
+                              "\" itself, not a path: \"" + *beside + "\"");
+        const VUnicodeString reference = SessionDatabase::JoinSessionPath(folder, name);
+        if (!Db().SessionExists(reference))
+            throw ToolFailure("the folder \"" + DisplayPath(folder) + "\" holds no item \"" + *beside + "\" for " +
+                              option);
+        target = tree.Require(reference);
         position = a.Has("before") ? DropPosition::Before : DropPosition::After;
     }
 
@@ -75,6 +96,11 @@ int MoveOrCopy(ToolSession& session, const CommandArgs& args, bool move)
     const std::vector<TreeItem> selected = tree.GetSelectedItems();
     PrintLine(DisplayPath(selected.empty() ? record.paths[0] : tree.GetItemPath(selected.front())));
     return 0;
+}
+
+std::string ReportText(IReportMessageParams& report)
+{
+    return OneLine(report.GetText().str());
 }
 
 } // namespace
@@ -250,6 +276,83 @@ int CommandRename(ToolSession& session, const CommandArgs& args)
         throw ToolFailure("the tree did not start renaming \"" + DisplayPath(path) + "\"");
     if (tree.GetEditedItem() != kNoTreeItem)
         return 1; // refused: the tree said why and opened the edit again
+    return StatusOf(session);
+}
+
+int CommandArrange(ToolSession& session, const CommandArgs& args)
+{
+    const ToolArguments a(args, {}, 0, 1);
+    if (a.Count() == 0) {
+        PrintLine(kArrangements[std::clamp(session.Options().sortMode, 0, 2)]);
+        return StatusOf(session);
+    }
+    int mode = -1;
+    for (int i = 0; i < 3; ++i)
+        if (a.At(0) == kArrangements[i])
+            mode = i;
+    if (a.At(0) == "alpha")
+        mode = 0;
+    if (mode < 0)
+        throw UsageError("arrange takes alphabetical, logical or manual, not \"" + a.At(0) + "\"");
+    // As the tree's Arrange Tree menu sets it: the global option, kept.
+    HeadlessSessionTree tree(session, std::nullopt);
+    tree.SetSortMode(mode);
+    return StatusOf(session);
+}
+
+int CommandExpand(ToolSession& session, const CommandArgs& args, bool expanded)
+{
+    const ToolArguments a(args, {}, 1, 1);
+    const VUnicodeString folder = PathArgument(a, 0);
+    if (folder.IsEmpty())
+        throw ToolFailure("the top folder is always expanded");
+    if (!Db().IsFolder(folder))
+        throw ToolFailure(Db().IsSession(folder) ? "\"" + DisplayPath(folder) + "\" is a session, not a folder"
+                                                 : "no folder \"" + DisplayPath(folder) + "\"");
+    Db().SetFolderExpanded(folder, expanded);
+    return StatusOf(session);
+}
+
+int CommandExpand(ToolSession& session, const CommandArgs& args)
+{
+    return CommandExpand(session, args, true);
+}
+
+int CommandCollapse(ToolSession& session, const CommandArgs& args)
+{
+    return CommandExpand(session, args, false);
+}
+
+int CommandDuplicate(ToolSession& session, const CommandArgs& args)
+{
+    const ToolArguments a(args, {{"host", true}}, 2, 2);
+    const VUnicodeString path = PathArgument(a, 0);
+    if (!Db().IsSession(path))
+        throw ToolFailure(Db().IsFolder(path) ? "\"" + DisplayPath(path) + "\" is a folder: only a session is duplicated"
+                                              : "no session \"" + DisplayPath(path) + "\"");
+    // Trimmed as the prompt trims what is typed, then the session-name rules.
+    std::u16string name = FromUtf8Argument(a.At(1), "the name").str();
+    while (!name.empty() && (name.back() == u' ' || name.back() == u'\t'))
+        name.pop_back();
+    while (!name.empty() && (name.front() == u' ' || name.front() == u'\t'))
+        name.erase(0, 1);
+    VUnicodeString leaf;
+    const VUnicodeString folder = ParentOf(path, &leaf);
+    if (!ValidateSessionName(folder, {}, name, true, nullptr))
+        return 1; // the rules said why
+    const VUnicodeString copyPath = SessionDatabase::JoinSessionPath(folder, VUnicodeString(name));
+    if (Db().SessionExists(copyPath))
+        throw ToolFailure("'" + ToUtf8Lossy(name) + "' is already in use.");
+    // The library's duplicate: one transaction, the copy right after the
+    // original, its host set when given.
+    VReportPtr report = NewReport();
+    VUnicodeString made;
+    std::optional<VUnicodeString> host;
+    if (const auto given = a.Value("host"))
+        host = FromUtf8Argument(*given, "the host name");
+    if (!Db().DuplicateSession(path, VUnicodeString(name), host ? &*host : nullptr, leaf, true, &made, report.Get()))
+        throw ToolFailure(ReportText(*report));
+    PrintLine(DisplayPath(made));
     return StatusOf(session);
 }
 

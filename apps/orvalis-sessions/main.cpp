@@ -18,7 +18,8 @@ constexpr char kUsage[] =
     R"(usage: orvalis-sessions [--db FILE|URI] [--passphrase-file FILE] [--app N] COMMAND ...
 
 Session paths take \ or / between names; the top folder is "". Options may
-stand anywhere after the command; "--" ends them.
+stand anywhere after the command; "--" ends them. COMMAND --help shows
+the command's own lines.
   tree [FOLDER] [--sort alpha|logical|manual] [--filter TEXT]
   ls [FOLDER] [--sort alpha|logical|manual]
   find TEXT [--name] [--host] [--description] [--folder] [--match-case]
@@ -28,13 +29,22 @@ stand anywhere after the command; "--" ends them.
   rename PATH NEWNAME
   move PATH FOLDER [--before NAME | --after NAME]
   copy PATH FOLDER [--before NAME | --after NAME]
+                              (NAME: an item of FOLDER; only when arranged by hand)
   delete PATH...
+  duplicate PATH NAME [--host HOST]
+  arrange [alphabetical|logical|manual]
+  expand FOLDER | collapse FOLDER
   show PATH
   get PATH NAME
   set PATH NAME=VALUE... [--raw KIND]
+                              (a secret only as its stored form, with --raw secret)
   secret set PATH NAME        (the plaintext is read from standard input)
   secret get PATH NAME
+  login-script show PATH      (one step a line: FLAG<TAB>TEXT<TAB>TEXT<TAB>TEXT)
+  login-script set PATH       (the steps are read from standard input)
   encrypt | decrypt           (standard input to standard output, line by line)
+  passphrase where            (keyring, file, or given with --passphrase-file)
+  passphrase change [--new-passphrase-file FILE] [--keep-unreadable]
   export [PATH] [--format json|xml]
   import FILE [--folder F] [--format json|xml]
   import-ssh-config [FILE] [--folder F]
@@ -61,10 +71,16 @@ constexpr Command kCommands[] = {
     {"move", CommandMove},
     {"copy", CommandCopy},
     {"delete", CommandDelete},
+    {"arrange", CommandArrange},
+    {"expand", CommandExpand},
+    {"collapse", CommandCollapse},
+    {"duplicate", CommandDuplicate},
     {"show", CommandShow},
     {"get", CommandGet},
     {"set", CommandSet},
     {"secret", CommandSecret},
+    {"login-script", CommandLoginScript},
+    {"passphrase", CommandPassphrase},
     {"encrypt", CommandEncrypt, false},
     {"decrypt", CommandDecrypt, false},
     {"export", CommandExport},
@@ -75,6 +91,35 @@ constexpr Command kCommands[] = {
     {"commands", CommandCommands},
     {"check", CommandCheck},
 };
+
+// A command's own lines of the usage: those that begin with its name (or
+// its name's first word), with the lines that continue them.
+std::string CommandUsage(const std::string& name)
+{
+    std::string out = "usage: orvalis-sessions [--db FILE] [--passphrase-file FILE] [--app N] COMMAND ...\n";
+    bool inCommand = false;
+    size_t from = 0;
+    const std::string usage = kUsage;
+    while (from < usage.size()) {
+        size_t end = usage.find('\n', from);
+        if (end == std::string::npos)
+            end = usage.size();
+        const std::string line = usage.substr(from, end - from);
+        from = end + 1;
+        if (line.rfind("  ", 0) != 0) {
+            inCommand = false;
+            continue;
+        }
+        const bool continues = line.rfind("   ", 0) == 0;
+        if (!continues) {
+            const std::string words = line.substr(2);
+            inCommand = words == name || words.rfind(name + " ", 0) == 0 || words.find("| " + name) != std::string::npos;
+        }
+        if (inCommand)
+            out += line + "\n";
+    }
+    return out;
+}
 
 void PrintError(const std::string& message)
 {
@@ -118,6 +163,14 @@ int Run(int argc, char** argv)
     for (const Command& command : kCommands) {
         if (name != command.name)
             continue;
+        for (const std::string& arg : args) {
+            if (arg == "--")
+                break;
+            if (arg == "--help") {
+                std::fputs(CommandUsage(name).c_str(), stdout);
+                return 0;
+            }
+        }
         ToolSession session(global, command.usesDatabase);
         const int status = command.run(session, args);
         std::fflush(stdout);

@@ -64,6 +64,8 @@ std::vector<std::string> ToolProcess::Environment() const
         {"ORV_INSTALLED_PRODUCTS", "none"},
         {"XDG_RUNTIME_DIR", m_home},
         {"PATH", "/usr/bin:/bin"},
+        // No desktop keyring: the passphrase file serves unless a test says otherwise.
+        {"DBUS_SESSION_BUS_ADDRESS", "unix:path=" + m_home + "/no-session-bus"},
     };
     for (const char* keep : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"})
         if (const char* value = std::getenv(keep))

@@ -26,6 +26,7 @@
 #include "platform/FirewallLabels.h"
 #include "platform/HostHooks.h"
 #include "platform/qt/QtStrings.h"
+#include "profile/sessions/FirewallConfig.h"
 #include "profile/store/ProfileBackend.h"
 #include "profile/store/VProfileKey.h"
 #include "profile/store/VProfileStore.h"
@@ -409,11 +410,10 @@ TEST_F(QuickConnectTest, TheEntryPointHandsOverTheConfigurationAndTellsTheParent
 
 TEST_F(QuickConnectTest, TheFirewallComboListsTheSessionJumpAndGuardsItsBrowse)
 {
-    {
-        VProfileStore store;
-        VProfileKey firewall(*store.GetRootKey(), u"Firewalls\\corporate", 1);
-        ASSERT_TRUE(firewall.WriteString(u"Firewall Address", u"proxy.example.net"));
-    }
+    // A named firewall as the firewall settings keep one.
+    std::unique_ptr<FirewallConfig> corporate = FirewallConfig::New();
+    corporate->SetNumber(u"Firewall Port", 3128);
+    ASSERT_TRUE(corporate->SaveAs(u"corporate", nullptr));
     const SessionConfigPtr session(new SessionConfig(nullptr, u"web01"));
     session->RemoteHost().SetFirewallName(u"Session:jump");
     QComboBox combo;

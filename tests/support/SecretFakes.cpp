@@ -21,14 +21,54 @@ bool FakeRandomSource::GetBytes(void* buffer, size_t size)
     return true;
 }
 
+ISecretService::Result FakeSecretService::Lookup(const Attributes& attributes, std::string& secret,
+                                                 std::string& error)
+{
+    ++calls;
+    if (state != Result::Done) {
+        error = "no keyring here";
+        return state;
+    }
+    const auto it = secrets.find(attributes);
+    if (it == secrets.end())
+        return Result::NotFound;
+    secret = it->second;
+    return Result::Done;
+}
+
+ISecretService::Result FakeSecretService::Store(const Attributes& attributes, const std::string&,
+                                                const std::string& secret, std::string& error)
+{
+    ++calls;
+    if (state != Result::Done || refuseStore) {
+        error = "no keyring here";
+        return refuseStore ? Result::Failed : state;
+    }
+    secrets[attributes] = secret;
+    return Result::Done;
+}
+
+ISecretService::Result FakeSecretService::Clear(const Attributes& attributes, std::string& error)
+{
+    ++calls;
+    if (state != Result::Done) {
+        error = "no keyring here";
+        return state;
+    }
+    return secrets.erase(attributes) ? Result::Done : Result::NotFound;
+}
+
 PassphraseScope::PassphraseScope() : m_data("ORV_USER_DATA_PATH", dir.str().c_str())
 {
+    keyring.state = ISecretService::Result::Unavailable;
+    SetSecretService(&keyring);
     ResetConfigPassphrase();
 }
 
 PassphraseScope::~PassphraseScope()
 {
     ResetConfigPassphrase();
+    SetSecretService(nullptr);
 }
 
 TwoLayerStringKeys TestTwoLayerKeys()

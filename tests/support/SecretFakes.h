@@ -1,11 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "Fakes.h"
 #include "platform/RandomSource.h"
+#include "profile/secrets/ISecretService.h"
 #include "profile/secrets/TwoLayerEncryptedString.h"
 
 // Random bytes a test can predict: 0, 1, 2, ... in order, counting what
@@ -20,14 +22,32 @@ public:
     bool fail = false;
 };
 
+// A keyring in memory. `state` says how it answers: as a keyring, as no
+// keyring at all, or with an error to every call.
+class FakeSecretService final : public ISecretService {
+public:
+    Result Lookup(const Attributes& attributes, std::string& secret, std::string& error) override;
+    Result Store(const Attributes& attributes, const std::string& label, const std::string& secret,
+                 std::string& error) override;
+    Result Clear(const Attributes& attributes, std::string& error) override;
+
+    Result state = Result::Done; // Done: a working keyring
+    std::map<Attributes, std::string> secrets;
+    bool refuseStore = false; // a keyring that answers but keeps nothing
+    int calls = 0;
+};
+
 // A private user data folder and a clean configuration passphrase for the
-// life of the object: no host passphrase, not disabled, no two-layer keys.
+// life of the object: no host passphrase, not disabled, no two-layer keys,
+// and no desktop keyring (the fake answers as none) unless a test turns
+// `keyring` on.
 class PassphraseScope {
 public:
     PassphraseScope();
     ~PassphraseScope();
     std::string PassphraseFile() const { return dir.str() + "/config-passphrase"; }
     TempDir dir;
+    FakeSecretService keyring;
 
 private:
     ScopedEnv m_data;

@@ -158,28 +158,11 @@ unsigned ActiveSessionManager::ExecContextMenu(const QPoint& globalPos)
     return command;
 }
 
-// Tab goes between the tree and the filter box; the tree's keys work in the
-// box too, except those the box edits with.
 bool ActiveSessionManager::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::KeyPress) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) && !(key->modifiers() & Qt::ControlModifier)) {
-            if (watched == m_tree) {
-                m_filter->setFocus(Qt::TabFocusReason);
-                return true;
-            }
-            if (watched == m_filter) {
-                m_tree->setFocus(Qt::TabFocusReason);
-                return true;
-            }
-        }
-        if (watched == m_filter && !FilterEditBox::IsEditingKey(*key))
-            if (const unsigned command = CommandForKey(GetKeyTable(KeyTable::ActiveSessions), *key)) {
-                RunPaneCommand(command);
-                return true;
-            }
-    }
+    if (m_filter->RoutePaneKey(watched, event, m_tree, GetKeyTable(KeyTable::ActiveSessions),
+                               [this](unsigned command) { RunPaneCommand(command); }))
+        return true;
     return VDockingControlBar::eventFilter(watched, event);
 }
 

@@ -6,6 +6,9 @@
 #include "profile/reports/VReportMessageParams.h"
 #include "profile/sessions/ProfileFolderData.h"
 #include "profile/sessions/SessionDatabase.h"
+#include "profile/store/MemoryProfileBackend.h"
+#include "profile/store/StoredValue.h"
+#include "profile/store/VProfileKey.h"
 #include "profile/store/VProfileStore.h"
 
 namespace {
@@ -83,6 +86,12 @@ ExchangeSession SessionExchangeExport::SessionOf(const VUnicodeString& path, con
     ExchangeSession session;
     session.name = name;
     ForEachConfigValue(*config, [&](const SessionValueDef& def, VProfileData& value) {
+        // A secret still under its older name travels as that older value
+        // (among the others below): an empty current one would shadow it.
+        VUnicodeString olderName;
+        VUnicodeString olderText;
+        if (config->GetPendingOlder(value.GetName(), olderName, olderText))
+            return;
         try {
             session.values.push_back({value.GetName(), ValueOfSetting(def, value), 0});
         } catch (const ValueError& error) {
@@ -253,8 +262,9 @@ public:
 class ImportWrite : public PathTracker {
 public:
     ImportWrite(SessionDatabase& database, const VUnicodeString& folder, const std::string& file,
-                const std::function<void(const SessionImportItem&)>& onSession)
-        : PathTracker(database, folder, file), m_onSession(onSession)
+                const std::function<void(const SessionImportItem&)>& onSession,
+                const std::function<void(const std::string&)>& onRefusal)
+        : PathTracker(database, folder, file), m_onSession(onSession), m_onRefusal(onRefusal)
     {
     }
     void BeginFolder(const ExchangeFolder& folder) override
@@ -282,31 +292,51 @@ public:
 private:
     void Write(const ExchangeSession& session, const VUnicodeString& path)
     {
+        // Exactly the document's values first, each stored as its setting
+        // stores it (a scratch store gives that form) and nothing else, so
+        // that what the document holds under older names is still there to
+        // be converted.
         std::vector<StoredValue> others;
-        SessionConfigPtr config = Build(session, path, m_checks, &others);
+        SessionConfigPtr typed = Build(session, path, m_checks, &others);
+        MemoryProfileFactory scratch;
+        const std::unique_ptr<IProfileBackendStore> scratchStore(scratch.CreateStore());
+        const VProfileKey scratchKey(scratchStore->OpenRootKey(0));
         VReportPtr report = NewReport();
-        if (!m_database.SaveNewSession(*config, Current(), session.name, {}, false, report.Get()) ||
-            (!others.empty() && !m_database.WriteValuesOutsideSchema(path, others, report.Get())))
+        typed->Save(&scratchKey, report.Get()); // under the policies, as every save
+        NoteRefusal(*report);
+        std::vector<StoredValue> values;
+        for (StoredValue& value : ReadStoredValues(scratchKey))
+            for (const ExchangeNamedValue& named : session.values)
+                if (named.name.EqualsNoCase(value.name)) {
+                    values.push_back(std::move(value));
+                    break;
+                }
+        values.insert(values.end(), others.begin(), others.end());
+        report = NewReport();
+        if (!m_database.SaveNewSessionValues(Current(), session.name, values, report.Get()))
             m_checks.Fail(session.line, Plain(report->GetText().str()));
-        // Saving a new session marks it as one; the document's own word on
-        // every setting stands.
+        // Then loaded and saved through its configuration, which applies
+        // every rule for older names: converted values are written under
+        // their current names. Older secrets stay pending (no key is
+        // derived per session) until they are needed.
         SessionConfigPtr saved = m_database.LoadSession(path);
         if (!saved)
             m_checks.Fail(session.line, "the session \"" + Shown(path) + "\" cannot be read back");
-        bool differs = false;
-        for (const ExchangeNamedValue& named : session.values) {
-            const SessionValueDef* def = nullptr;
-            VProfileData* setting = FindConfigValue(*saved, named.name.str(), def);
-            if (setting && !(ValueOfSetting(*def, *setting) == named.value)) {
-                SetSetting(*def, *setting, named.value);
-                differs = true;
-            }
-        }
-        if (differs && !m_database.SaveSession(*saved, report.Get()))
+        saved->KeepOlderSecretsPending(true);
+        if (!m_database.SaveSession(*saved, report.Get()))
             m_checks.Fail(session.line, Plain(report->GetText().str()));
+        NoteRefusal(*report);
+    }
+
+    // A value a policy held back: the session is imported without it.
+    void NoteRefusal(IReportMessageParams& report)
+    {
+        if (report.GetMessageId() != 0 && m_onRefusal)
+            m_onRefusal(Plain(report.GetText().str()));
     }
 
     const std::function<void(const SessionImportItem&)>& m_onSession;
+    const std::function<void(const std::string&)>& m_onRefusal;
 };
 
 } // namespace
@@ -321,7 +351,7 @@ void SessionExchangeImport::Run(const std::function<void(IExchangeVisitor&)>& re
     read(check);
     if (onChecked)
         onChecked(check.sessions);
-    ImportWrite write(m_database, m_folder, m_file, onSession);
+    ImportWrite write(m_database, m_folder, m_file, onSession, onRefusal);
     read(write);
     m_database.DropCachedListings();
 }

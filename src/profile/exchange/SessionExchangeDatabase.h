@@ -67,6 +67,8 @@ public:
     std::function<void(size_t sessions)> onChecked;
     // After each session of the document, in document order.
     std::function<void(const SessionImportItem&)> onSession;
+    // A value a policy held back (the session is imported without it).
+    std::function<void(const std::string& text)> onRefusal;
 
     void Run(const std::function<void(IExchangeVisitor&)>& read);
 

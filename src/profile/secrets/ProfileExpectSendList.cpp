@@ -86,60 +86,71 @@ std::vector<ExpectSendStep> ProfileExpectSendList::SplitOlderPlaintext(std::u16s
     return steps;
 }
 
-bool ProfileExpectSendList::Load(const VProfileKey* key, IReportMessageParams* report)
+bool ProfileExpectSendList::Load(const VProfileKey* key, IReportMessageParams*)
 {
-    m_steps.clear();
-    m_undecryptable = 0;
-    m_decrypted = false;
-    m_olderUnconverted = false;
+    ReleaseSteps();
+    m_olderName = VUnicodeString();
+    WipeText(m_olderText);
     VProfile2::Load(key, nullptr);
-    // Absent: the steps come from an older form, if any.
-    return !IsDirty() || ConvertOlder(key, report);
+    // Absent: the steps may come from an older form, converted when needed.
+    if (!IsDirty() || !key)
+        return true;
+    for (const char16_t* name : {kV3Name, kV2Name}) {
+        VUnicodeString stored;
+        if (key->ReadString(name, stored) && !stored.IsEmpty()) {
+            m_olderName = name;
+            m_olderText = std::move(stored);
+            break;
+        }
+    }
+    return true;
 }
 
 const std::vector<ExpectSendStep>& ProfileExpectSendList::GetSteps(IReportMessageParams* report)
 {
-    if (!m_decrypted)
+    if (HasPendingOlder() && !IsConfigPassphraseDisabled())
+        ConvertOlder(report);
+    if (!m_decrypted && !HasPendingOlder())
         DecryptSteps(report);
     return m_steps;
 }
 
-bool ProfileExpectSendList::ConvertOlder(const VProfileKey* key, IReportMessageParams* report)
+void ProfileExpectSendList::ReleaseSteps()
 {
-    if (!key)
+    m_steps.clear(); // each step wipes its texts
+    m_undecryptable = 0;
+    m_decrypted = false;
+}
+
+bool ProfileExpectSendList::ConvertOlder(IReportMessageParams* report)
+{
+    if (!HasPendingOlder())
         return true;
-    VUnicodeString stored;
-    VUnicodeString plaintext;
-    if (key->ReadString(kV3Name, stored)) {
-        m_olderUnconverted = true;
-        if (IsConfigPassphraseDisabled())
-            return true;
+    if (IsConfigPassphraseDisabled())
+        return Report(report, kMsgConfigPassphraseDisabled);
+    ScopedPlaintext plaintext;
+    if (m_olderName == kV3Name) {
         KeyDataPtr keyData = PassphraseKeyData(report);
         if (!keyData)
             return false;
-        const VEncryptedString::Status status = VEncryptedString::DecryptText(stored, *keyData, plaintext);
+        const VEncryptedString::Status status = VEncryptedString::DecryptText(m_olderText, *keyData, plaintext);
         if (status != VEncryptedString::Status::Ok)
-            return Report(report, VEncryptedString::MessageIdFor(status), kV3Name);
-    } else if (key->ReadString(kV2Name, stored)) {
-        // Without the fixed keys it reads as absent, but stays convertible
-        // once they are supplied.
-        m_olderUnconverted = true;
-        const TwoLayerStringKeys* keys = GetTwoLayerStringKeys();
-        if (!keys || IsConfigPassphraseDisabled())
-            return true;
-        if (!DecryptTwoLayerString(stored, *keys, plaintext))
-            return Report(report, kMsgEncryptedValueDamaged, kV2Name);
+            return Report(report, VEncryptedString::MessageIdFor(status), m_olderName);
     } else {
-        return true;
+        const TwoLayerStringKeys* keys = GetTwoLayerStringKeys();
+        if (!keys)
+            return Report(report, kMsgOlderFormNeedsKeys, m_olderName);
+        if (!DecryptTwoLayerString(m_olderText, *keys, plaintext))
+            return Report(report, kMsgEncryptedValueDamaged, m_olderName);
     }
-
-    if (!SetSteps(SplitOlderPlaintext(plaintext), report))
+    const VUnicodeString olderName = m_olderName;
+    m_olderName = VUnicodeString(); // SetSteps must not see it pending
+    if (!SetSteps(SplitOlderPlaintext(plaintext.Text()), report)) {
+        m_olderName = olderName;
         return false;
-    if (!key->WriteStringArray(m_name, Get()))
-        return false;
-    Accept();
-    SetDirty(false);
-    m_olderUnconverted = false;
+    }
+    WipeText(m_olderText);
+    SetDirty(true); // written under the current name by the next save
     return true;
 }
 
@@ -157,7 +168,7 @@ bool ProfileExpectSendList::DecryptSteps(IReportMessageParams* report)
     m_decrypted = true;
     VEncryptedString::Status firstFailure = VEncryptedString::Status::Ok;
     for (size_t i = 0; i < GetSize(); ++i) {
-        VUnicodeString plaintext;
+        ScopedPlaintext plaintext;
         const VEncryptedString::Status status = VEncryptedString::DecryptText((*this)[i], *keyData, plaintext);
         if (status != VEncryptedString::Status::Ok) {
             ++m_undecryptable;
@@ -166,7 +177,7 @@ bool ProfileExpectSendList::DecryptSteps(IReportMessageParams* report)
             continue;
         }
         ExpectSendStep step;
-        if (ParseStep(plaintext, step))
+        if (ParseStep(plaintext.Text(), step))
             m_steps.push_back(std::move(step));
     }
     if (firstFailure == VEncryptedString::Status::Ok)
@@ -183,8 +194,11 @@ bool ProfileExpectSendList::SetSteps(const std::vector<ExpectSendStep>& steps, I
         return false;
     VStringArray elements;
     for (const ExpectSendStep& step : steps) {
+        VUnicodeString plaintext = StepPlaintext(step);
         VEncryptedString element;
-        if (!element.Encrypt(StepPlaintext(step), *keyData, report))
+        const bool encrypted = element.Encrypt(plaintext, *keyData, report);
+        WipeText(plaintext);
+        if (!encrypted)
             return false;
         elements.Add(element);
     }
@@ -192,7 +206,8 @@ bool ProfileExpectSendList::SetSteps(const std::vector<ExpectSendStep>& steps, I
     m_steps = steps;
     m_undecryptable = 0;
     m_decrypted = true;
-    m_olderUnconverted = false;
+    m_olderName = VUnicodeString(); // the new list replaces an older one
+    WipeText(m_olderText);
     return true;
 }
 
@@ -200,7 +215,13 @@ bool ProfileExpectSendList::Save(const VProfileKey* key)
 {
     if (IsConfigPassphraseDisabled())
         return key != nullptr;
-    if (m_olderUnconverted && !IsChanged() && GetSize() == 0)
-        return key != nullptr;
+    if (HasPendingOlder() && (m_keepPending || !ConvertOlder(nullptr)))
+        return key != nullptr; // kept for a later conversion: no empty V4 over it
     return VProfile2::Save(key);
+}
+
+void ProfileExpectSendList::Revert()
+{
+    VProfile2::Revert();
+    ReleaseSteps();
 }

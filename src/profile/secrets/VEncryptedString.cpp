@@ -95,6 +95,28 @@ VEncryptedString::Status VEncryptedString::DecryptText(std::u16string_view text,
     return DecodeRecord(record.data(), record.size(), plaintext);
 }
 
+VEncryptedString::Status VEncryptedString::CheckStoredForm(std::u16string_view text)
+{
+    if (text.empty())
+        return Status::Ok;
+    if (text.size() <= kPrefixLength)
+        return Status::BadLength;
+    const bool version3 = text.starts_with(kPrefix3);
+    if (!version3 && !text.starts_with(kPrefix2))
+        return Status::BadPrefix;
+    const std::u16string_view digits = text.substr(kPrefixLength);
+    if (digits.size() % 2 != 0)
+        return Status::BadHex;
+    for (char16_t c : digits)
+        if (HexValue(c) < 0)
+            return Status::BadHex;
+    const size_t saltSize = version3 ? VEncryptedStringKeyData::kSaltSize : 0;
+    const size_t bytes = digits.size() / 2;
+    if (bytes < saltSize || (bytes - saltSize) % kBlockSize != 0 || bytes - saltSize < kMinRecordSize)
+        return Status::BadCiphertextLength;
+    return Status::Ok;
+}
+
 VEncryptedString::Status VEncryptedString::DecodeRecord(const uint8_t* record, size_t size, VUnicodeString& plaintext)
 {
     if (size < kMinRecordSize)

@@ -61,6 +61,10 @@ public:
     void EncryptWithSalt(const VUnicodeString& plaintext, VEncryptedStringKeyData& keyData, const uint8_t* salt);
 
     static Status DecryptText(std::u16string_view text, VEncryptedStringKeyData& keyData, VUnicodeString& plaintext);
+    // Whether `text` has the shape of a stored text ("03:" or "02:", hex
+    // digits, whole blocks of a record), without a key: what can be taken
+    // as a stored form from outside. An empty text is an empty secret.
+    static Status CheckStoredForm(std::u16string_view text);
     // Checks and reads a decrypted plaintext record.
     static Status DecodeRecord(const uint8_t* record, size_t size, VUnicodeString& plaintext);
     // The report id for a failed decryption.

@@ -19,6 +19,13 @@ VEncryptedStringKeyData* VEncryptedStringKeyData::Create(const VUnicodeString& p
     return new VEncryptedStringKeyData(passphrase);
 }
 
+VEncryptedStringKeyData* VEncryptedStringKeyData::CreateSibling() const
+{
+    auto* sibling = new VEncryptedStringKeyData(VUnicodeString());
+    sibling->m_passphrase = m_passphrase;
+    return sibling;
+}
+
 VEncryptedStringKeyData::VEncryptedStringKeyData(const VUnicodeString& passphrase)
 {
     std::string utf8 = passphrase.ToUtf8();

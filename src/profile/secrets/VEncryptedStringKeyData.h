@@ -23,6 +23,9 @@ public:
 
     // A new key data with one reference.
     static VEncryptedStringKeyData* Create(const VUnicodeString& passphrase);
+    // A new key data (one reference) of the same passphrase with nothing
+    // derived: one for each thread that derives keys at once.
+    VEncryptedStringKeyData* CreateSibling() const;
 
     // Makes Key() and Iv() those of `version` (2 or 3) and, for version 3,
     // the 16-byte `salt`, deriving them only when the held ones differ.

@@ -221,6 +221,64 @@ size_t SessionConfig::PendingOlderSecrets()
     return pending;
 }
 
+bool SessionConfig::HasSecret(const VUnicodeString& name)
+{
+    if (m_loginScript.GetName().EqualsNoCase(name))
+        return m_loginScript.IsPresent();
+    for (SessionConfigPart* part : Parts())
+        if (part->Find(name))
+            return part->HasSecret(name);
+    return false;
+}
+
+bool SessionConfig::GetPendingOlder(const VUnicodeString& name, VUnicodeString& olderName, VUnicodeString& olderText)
+{
+    if (m_loginScript.GetName().EqualsNoCase(name)) {
+        if (!m_loginScript.HasPendingOlder())
+            return false;
+        olderName = m_loginScript.PendingOlderName();
+        olderText = m_loginScript.PendingOlderText();
+        return true;
+    }
+    for (SessionConfigPart* part : Parts())
+        if (part->Find(name))
+            return part->GetPendingOlder(name, olderName, olderText);
+    return false;
+}
+
+void SessionConfig::KeepOlderSecretsPending(bool keep)
+{
+    for (SessionConfigPart* part : Parts())
+        part->KeepOlderSecretsPending(keep);
+    m_loginScript.KeepOlderPending(keep);
+}
+
+bool SessionConfig::Save(const VProfileKey* key, IReportMessageParams* report)
+{
+    return Save(key, SessionSavePolicy::Current(), report);
+}
+
+bool SessionConfig::Save(const VProfileKey* key, const SessionSavePolicy& policy, IReportMessageParams* report)
+{
+    OnBeforeSave(key);
+    bool ok = true;
+    for (SessionConfigPart* part : Parts())
+        if (part->GetFlag())
+            ok = part->Save(key, policy, report) && ok;
+    if (m_loginScript.GetFlag()) {
+        const bool wouldWrite = m_loginScript.IsDirty() || m_loginScript.IsChanged() || m_loginScript.HasPendingOlder();
+        if (!wouldWrite || policy.secretsRefusedBy.IsEmpty()) {
+            ok = m_loginScript.Save(key) && ok;
+        } else if (m_loginScript.GetSize() > 0 || (key && key->ValueExists(m_loginScript.GetName()))) {
+            policy.RefusesSecret(m_loginScript.GetName(), report); // the script sends passwords
+        }
+    }
+    if (key && key->IsOpen())
+        ok = WriteStoredValues(*key, m_outside) && ok;
+    OnAfterSave(key);
+    return ok;
+}
+
 SessionConfig* SessionConfig::Clone() const
 {
     return new SessionConfig(*this);
@@ -307,14 +365,6 @@ void SessionConfig::SetValueOutsideSchema(const StoredValue& value)
             return;
         }
     m_outside.push_back(value);
-}
-
-bool SessionConfig::Save(const VProfileKey* key)
-{
-    bool ok = VProfileContainer::Save(key);
-    if (key && key->IsOpen())
-        ok = WriteStoredValues(*key, m_outside) && ok;
-    return ok;
 }
 
 void SessionConfig::Assign(const VProfileData& other)

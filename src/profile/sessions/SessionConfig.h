@@ -10,6 +10,7 @@
 #include "profile/secrets/ProfileExpectSendList.h"
 #include "profile/sessions/RemoteHostConfig.h"
 #include "profile/sessions/SessionConfigPart.h"
+#include "profile/sessions/SessionSavePolicy.h"
 #include "profile/sessions/TerminalConfig.h"
 #include "profile/sessions/VSerialDeviceConfig.h"
 #include "profile/store/StoredValue.h"
@@ -68,6 +69,23 @@ public:
     bool SetSecret(const VUnicodeString& name, const VUnicodeString& plaintext, IReportMessageParams* report);
     // Secrets still held under their older names, converted when needed.
     size_t PendingOlderSecrets();
+    // Whether the secret (or "Login Script V4") holds a value, in its
+    // current form or an older one still to convert.
+    bool HasSecret(const VUnicodeString& name);
+    // The older value a secret (or the login script) still waits to be
+    // converted from: its name and stored text. False when none is pending.
+    bool GetPendingOlder(const VUnicodeString& name, VUnicodeString& olderName, VUnicodeString& olderText);
+
+    // Saves every part under the administrator's policy as it stands now
+    // (see SessionSavePolicy): what it refuses is not written and `report`
+    // names the switch; true unless a write failed.
+    bool Save(const VProfileKey* key) override { return Save(key, nullptr); }
+    bool Save(const VProfileKey* key, IReportMessageParams* report);
+    bool Save(const VProfileKey* key, const SessionSavePolicy& policy, IReportMessageParams* report);
+    // Saves leave secrets under older names pending (written as they are,
+    // converted later when needed): no key is derived. For an import, which
+    // must not derive a key per session.
+    void KeepOlderSecretsPending(bool keep);
 
     // Children in this order: protocol choice, remote host, terminal,
     // serial line, printer, common settings, login script.
@@ -82,7 +100,7 @@ public:
 
     // Values outside the schema that travel with the configuration: the
     // protocol engines' own (a port, say), set through the connection
-    // pages. They are copied with it and written by Save; what the key
+    // pages. They are copied with it and written by every Save; what the key
     // holds besides them stays in the key untouched.
     const StoredValue* FindValueOutsideSchema(std::u16string_view name) const;
     void SetValueOutsideSchema(const StoredValue& value);
@@ -92,7 +110,6 @@ public:
     void SetTemporary(bool temporary) { m_temporary = temporary; }
     bool IsTemporary() const { return m_temporary; }
 
-    bool Save(const VProfileKey* key) override;
     // Every setting, and the values outside the schema, of another
     // configuration.
     void Assign(const VProfileData& other) override;

@@ -1,6 +1,11 @@
 #include "profile/sessions/SessionConfigPart.h"
 
+#include <atomic>
+
 #include "platform/PlatformError.h"
+#include "profile/reports/ReportRouting.h"
+#include "profile/secrets/ProfileExpectSendList.h"
+#include "profile/sessions/SessionSavePolicy.h"
 #include "profile/secrets/ConfigPassphrase.h"
 #include "profile/secrets/EncryptedStringServices.h"
 #include "profile/values/VProfileDword.h"
@@ -28,7 +33,8 @@ SessionConfigPart::SessionConfigPart(const SessionValueTable& table, const VProf
 }
 
 SessionConfigPart::SessionConfigPart(const SessionConfigPart& other)
-    : VProfileContainer(other), m_table(other.m_table), m_pendingOlder(other.m_pendingOlder)
+    : VProfileContainer(other), m_table(other.m_table), m_pendingOlder(other.m_pendingOlder),
+      m_keepPending(other.m_keepPending)
 {
     m_values.reserve(other.m_values.size());
     for (size_t i = 0; i < other.m_values.size(); ++i)
@@ -144,12 +150,14 @@ bool SessionConfigPart::ConvertOlderSecret(size_t index, IReportMessageParams* r
     } else {
         const TwoLayerStringKeys* keys = GetTwoLayerStringKeys();
         if (!keys) // unreadable without the fixed keys: kept for when they come
-            return Report(report, kMsgEncryptedValueDamaged, VUnicodeString(def.text));
+            return Report(report, kMsgOlderFormNeedsKeys, VUnicodeString(def.text));
         if (!DecryptTwoLayerString(pending->second, *keys, plaintext))
             return Report(report, kMsgEncryptedValueDamaged, VUnicodeString(def.text));
     }
     auto& value = static_cast<VProfileEncryptedString&>(*m_values[index]);
-    if (!UpdateProfileEncryptedString(value, plaintext, report))
+    const bool encrypted = UpdateProfileEncryptedString(value, plaintext, report);
+    WipeText(plaintext);
+    if (!encrypted)
         return false;
     value.Accept(); // the converted text, to be written under the current name
     value.SetDirty(true);
@@ -171,13 +179,97 @@ bool SessionConfigPart::ConvertOlderSecrets(IReportMessageParams* report)
 
 bool SessionConfigPart::Save(const VProfileKey* key)
 {
-    if (!m_pendingOlder.empty()) {
+    return Save(key, SessionSavePolicy::Current(), nullptr);
+}
+
+namespace {
+
+std::atomic<bool> g_olderSecretNoticeGiven{false};
+
+// Told once a process: the same older values turn up at every save.
+void NoteOlderSecretKept(const VUnicodeString& olderName)
+{
+    if (g_olderSecretNoticeGiven.exchange(true))
+        return;
+    VReportMessageParams* notice = VReportMessageParams::Create(kMsgOlderSecretsKept);
+    notice->AddParameter(olderName);
+    RouteReport(notice);
+}
+
+} // namespace
+
+void SessionConfigPart::ResetOlderSecretNotice()
+{
+    g_olderSecretNoticeGiven = false;
+}
+
+bool SessionConfigPart::Save(const VProfileKey* key, const SessionSavePolicy& policy, IReportMessageParams* report)
+{
+    const bool secretsRefused = !policy.secretsRefusedBy.IsEmpty();
+    if (!m_pendingOlder.empty() && !secretsRefused && !m_keepPending) {
         const PlatformError before = GetPlatformLastError();
-        VReportPtr ignored = NewReport(); // what cannot be converted now stays as it is
-        ConvertOlderSecrets(ignored.Get());
+        std::vector<size_t> indexes;
+        for (const auto& [index, text] : m_pendingOlder)
+            indexes.push_back(index);
+        for (size_t index : indexes) {
+            // What cannot be converted now stays as it is.
+            VReportPtr failure = NewReport();
+            if (!ConvertOlderSecret(index, failure.Get()) && failure->GetMessageId() == kMsgOlderFormNeedsKeys)
+                NoteOlderSecretKept(VUnicodeString(m_table->Defs()[index].text));
+        }
         SetPlatformLastError(before.code, before.text);
     }
-    return VProfileContainer::Save(key);
+    // Values the policy refuses sit this save out; the key keeps what it has.
+    std::vector<VProfileData*> heldBack;
+    const std::span<const SessionValueDef> defs = m_table->Defs();
+    for (size_t i = 0; i < defs.size(); ++i) {
+        VProfileData& value = *m_values[i];
+        if (!value.GetFlag() || !(value.IsDirty() || value.IsChanged()))
+            continue;
+        const bool secret = defs[i].kind == SessionValueKind::Secret;
+        const bool username = !secret && SessionSavePolicy::IsUsernameValue(defs[i].name);
+        if (!(secret && secretsRefused) && !(username && !policy.usernamesRefusedBy.IsEmpty()))
+            continue;
+        // Only a value that would put something in the key, or change what
+        // it holds, is worth a word; an empty default is just not written.
+        const bool empty = secret ? static_cast<const VProfileEncryptedString&>(value).Get().IsEmpty()
+                                  : GetText(defs[i].name).IsEmpty();
+        if (!empty || (key && key->ValueExists(value.GetName()))) {
+            if (secret)
+                policy.RefusesSecret(value.GetName(), report);
+            else
+                policy.RefusesUsername(value.GetName(), report);
+        }
+        value.SetFlag(false);
+        heldBack.push_back(&value);
+    }
+    const bool ok = VProfileContainer::Save(key);
+    for (VProfileData* value : heldBack)
+        value->SetFlag(true);
+    return ok;
+}
+
+bool SessionConfigPart::HasSecret(std::u16string_view name) const
+{
+    const size_t index = m_table->IndexOf(name);
+    if (index == SessionValueTable::npos || m_table->Defs()[index].kind != SessionValueKind::Secret)
+        return false;
+    const auto pending = m_pendingOlder.find(index);
+    if (pending != m_pendingOlder.end())
+        return !pending->second.IsEmpty();
+    return !static_cast<const VProfileEncryptedString&>(*m_values[index]).Get().IsEmpty();
+}
+
+bool SessionConfigPart::GetPendingOlder(std::u16string_view name, VUnicodeString& olderName,
+                                        VUnicodeString& olderText) const
+{
+    const size_t index = m_table->IndexOf(name);
+    const auto pending = index == SessionValueTable::npos ? m_pendingOlder.end() : m_pendingOlder.find(index);
+    if (pending == m_pendingOlder.end())
+        return false;
+    olderName = VUnicodeString(m_table->Defs()[index].text);
+    olderText = pending->second;
+    return true;
 }
 
 bool SessionConfigPart::GetSecret(std::u16string_view name, VUnicodeString& plaintext, IReportMessageParams* report)

@@ -11,6 +11,11 @@
 #include "profile/values/VProfileData.h"
 
 class IReportMessageParams;
+struct SessionSavePolicy;
+
+// Secrets of an older form that cannot be converted (no keys supplied) are
+// kept; the user hears of it once a process.
+inline constexpr uint32_t kMsgOlderSecretsKept = 0x61620062;
 
 // A group of session settings made from a schema table: every setting
 // loaded from the session's key with its default, in table order.
@@ -18,9 +23,11 @@ class IReportMessageParams;
 // A secret whose current name is absent but whose older name holds a value
 // is converted to the current encrypted form only when it is needed (its
 // plaintext asked for, or the part saved), never while loading: listing
-// and drawing sessions derive no key. Until it is converted it is not
-// written, so a value that cannot be converted yet (no keys for the older
-// form) is never replaced by an empty one.
+// and drawing sessions derive no key. Meanwhile the part says the secret
+// is present and hands out the pending older text with its name, so no
+// reader takes it for empty. Until it is converted it is not written, so a
+// value that cannot be converted yet (no keys for the older form) is never
+// replaced by an empty one.
 class ORV_EXPORT SessionConfigPart : public VProfileContainer {
 public:
     SessionConfigPart(const SessionValueTable& table, const VProfileKey* key, const ProfilePath::Folders& folders);
@@ -51,11 +58,29 @@ public:
     bool SetSecret(std::u16string_view name, const VUnicodeString& plaintext, IReportMessageParams* report);
     // Secrets still held in an older form under an older name.
     size_t PendingOlderSecrets() const { return m_pendingOlder.size(); }
+    // Whether the secret holds a value: its current text or an older one
+    // still to convert.
+    bool HasSecret(std::u16string_view name) const;
+    // The older value of the secret still waiting for conversion: its
+    // name and stored text. False when none is pending.
+    bool GetPendingOlder(std::u16string_view name, VUnicodeString& olderName, VUnicodeString& olderText) const;
     // Converts them; false (with a report) when one could not be.
     bool ConvertOlderSecrets(IReportMessageParams* report);
 
-    // Converts what older secrets it can first.
+    // Converts what older secrets it can first. Under the current
+    // administrator policy.
     bool Save(const VProfileKey* key) override;
+    // Writes what `policy` allows: a secret or user name it refuses is not
+    // written (what the key holds stays) and `report` says which switch
+    // refused it; the value stays changed in memory. False only when a
+    // write failed.
+    bool Save(const VProfileKey* key, const SessionSavePolicy& policy, IReportMessageParams* report);
+    // The notice of older secrets kept is given once a process; this
+    // makes the next one be given again.
+    static void ResetOlderSecretNotice();
+    // With `keep`, saves leave older secrets pending instead of converting
+    // them (no key is derived): an import that only rewrites what it read.
+    void KeepOlderSecretsPending(bool keep) { m_keepPending = keep; }
 
 protected:
     // Puts a freshly made setting in place of the one at `index`.
@@ -67,4 +92,5 @@ private:
     const SessionValueTable* m_table;
     std::vector<std::unique_ptr<VProfileData>> m_values;
     std::map<size_t, VUnicodeString> m_pendingOlder; // index -> the older stored text
+    bool m_keepPending = false;
 };

@@ -350,7 +350,7 @@ bool SessionDatabaseOperation::SaveNew(SessionConfig& config, const VUnicodeStri
     bool ok = !startFrom || WriteStoredValues(key, ReadStoredValues(*startFrom));
     config.SetSessionPath(path);
     config.Common().SetBool(SessionConfig::kIsSession, true);
-    ok = config.Save(&key) && ok;
+    ok = config.Save(&key, m_report) && ok;
     folderData.AddSession(name, reference, after);
     return ok || FailWith(m_report, EIO);
 }
@@ -681,6 +681,31 @@ bool SessionDatabase::OffersHostname(const ISessionConfig& config)
     return true;
 }
 
+bool SessionDatabase::SaveNewSessionValues(const VUnicodeString& folder, const VUnicodeString& name,
+                                           const std::vector<StoredValue>& values, IReportMessageParams* report)
+{
+    if (const uint32_t problem = SessionNameProblem(name))
+        return Report(report, problem, name);
+    DropCachedListings();
+    SessionDatabaseOperation op(report);
+    if (!op.IsOpen())
+        return OpenFailed(report);
+    const VUnicodeString normal = NormalizeSessionPath(folder);
+    if (KindOf(op.Root(), normal) != ItemKind::Folder)
+        return FailWith(report, ENOENT);
+    const VUnicodeString path = JoinSessionPath(normal, name);
+    if (op.Root().KeyExists(KeyPath(path)))
+        return FailTaken(report, name);
+    ProfileFolderData folderData(&op.Store(), normal, kManual);
+    const VProfileKey key(op.Root(), KeyPath(path), 1);
+    if (!key.IsOpen())
+        return FailWith(report, EIO);
+    // A key without values would be a folder.
+    bool ok = values.empty() ? key.WriteBool(SessionConfig::kIsSession, true) : WriteStoredValues(key, values);
+    folderData.AddSession(name, {}, false);
+    return op.Done(ok || FailWith(report, EIO));
+}
+
 bool SessionDatabase::SaveSession(SessionConfig& config, IReportMessageParams* report)
 {
     m_findTexts.clear();
@@ -691,7 +716,7 @@ bool SessionDatabase::SaveSession(SessionConfig& config, IReportMessageParams* r
     if (path.IsEmpty() || KindOf(op.Root(), path) != ItemKind::Session)
         return FailWith(report, ENOENT);
     const VProfileKey key(op.Root(), KeyPath(path), 0);
-    return op.Done(config.Save(&key) || FailWith(report, EIO));
+    return op.Done(config.Save(&key, report) || FailWith(report, EIO));
 }
 
 bool SessionDatabase::GetValuesOutsideSchema(const VUnicodeString& path, std::vector<StoredValue>& values) const

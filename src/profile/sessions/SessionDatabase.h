@@ -117,6 +117,13 @@ public:
     // its terminal protocol when it has one, else that of its transfer
     // protocol (serial lines, TAPI modems and local shells have none).
     static bool OffersHostname(const ISessionConfig& config);
+    // Makes the session `name` in `folder` holding exactly `values` as
+    // stored (older names and all), at the end of the folder's order, in
+    // one operation. Load and save it through its configuration next to
+    // apply the rules for older names. The name is checked as a new
+    // session's is; a taken name fails.
+    bool SaveNewSessionValues(const VUnicodeString& folder, const VUnicodeString& name,
+                              const std::vector<StoredValue>& values, IReportMessageParams* report);
     // Writes the settings of an existing session back to its key.
     bool SaveSession(SessionConfig& config, IReportMessageParams* report);
     // The values a session's key holds that no setting of the configuration

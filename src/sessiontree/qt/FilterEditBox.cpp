@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 
+#include "platform/qt/KeyTableMatch.h"
 #include "platform/qt/QtStrings.h"
 #include "profile/reports/VReportMessageParams.h"
 #include "sessiontree/FilterTreeBase.h"
@@ -73,6 +74,30 @@ bool FilterEditBox::IsEditingKey(const QKeyEvent& event)
                event.key() == Qt::Key_A || event.key() == Qt::Key_Z || event.key() == Qt::Key_Y ||
                event.key() == Qt::Key_Left || event.key() == Qt::Key_Right || event.key() == Qt::Key_Backspace ||
                event.key() == Qt::Key_Delete;
+    return false;
+}
+
+bool FilterEditBox::RoutePaneKey(QObject* watched, QEvent* event, QWidget* tree,
+                                 std::span<const AcceleratorEntry> table, const std::function<void(unsigned)>& run)
+{
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    const auto* key = static_cast<const QKeyEvent*>(event);
+    if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) && !(key->modifiers() & Qt::ControlModifier)) {
+        if (watched == tree) {
+            setFocus(Qt::TabFocusReason);
+            return true;
+        }
+        if (watched == this) {
+            tree->setFocus(Qt::TabFocusReason);
+            return true;
+        }
+    }
+    if (watched == this && !IsEditingKey(*key))
+        if (const unsigned command = CommandForKey(table, *key)) {
+            run(command);
+            return true;
+        }
     return false;
 }
 

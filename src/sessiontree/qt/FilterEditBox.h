@@ -1,6 +1,11 @@
 #pragma once
 
+#include <functional>
+#include <span>
+
 #include <QLineEdit>
+
+#include "KeyTables.h"
 
 class FilterTreeBase;
 
@@ -28,6 +33,12 @@ public:
     void ShowCue(const QString& cue);
     // Keys the box keeps for its own editing (before any key table).
     static bool IsEditingKey(const QKeyEvent& event);
+    // A pane's keys for its tree and this box, from its event filter: Tab
+    // goes between the two, and the tree's keys (`table`) work in the box
+    // too, except those the box edits with; `run` runs such a command.
+    // True when the key was used up.
+    bool RoutePaneKey(QObject* watched, QEvent* event, QWidget* tree, std::span<const AcceleratorEntry> table,
+                      const std::function<void(unsigned)>& run);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

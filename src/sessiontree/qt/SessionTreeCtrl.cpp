@@ -482,6 +482,8 @@ void SessionTreeCtrl::EditProperties()
             Message(report->GetText().str(), kMbOk | kMbIconExclamation);
             return;
         }
+        if (report->GetMessageId() != 0) // saved, but a policy held a value back
+            Message(report->GetText().str(), kMbOk | kMbIconExclamation);
         if (changed && callbacks.sessionChanged)
             callbacks.sessionChanged(config->GetSessionName().c_str());
     }
@@ -506,6 +508,8 @@ void SessionTreeCtrl::EditNewSession(const VUnicodeString& path)
         Message(report->GetText().str(), kMbOk | kMbIconExclamation);
         return;
     }
+    if (report->GetMessageId() != 0) // saved, but a policy held a value back
+        Message(report->GetText().str(), kMbOk | kMbIconExclamation);
     RedrawTree();
     if (changed && callbacks.sessionChanged)
         callbacks.sessionChanged(config->GetSessionName().c_str());

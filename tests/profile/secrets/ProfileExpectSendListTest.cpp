@@ -76,19 +76,25 @@ TEST_P(LoginScripts, EachStepIsOneEncryptedElementInTheExactLayout)
     EXPECT_EQ(recorder->Writes(u"Login Script V4"), 1);
 }
 
-TEST_P(LoginScripts, AVersion3ListIsWrittenAsVersion4OnFirstRead)
+TEST_P(LoginScripts, AVersion3ListIsConvertedOnFirstReadAndWrittenByTheSave)
 {
     VProfileStore store;
     VProfileKey key(*store.GetRootKey(), u"S", 1);
     key.WriteString(u"Login Script V3", Encrypt(u"1\x1fogin:\x1f" u"ann\x1f" u"0\x1fword:\x1f\u00e9t\u00e9\x1f"));
+    const uint64_t derivations = VEncryptedStringKeyData::DerivationCount();
     ProfileExpectSendList list(&key);
+    EXPECT_EQ(VEncryptedStringKeyData::DerivationCount(), derivations); // loading derives nothing
+    EXPECT_TRUE(list.IsPresent());
+    EXPECT_EQ(list.PendingOlderName(), VUnicodeString(u"Login Script V3"));
     const Steps expected{{true, u"ogin:", u"ann", u""}, {false, u"word:", u"\u00e9t\u00e9", u""}};
     EXPECT_EQ(list.GetSteps(), expected);
+    EXPECT_FALSE(list.HasPendingOlder());
+    EXPECT_EQ(recorder->Writes(u"Login Script V4"), 0);
+    EXPECT_TRUE(list.IsDirty());
+
+    ASSERT_TRUE(list.Save(&key));
     EXPECT_EQ(recorder->Writes(u"Login Script V4"), 1);
     EXPECT_TRUE(key.ValueExists(u"Login Script V3"));
-    EXPECT_FALSE(list.IsDirty());
-
-    list.Save(&key);
     ProfileExpectSendList again(&key);
     EXPECT_EQ(again.GetSteps(), expected);
     EXPECT_EQ(recorder->Writes(u"Login Script V4"), 1);
@@ -106,9 +112,14 @@ TEST_P(LoginScripts, AVersion2ListNeedsTheFixedKeys)
     EXPECT_TRUE(without.Save(&key)); // no empty V4 over a list that may be read later
     EXPECT_FALSE(key.ValueExists(u"Login Script V4"));
 
+    VReportPtr report = NewReport();
+    without.GetSteps(report.Get());
+    EXPECT_EQ(report->GetMessageId(), kMsgOlderFormNeedsKeys);
+
     ASSERT_TRUE(SetTwoLayerStringKeys(&keys));
     ProfileExpectSendList list(&key);
     EXPECT_EQ(list.GetSteps(), (Steps{{true, u"user:", u"bob", u""}}));
+    ASSERT_TRUE(list.Save(&key));
     EXPECT_EQ(recorder->Writes(u"Login Script V4"), 1);
     EXPECT_TRUE(key.ValueExists(u"Login Script V2"));
 }
@@ -167,8 +178,11 @@ TEST_P(LoginScripts, ElementsThatCannotBeDecryptedAreKept)
     VProfileKey older(*store.GetRootKey(), u"Older", 1);
     older.WriteString(u"Login Script V3", u"03:" + std::u16string(128, u'a'));
     ProfileExpectSendList unconverted;
-    EXPECT_FALSE(unconverted.Load(&older, report.Get()));
+    EXPECT_TRUE(unconverted.Load(&older, report.Get())); // nothing decrypted while loading
+    report->SetMessageId(0);
+    EXPECT_TRUE(unconverted.GetSteps(report.Get()).empty());
     EXPECT_EQ(report->GetMessageId(), kMsgEncryptedValueWrongPassphrase);
+    EXPECT_TRUE(unconverted.HasPendingOlder());
     EXPECT_TRUE(unconverted.Save(&older));
     EXPECT_FALSE(older.ValueExists(u"Login Script V4"));
 }

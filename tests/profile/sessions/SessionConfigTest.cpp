@@ -250,7 +250,7 @@ TEST_P(SessionSecrets, AnOlderSecretThatCannotBeReadYetIsNeverOverwritten)
         VReportPtr report = NewReport();
         VUnicodeString plaintext;
         EXPECT_FALSE(config->GetSecret(u"Monitor Password V2", plaintext, report.Get()));
-        EXPECT_EQ(report->GetMessageId(), kMsgEncryptedValueDamaged);
+        EXPECT_EQ(report->GetMessageId(), kMsgOlderFormNeedsKeys);
         ASSERT_TRUE(config->Save(&key));
         EXPECT_FALSE(key.ValueExists(u"Monitor Password V2"));
         EXPECT_TRUE(key.ValueExists(u"Hostname")); // everything else was written
