@@ -960,7 +960,8 @@ public:
     void SetKeyName(const VUnicodeString& name) override { m_recordedName = name; }
     IProfileBackendKey* OpenKey(const VUnicodeString& path, int, int create) override
     {
-        if (SplitKeyPath(path).empty() && !m_db.KeyRowExists(m_id))
+        // The root is never deleted: opening it again asks the server nothing.
+        if (SplitKeyPath(path).empty() && m_id != kRootId && !m_db.KeyRowExists(m_id))
             return nullptr;
         const std::optional<int64_t> id = m_db.Resolve(m_id, path, create != 0);
         return id ? new PostgresKey(m_db, *id) : nullptr;
