@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "SshClientConfig.h"
+#include "profile/exchange/SshClientConfig.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

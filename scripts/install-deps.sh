@@ -16,6 +16,7 @@ packages=(
   libexpat1-dev desktop-file-utils
   qt6-tools-dev qt6-l10n-tools
   libsecret-1-dev gnome-keyring dbus
+  libpugixml-dev libcsv-dev
 )
 
 missing=()

@@ -32,6 +32,7 @@
 #include "ActiveSessionsHost.h"
 #include "CommandDialog.h"
 #include "SampleDatabase.h"
+#include "SampleImport.h"
 #include "ShowDialogs.h"
 #include "commands/ICommandManagerSink.h"
 #include "commands/IMenuCommandSink.h"
@@ -98,6 +99,7 @@ struct Library {
     decltype(&UpdateHostnameForConfig) updateHostname = nullptr;
     decltype(&GetGlobalConfig) globalConfig = nullptr;
     decltype(&ShowActiveSessionManager) showActiveSessions = nullptr;
+    decltype(&ShowImportFromDialog) showImportFrom = nullptr;
 
     template <class F>
     bool Find(F& slot, const char* name)
@@ -120,7 +122,8 @@ struct Library {
                Find(dockAlignment, "GetDockAlignment") && Find(updateHostname, "UpdateHostnameForConfig") &&
                Find(globalConfig, "GetGlobalConfig") && Find(applyMenuFile, "ApplyMenuFile") &&
                Find(showCommandManager, "ShowCommandManager") &&
-               Find(showActiveSessions, "ShowActiveSessionManager") && Find(showQuickConnect, "ShowQuickConnectDialog");
+               Find(showActiveSessions, "ShowActiveSessionManager") && Find(showQuickConnect, "ShowQuickConnectDialog") &&
+               Find(showImportFrom, "ShowImportFromDialog");
     }
 };
 
@@ -145,6 +148,7 @@ public:
         sessions->addAction(tr("&Quick Connect..."), QKeySequence(Qt::ALT | Qt::Key_Q), this,
                             &HostWindow::OpenQuickConnect);
         sessions->addAction(tr("Session &Manager"), this, &HostWindow::ToggleSessionManager);
+        sessions->addAction(tr("&Import from another program\u2026"), this, [this] { OpenImportFrom({}, {}); });
         sessions->addAction(tr("New &Editor"), this, [this] {
             static int count = 0;
             m_active.OpenEditor(QStringLiteral("untitled-%1.txt").arg(++count));
@@ -201,6 +205,18 @@ public:
         }
         for (const auto& config : others)
             LogSession(QStringLiteral("  open in the file-transfer application"), *config);
+    }
+
+    // "Import from another program...", into the top folder; `program`
+    // and `file` start it on a file (the preview runs at once).
+    void OpenImportFrom(const QString& program, const QString& file)
+    {
+        const std::u16string programName = program.toStdU16String();
+        const std::u16string path = file.toStdU16String();
+        const int result = m_library.showImportFrom(VUnicodeString(), program.isEmpty() ? nullptr : programName.c_str(),
+                                                    file.isEmpty() ? nullptr : path.c_str(), this);
+        Log(result == 1 ? QStringLiteral("Sessions imported from another program")
+                        : QStringLiteral("Import from another program closed"));
     }
 
     // Quick Connect, as the host's Quick Connect command and the Session
@@ -490,7 +506,8 @@ int main(int argc, char** argv)
         {QStringLiteral("show"),
          QStringLiteral("Show one window for a screenshot: hostname-prompt (a session saved with \"Prompt For "
                         "Hostname\" connects), command-manager (the Command Manager docked), active-sessions (the "
-                        "Active Sessions pane with a few sessions connected), quick-connect, wizard (New Session "
+                        "Active Sessions pane with a few sessions connected), import-from (Import from another program "
+                        "on a small FileZilla site list), quick-connect, wizard (New Session "
                         "in the Session Manager, with the New Session wizard switched on), or shortcut or duplicate "
                         "(the tree's commands in the Connect dialog)."),
          QStringLiteral("name")},
@@ -570,7 +587,8 @@ int main(int argc, char** argv)
         window.ActiveSessions().RunAction(2, IActiveSessionManagerSink::kDisconnect);
         window.ActiveSessions().RunAction(4, IActiveSessionManagerSink::kLockSession);
         window.ActiveSessions().OpenEditor(QStringLiteral("notes.txt"));
-    } else if (show != QLatin1String("quick-connect") && show != QLatin1String("wizard") && !show.isEmpty() &&
+    } else if (show != QLatin1String("quick-connect") && show != QLatin1String("wizard") &&
+               show != QLatin1String("import-from") && !show.isEmpty() &&
                !IsKnownShowName(show)) {
         std::fprintf(stderr, "orvalis-demo-host: no window \"%s\" to show\n", qPrintable(show));
         return 2;
@@ -609,6 +627,8 @@ int main(int argc, char** argv)
         GlobalConfig* config = nullptr;
         if (show == QLatin1String("quick-connect")) {
             window.OpenQuickConnect();
+        } else if (show == QLatin1String("import-from")) {
+            window.OpenImportFrom(QStringLiteral("filezilla"), WriteSampleSiteList());
         } else if (show == QLatin1String("wizard") && library.globalConfig(&config)) {
             config->useNewSessionWizard = true;
             config->Save();

@@ -39,6 +39,7 @@ int CommandDecrypt(ToolSession& session, const CommandArgs& args);
 int CommandExport(ToolSession& session, const CommandArgs& args);
 int CommandImport(ToolSession& session, const CommandArgs& args);
 int CommandImportSshConfig(ToolSession& session, const CommandArgs& args);
+int CommandImportFrom(ToolSession& session, const CommandArgs& args);
 
 // Keymaps, menu files and the Command Manager's commands.
 int CommandKeymap(ToolSession& session, const CommandArgs& args);

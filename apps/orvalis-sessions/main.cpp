@@ -47,7 +47,11 @@ the command's own lines.
   passphrase change [--new-passphrase-file FILE] [--keep-unreadable]
   export [PATH] [--format json|xml]
   import FILE [--folder F] [--format json|xml]
-  import-ssh-config [FILE] [--folder F]
+  import-from PROGRAM [FILE|FOLDER] [--folder F] [--dry-run] [--on-conflict skip|rename|replace]
+              [--with-passwords] [--master-password-file FILE]
+                              (PROGRAM: openssh|putty|kitty|winscp|filezilla|mremoteng|
+                               remmina|mobaxterm|csv; FILE left out: the usual place)
+  import-ssh-config [FILE] [--folder F]   (import-from openssh)
   keymap check FILE | keymap default
   menu check FILE
   commands ls [FOLDER]
@@ -86,6 +90,7 @@ constexpr Command kCommands[] = {
     {"export", CommandExport},
     {"import", CommandImport},
     {"import-ssh-config", CommandImportSshConfig},
+    {"import-from", CommandImportFrom},
     {"keymap", CommandKeymap, false},
     {"menu", CommandMenu, false},
     {"commands", CommandCommands},

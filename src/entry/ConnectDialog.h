@@ -141,6 +141,15 @@ ORV_EXPORT bool CheckReleaseDateWithinPeriod(const std::string& releaseDate, int
 ORV_EXPORT int ShowQuickConnectDialog(ISessionConfig** session, const VUnicodeString& targetFolder,
                                       int applicationNumber, QWidget* parent, bool tabsAvailable);
 
+// "Import from another program...": sessions from another session
+// manager's file into `targetFolder`, after a preview of what the import
+// does. `program` (a command-line name: "putty", "filezilla", ...) and
+// `file` may be given to start with (both given: the preview runs at
+// once); null or empty leaves the choice to the user. 1 when sessions were
+// imported (a parent that is an ISessionDatabaseChanged is told), else 0.
+ORV_EXPORT int ShowImportFromDialog(const VUnicodeString& targetFolder, const char16_t* program, const char16_t* file,
+                                    QWidget* parent);
+
 } // extern "C"
 
 class IMenuCommandSink;

@@ -7,7 +7,6 @@
 #include <QMenu>
 #include <functional>
 #include <map>
-#include <set>
 
 #include "CommandIds.h"
 #include "FakeClipboard.h"
@@ -22,11 +21,6 @@
 #include "sessiontree/qt/SessionTreeModel.h"
 
 namespace {
-
-// Commands whose windows are still being built: offered, and disabled
-// until their handler lands. Take a command out of this list in the change
-// that gives it a handler.
-const std::set<unsigned> kNotYetBuilt = {};
 
 int Properties(ISessionConfig*, int, bool, bool, bool&, int, bool, QWidget*)
 {
@@ -94,8 +88,7 @@ protected:
                  }}};
     }
 
-    // Fails on any command offered enabled without a handler, and on a
-    // command of kNotYetBuilt that is enabled.
+    // Fails on any command offered enabled without a handler.
     void WalkEveryCommand(ConnectDialogBase& owner, SessionTreeCtrl& tree, ConnectToolbar& toolbar)
     {
         for (const auto& [name, select] : Selections()) {
@@ -121,10 +114,8 @@ protected:
                     if (owner.IsCommandEnabled(key.command))
                         offered.emplace_back("key for " + std::to_string(key.command), key.command);
             EXPECT_FALSE(offered.empty());
-            for (const auto& [label, command] : offered) {
+            for (const auto& [label, command] : offered)
                 EXPECT_TRUE(owner.HasCommandHandler(command)) << label << " is enabled and runs nothing";
-                EXPECT_FALSE(kNotYetBuilt.contains(command)) << label << " has no window yet";
-            }
         }
     }
     FakeClipboard clipboard;
@@ -136,14 +127,8 @@ TEST_F(CommandState, NoCommandOfThePaneOrTheDialogIsEnabledWithoutAHandler)
     WalkEveryCommand(pane, *pane.Tree(), *pane.Toolbar());
     ConnectDialog dialog(u"Connect", false, false, false, {}, 3, nullptr);
     WalkEveryCommand(dialog, *dialog.Tree(), *dialog.Toolbar());
-    // The toolbar's command buttons follow the same rule.
     dialog.Tree()->SelectItem(dialog.Tree()->FindItem(u"top"));
     dialog.UpdateCommandState();
-    for (unsigned command : kNotYetBuilt) {
-        if (QAction* button = dialog.Toolbar()->Button(command)) {
-            EXPECT_FALSE(button->isEnabled()) << command;
-        }
-    }
     EXPECT_TRUE(dialog.Toolbar()->Button(kCmdHelp)->isEnabled());
 }
 

@@ -7,6 +7,7 @@
 #include <QtTest/QTest>
 
 #include "CommandIds.h"
+#include "DialogSteps.h"
 #include "QtFixtures.h"
 #include "dialogs/qt/ConnectToolbar.h"
 #include "dialogs/qt/ConnectView.h"
@@ -22,59 +23,9 @@ namespace {
 
 using Commands = std::vector<unsigned>;
 
-// A host frame: a main window that is the connect sink.
-class Frame final : public QMainWindow, public IConnectDialogSink {
-public:
-    Frame()
-    {
-        setCentralWidget(new QTextEdit(this));
-        resize(900, 700);
-    }
-    ISessionManager* GetSessionManager() const override { return pane; }
-    void SetSessionManager(ISessionManager* p) override
-    {
-        pane = p;
-        ++panesMade;
-    }
-    bool OpensSessionsInTabs() const override { return true; }
-    void ConnectSessions(const VStringArray& paths, const std::vector<VUnknownPointer<ISessionConfig>>& sessions,
-                         bool own, bool other, int opening) override
-    {
-        for (const VUnicodeString& path : paths)
-            connected.push_back(path.ToUtf8());
-        configs = sessions.size();
-        ownFlag = own;
-        otherFlag = other;
-        lastOpening = opening;
-    }
-    void OnSessionManagerClosed() override { ++closes; }
-
-    ISessionManager* pane = nullptr;
-    int panesMade = 0;
-    std::vector<std::string> connected;
-    size_t configs = 0;
-    bool ownFlag = false;
-    bool otherFlag = false;
-    int lastOpening = -1;
-    int closes = 0;
-};
-
-class Bar final : public VDockingControlBar {
-public:
-    explicit Bar(const QString& name, QWidget* parent) : VDockingControlBar(name, parent)
-    {
-        setWidget(new QWidget(this));
-        setObjectName(name);
-    }
-    int stored = 0;
-
-protected:
-    void StorePlacement(const DockPlacement&) override { ++stored; }
-};
-
 class PaneTest : public WidgetTest {
 protected:
-    int ShowDocked(Frame& frame, bool hideTab, int application = 3)
+    int ShowDocked(SinkFrame& frame, bool hideTab, int application = 3)
     {
         VArray<ISessionConfig*> sessions;
         std::vector<VUnknownPointer<ISessionConfig>> others;
@@ -91,7 +42,7 @@ TEST_F(PaneTest, DockingTwiceMakesOnePaneUnderTheLock)
 {
     FakeSynchObject lock;
     ReplaceLibrarySynchObject(&lock);
-    Frame frame;
+    SinkFrame frame;
     frame.show();
     EXPECT_EQ(ShowDocked(frame, false), 2);
     ASSERT_TRUE(frame.pane);
@@ -141,7 +92,7 @@ TEST_F(PaneTest, WithoutASinkTheDialogIsModal)
 
 TEST_F(PaneTest, ToolbarFollowsTheHostKind)
 {
-    Frame frame;
+    SinkFrame frame;
     ConnectView terminal(QStringLiteral("Session Manager"), false, false, 3, &frame, &frame);
     EXPECT_EQ(terminal.Toolbar()->Commands(),
               (Commands{kCmdConnect, kCmdConnectInTab, kCmdNewSession, kCmdCut, kCmdCopy, kCmdPaste, kCmdDelete,
@@ -157,7 +108,7 @@ TEST_F(PaneTest, ConnectsThroughTheSinkAndTabMovesBetweenTreeAndFilter)
     Folder(u"lab");
     Session(u"lab\\router");
     Session(u"lab\\files", u"None", u"SFTP");
-    Frame frame;
+    SinkFrame frame;
     frame.show();
     ASSERT_EQ(ShowDocked(frame, false), 2);
     auto* view = dynamic_cast<ConnectView*>(frame.pane);
@@ -204,7 +155,7 @@ TEST_F(PaneTest, ChangesThroughTheDialogRefreshThePane)
     Folder(u"a");
     Folder(u"b");
     Session(u"a\\s");
-    Frame frame;
+    SinkFrame frame;
     frame.show();
     ASSERT_EQ(ShowDocked(frame, false), 2);
     auto* view = dynamic_cast<ConnectView*>(frame.pane);
@@ -219,47 +170,6 @@ TEST_F(PaneTest, ChangesThroughTheDialogRefreshThePane)
     EXPECT_FALSE(view->Tree()->FindItem(u"a\\s"));
     // The folder the user had open is still open.
     EXPECT_TRUE(view->Tree()->IsItemExpanded(view->Tree()->FindItem(u"a")));
-}
-
-TEST_F(PaneTest, DockSidesAndSiblings)
-{
-    QMainWindow frame;
-    frame.setCentralWidget(new QTextEdit(&frame));
-    frame.resize(1000, 800);
-    frame.setCorner(Qt::BottomLeftCorner, Qt::LeftDockWidgetArea);
-    frame.setCorner(Qt::BottomRightCorner, Qt::RightDockWidgetArea);
-    Bar left(QStringLiteral("left"), &frame);
-    Bar right(QStringLiteral("right"), &frame);
-    Bar bottomA(QStringLiteral("bottomA"), &frame);
-    Bar bottomB(QStringLiteral("bottomB"), &frame);
-    frame.addDockWidget(Qt::LeftDockWidgetArea, &left);
-    frame.addDockWidget(Qt::RightDockWidgetArea, &right);
-    frame.addDockWidget(Qt::BottomDockWidgetArea, &bottomA);
-    frame.splitDockWidget(&bottomA, &bottomB, Qt::Horizontal);
-    frame.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
-    Settle();
-    EXPECT_EQ(GetDockAlignment(&left), 0);
-    EXPECT_EQ(GetDockAlignment(&right), 1);
-    EXPECT_EQ(GetDockAlignment(&bottomA), 3);
-    EXPECT_EQ(GetDockAlignment(frame.centralWidget()), 0); // not a bar
-    // One row: by their left edges, whatever side is given.
-    EXPECT_EQ(GetDockSibling(&bottomA, 0, &bottomB), 2);
-    EXPECT_EQ(GetDockSibling(&bottomB, 1, &bottomA), 3);
-    // Left of the other bar on the left side; further right on the right.
-    EXPECT_EQ(GetDockSibling(&left, 0, &bottomA), 1);
-    EXPECT_EQ(GetDockSibling(&right, 1, &bottomA), 1);
-    EXPECT_EQ(GetDockSibling(&bottomA, 3, &left), 1);
-    EXPECT_EQ(GetDockSibling(&left, 2, &bottomA), 0);
-    // A tabbed bar takes the side of its group.
-    Bar tabbed(QStringLiteral("tabbed"), &frame);
-    frame.tabifyDockWidget(&bottomB, &tabbed);
-    Settle();
-    EXPECT_EQ(GetDockAlignment(&tabbed), 3);
-    // A hidden bar is no sibling.
-    right.hide();
-    EXPECT_EQ(GetDockSibling(&left, 0, &right), 0);
-    EXPECT_EQ(GetDockSibling(nullptr, 0, &left), 0);
 }
 
 QStringList Texts(const QMenu& menu)
@@ -325,7 +235,7 @@ TEST(SessionTreeMenus, HaveTheirItemsInOrder)
 TEST_F(PaneTest, ARefreshWaitsForTheEndOfAMultiItemDelete)
 {
     Session(u"one");
-    Frame frame;
+    SinkFrame frame;
     ConnectView view(QStringLiteral("Session Manager"), false, false, 3, &frame, &frame);
     ConnectView other(QStringLiteral("Other"), false, false, 3, nullptr, nullptr);
     box.answer = kIdYes;
@@ -351,7 +261,7 @@ TEST_F(PaneTest, TheSessionManagerListensToTheCredentialDatabase)
     ASSERT_TRUE(GetCredentialDatabase(&credentials));
     const size_t before = credentials->SinkCount();
     {
-        Frame frame;
+        SinkFrame frame;
         ConnectView view(QStringLiteral("Session Manager"), false, false, 3, &frame, &frame);
         EXPECT_EQ(credentials->SinkCount(), before + 1);
         ISessionManager& pane = view;

@@ -230,4 +230,45 @@ TEST_F(DockingTest, TheHostsOwnSaveStateFindsTheBarByItsPaneName)
     EXPECT_EQ(frame.dockWidgetArea(&pane), Qt::BottomDockWidgetArea);
 }
 
+TEST_F(DockingTest, DockSidesAndSiblings)
+{
+    QMainWindow frame;
+    frame.setCentralWidget(new QTextEdit(&frame));
+    frame.resize(1000, 800);
+    frame.setCorner(Qt::BottomLeftCorner, Qt::LeftDockWidgetArea);
+    frame.setCorner(Qt::BottomRightCorner, Qt::RightDockWidgetArea);
+    Bar left(QStringLiteral("left"), &frame);
+    Bar right(QStringLiteral("right"), &frame);
+    Bar bottomA(QStringLiteral("bottomA"), &frame);
+    Bar bottomB(QStringLiteral("bottomB"), &frame);
+    frame.addDockWidget(Qt::LeftDockWidgetArea, &left);
+    frame.addDockWidget(Qt::RightDockWidgetArea, &right);
+    frame.addDockWidget(Qt::BottomDockWidgetArea, &bottomA);
+    frame.splitDockWidget(&bottomA, &bottomB, Qt::Horizontal);
+    frame.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+    Settle();
+    EXPECT_EQ(GetDockAlignment(&left), 0);
+    EXPECT_EQ(GetDockAlignment(&right), 1);
+    EXPECT_EQ(GetDockAlignment(&bottomA), 3);
+    EXPECT_EQ(GetDockAlignment(frame.centralWidget()), 0); // not a bar
+    // One row: by their left edges, whatever side is given.
+    EXPECT_EQ(GetDockSibling(&bottomA, 0, &bottomB), 2);
+    EXPECT_EQ(GetDockSibling(&bottomB, 1, &bottomA), 3);
+    // Left of the other bar on the left side; further right on the right.
+    EXPECT_EQ(GetDockSibling(&left, 0, &bottomA), 1);
+    EXPECT_EQ(GetDockSibling(&right, 1, &bottomA), 1);
+    EXPECT_EQ(GetDockSibling(&bottomA, 3, &left), 1);
+    EXPECT_EQ(GetDockSibling(&left, 2, &bottomA), 0);
+    // A tabbed bar takes the side of its group.
+    Bar tabbed(QStringLiteral("tabbed"), &frame);
+    frame.tabifyDockWidget(&bottomB, &tabbed);
+    Settle();
+    EXPECT_EQ(GetDockAlignment(&tabbed), 3);
+    // A hidden bar is no sibling.
+    right.hide();
+    EXPECT_EQ(GetDockSibling(&left, 0, &right), 0);
+    EXPECT_EQ(GetDockSibling(nullptr, 0, &left), 0);
+}
+
 } // namespace

@@ -14,6 +14,7 @@
 #include <QtTest/QTest>
 
 #include "CommandIds.h"
+#include "DialogSteps.h"
 #include "QtFixtures.h"
 #include "dialogs/ConnectProtocolPageBase.h"
 #include "dialogs/qt/ComboFirewallHelper.h"
@@ -37,49 +38,12 @@ namespace {
 
 using F = ProtocolField;
 
-// Runs `step` on the next modal dialog of type D once it is up.
-template <class D, class S>
-void WhenShown(S step)
-{
-    QTimer::singleShot(0, [step] {
-        auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget());
-        if (!dialog) {
-            WhenShown<D>(step);
-            return;
-        }
-        step(*dialog);
-    });
-}
-
-QStringList Items(const QComboBox& combo)
-{
-    QStringList items;
-    for (int i = 0; i < combo.count(); ++i)
-        items << combo.itemText(i);
-    return items;
-}
-
 // A host frame that is told of database changes.
 class Frame final : public QMainWindow, public ISessionDatabaseChanged {
 public:
     void OnSessionDatabaseChanged(int changed, int reserved) override { notices.emplace_back(changed, reserved); }
     void OnSessionDatabaseViewChanged() override {}
     std::vector<std::pair<int, int>> notices;
-};
-
-// A host frame that docks the Session Manager and counts its requests.
-class SinkFrame final : public QMainWindow, public IConnectDialogSink {
-public:
-    ISessionManager* GetSessionManager() const override { return pane; }
-    void SetSessionManager(ISessionManager* p) override { pane = p; }
-    bool OpensSessionsInTabs() const override { return true; }
-    void ConnectSessions(const VStringArray&, const std::vector<VUnknownPointer<ISessionConfig>>&, bool, bool,
-                         int) override
-    {
-    }
-    void OnQuickConnect() override { ++quickConnects; }
-    ISessionManager* pane = nullptr;
-    int quickConnects = 0;
 };
 
 class QuickConnectTest : public WidgetTest {

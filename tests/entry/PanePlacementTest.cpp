@@ -12,11 +12,9 @@ namespace {
 
 std::string RunProbe(const std::string& mode, const TempDir& dir, int& status)
 {
-    // The library still leaves a few small objects behind when it is
-    // unloaded, which the leak checker reports against the unloaded module;
-    // that is its own defect, not what this test is about, so the probe runs
-    // without leak checking (a no-op outside sanitizer builds).
-    const std::string command = "ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 QT_QPA_PLATFORM=offscreen ORV_CONFIG_DB='" + dir.str() + "/config.db' '" +
+    // Under the sanitizers the probe checks for leaks too: a library that
+    // leaves memory behind when it is unloaded fails here.
+    const std::string command = "QT_QPA_PLATFORM=offscreen ORV_CONFIG_DB='" + dir.str() + "/config.db' '" +
                                 ORV_BINARY_DIR "/orv-pane-probe' '" ORV_LIBRARY_DIR "/libconnectdialog.so' " +
                                 mode + " 2>/dev/null";
     FILE* probe = popen(command.c_str(), "r");

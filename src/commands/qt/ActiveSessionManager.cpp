@@ -160,8 +160,9 @@ unsigned ActiveSessionManager::ExecContextMenu(const QPoint& globalPos)
 
 bool ActiveSessionManager::eventFilter(QObject* watched, QEvent* event)
 {
-    if (m_filter->RoutePaneKey(watched, event, m_tree, GetKeyTable(KeyTable::ActiveSessions),
-                               [this](unsigned command) { RunPaneCommand(command); }))
+    // Events come while the children are made: route only once both are there.
+    const auto run = [this](unsigned command) { RunPaneCommand(command); };
+    if (m_filter && m_tree && m_filter->RoutePaneKey(watched, event, m_tree, GetKeyTable(KeyTable::ActiveSessions), run))
         return true;
     return VDockingControlBar::eventFilter(watched, event);
 }

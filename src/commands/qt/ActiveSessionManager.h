@@ -43,6 +43,6 @@ protected:
 
 private:
     int m_applicationNumber;
-    FilterEditBox* m_filter;
-    ActiveSessionTree* m_tree;
+    FilterEditBox* m_filter = nullptr;
+    ActiveSessionTree* m_tree = nullptr;
 };

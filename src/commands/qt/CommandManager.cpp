@@ -168,8 +168,9 @@ unsigned CommandManager::ExecContextMenu(const QPoint& globalPos)
 
 bool CommandManager::eventFilter(QObject* watched, QEvent* event)
 {
-    if (m_filter->RoutePaneKey(watched, event, m_tree, GetKeyTable(KeyTable::CommandTree),
-                               [this](unsigned command) { RunPaneCommand(command); }))
+    // Events come while the children are made: route only once both are there.
+    const auto run = [this](unsigned command) { RunPaneCommand(command); };
+    if (m_filter && m_tree && m_filter->RoutePaneKey(watched, event, m_tree, GetKeyTable(KeyTable::CommandTree), run))
         return true;
     return VDockingControlBar::eventFilter(watched, event);
 }

@@ -54,7 +54,7 @@ private:
     int m_applicationNumber;
     PaneStack* m_contents;
     CommandToolbar* m_toolbar;
-    FilterEditBox* m_filter;
-    CommandTree* m_tree;
+    FilterEditBox* m_filter = nullptr;
+    CommandTree* m_tree = nullptr;
     QTimer* m_sendState;
 };

@@ -122,8 +122,9 @@ void ConnectView::RunPaneCommand(unsigned command)
 
 bool ConnectView::eventFilter(QObject* watched, QEvent* event)
 {
-    if (m_filter->RoutePaneKey(watched, event, m_tree, GetKeyTable(KeyTable::SessionTree),
-                               [this](unsigned command) { RunPaneCommand(command); }))
+    // Events come while the children are made: route only once both are there.
+    const auto run = [this](unsigned command) { RunPaneCommand(command); };
+    if (m_filter && m_tree && m_filter->RoutePaneKey(watched, event, m_tree, GetKeyTable(KeyTable::SessionTree), run))
         return true;
     return VDockingControlBar::eventFilter(watched, event);
 }

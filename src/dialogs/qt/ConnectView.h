@@ -68,6 +68,6 @@ private:
     bool m_hideTabOption;
     QWidget* m_contents;
     ConnectToolbar* m_toolbar;
-    FilterEditBox* m_filter;
-    SessionTreeCtrl* m_tree;
+    FilterEditBox* m_filter = nullptr;
+    SessionTreeCtrl* m_tree = nullptr;
 };

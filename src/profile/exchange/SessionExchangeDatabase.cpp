@@ -250,12 +250,13 @@ public:
     void Session(const ExchangeSession& session) override
     {
         const VUnicodeString path = PathOf(session.name);
-        if (m_database.SessionExists(path) && !m_database.IsSession(path))
+        if (conflict != ImportConflict::Rename && m_database.SessionExists(path) && !m_database.IsSession(path))
             m_checks.Fail(session.line, "\"" + Shown(path) + "\" is a folder in the database, not a session");
         Build(session, path, m_checks, nullptr);
         ++sessions;
     }
     size_t sessions = 0;
+    ImportConflict conflict = ImportConflict::Skip;
 };
 
 // Second pass: the writes.
@@ -263,8 +264,8 @@ class ImportWrite : public PathTracker {
 public:
     ImportWrite(SessionDatabase& database, const VUnicodeString& folder, const std::string& file,
                 const std::function<void(const SessionImportItem&)>& onSession,
-                const std::function<void(const std::string&)>& onRefusal)
-        : PathTracker(database, folder, file), m_onSession(onSession), m_onRefusal(onRefusal)
+                const std::function<void(const std::string&)>& onRefusal, ImportConflict conflict)
+        : PathTracker(database, folder, file), m_onSession(onSession), m_onRefusal(onRefusal), m_conflict(conflict)
     {
     }
     void BeginFolder(const ExchangeFolder& folder) override
@@ -282,11 +283,28 @@ public:
     void Session(const ExchangeSession& session) override
     {
         const VUnicodeString path = PathOf(session.name);
-        const bool exists = m_database.IsSession(path);
-        if (!exists)
+        SessionImportItem item{path, true};
+        if (m_database.SessionExists(path)) {
+            if (m_conflict == ImportConflict::Rename) {
+                ExchangeSession renamed = session;
+                renamed.name = m_database.MakeUniqueSessionName(Current(), session.name);
+                item = {PathOf(renamed.name), true, SessionImportItem::Outcome::Renamed, path};
+                Write(renamed, item.path);
+            } else if (m_conflict == ImportConflict::Replace) {
+                VReportPtr report = NewReport();
+                if (!m_database.DeleteItem(path, report.Get()))
+                    m_checks.Fail(session.line, Plain(report->GetText().str()));
+                item.outcome = SessionImportItem::Outcome::Replaced;
+                Write(session, path);
+            } else {
+                item.added = false;
+                item.outcome = SessionImportItem::Outcome::Skipped;
+            }
+        } else {
             Write(session, path);
+        }
         if (m_onSession)
-            m_onSession(SessionImportItem{path, !exists});
+            m_onSession(item);
     }
 
 private:
@@ -337,6 +355,7 @@ private:
 
     const std::function<void(const SessionImportItem&)>& m_onSession;
     const std::function<void(const std::string&)>& m_onRefusal;
+    ImportConflict m_conflict;
 };
 
 } // namespace
@@ -344,14 +363,22 @@ private:
 void SessionExchangeImport::Run(const std::function<void(IExchangeVisitor&)>& read)
 {
     // One transaction: the check sees the database the writes change.
-    const VProfileStore transaction;
+    VProfileStore transaction;
     if (!m_database.IsFolder(m_folder))
         throw ExchangeError("", 0, "no folder \"" + Shown(m_folder) + "\"");
     ImportCheck check(m_database, m_folder, m_file);
+    check.conflict = conflict;
     read(check);
     if (onChecked)
         onChecked(check.sessions);
-    ImportWrite write(m_database, m_folder, m_file, onSession, onRefusal);
-    read(write);
+    ImportWrite write(m_database, m_folder, m_file, onSession, onRefusal, conflict);
+    try {
+        read(write);
+    } catch (...) {
+        m_database.DropCachedListings();
+        throw;
+    }
+    if (dryRun)
+        transaction.Abandon();
     m_database.DropCachedListings();
 }

@@ -44,10 +44,20 @@ private:
     SessionDatabase& m_database;
 };
 
+// What an import does with a session whose path is taken.
+enum class ImportConflict {
+    Skip,    // the existing session stays, the document's is left out
+    Rename,  // the document's is added as "name (n)"
+    Replace, // the existing session is deleted and the document's added
+};
+
 // What an import did with each session of the document.
 struct SessionImportItem {
-    VUnicodeString path;
-    bool added; // false: a session of that path existed and was left alone
+    enum class Outcome { Added, Skipped, Renamed, Replaced };
+    VUnicodeString path; // where the document put it; for Renamed, where it went
+    bool added;          // false: a session of that path existed and was left alone
+    Outcome outcome = Outcome::Added;
+    VUnicodeString wanted; // for Renamed: the path the document asked for
 };
 
 // Import: reads a document into a folder of the database. The document is
@@ -56,7 +66,9 @@ struct SessionImportItem {
 // and against the database (values against the schema, names taken by an
 // item of the other kind), then it is written, session by session, in one
 // transaction. A document that fails its check writes nothing. Existing
-// sessions are skipped. Throws ExchangeError naming `file` and the line.
+// sessions are skipped, renamed or replaced as `conflict` says. A dry run
+// makes every write and undoes them at the end: what it reports is what
+// the import would do. Throws ExchangeError naming `file` and the line.
 class SessionExchangeImport {
 public:
     SessionExchangeImport(SessionDatabase& database, VUnicodeString folder, std::string file)
@@ -69,6 +81,8 @@ public:
     std::function<void(const SessionImportItem&)> onSession;
     // A value a policy held back (the session is imported without it).
     std::function<void(const std::string& text)> onRefusal;
+    ImportConflict conflict = ImportConflict::Skip;
+    bool dryRun = false;
 
     void Run(const std::function<void(IExchangeVisitor&)>& read);
 

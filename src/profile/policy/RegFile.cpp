@@ -179,3 +179,20 @@ bool RegFile::HasKey(std::u16string_view path) const
     }
     return false;
 }
+
+std::vector<std::u16string> RegFile::SubkeyNames(std::u16string_view path) const
+{
+    path = WithoutTrailingBackslash(path);
+    std::vector<std::u16string> names;
+    // Every key is looked at: in the order without case a sibling of
+    // `path` may sort between it and its subkeys.
+    for (const auto& [key, values] : m_keys) {
+        if (key.size() <= path.size() + 1 || key[path.size()] != u'\\' ||
+            VUnicodeString::CompareNoCase(std::u16string_view(key).substr(0, path.size()), path) != 0)
+            continue;
+        const std::u16string_view rest = std::u16string_view(key).substr(path.size() + 1);
+        if (rest.find(u'\\') == std::u16string_view::npos)
+            names.emplace_back(rest);
+    }
+    return names;
+}

@@ -35,6 +35,9 @@ public:
     // True when the file names the key or any key below it.
     bool HasKey(std::u16string_view path) const;
     size_t KeyCount() const { return m_keys.size(); }
+    // The names of the keys that lie right below `path` and have values,
+    // without regard to case, sorted.
+    std::vector<std::u16string> SubkeyNames(std::u16string_view path) const;
 
 private:
     std::map<std::u16string, Values, VNoCaseLess> m_keys;

@@ -4,8 +4,10 @@
 
 ConfigDatabaseModule& ConfigDatabaseModule::Instance()
 {
-    static ConfigDatabaseModule* const module = new ConfigDatabaseModule(); // never unloaded at exit
-    return *module;
+    // An object, not a pointer left on the heap: a host that unloads the
+    // library must not keep a piece of it. Its module stays loaded.
+    static ConfigDatabaseModule module;
+    return module;
 }
 
 void ConfigDatabaseModule::EnsureLoaded()

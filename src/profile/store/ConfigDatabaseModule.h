@@ -30,7 +30,7 @@ public:
 
 private:
     ConfigDatabaseModule() = default;
-    ~ConfigDatabaseModule() = default; // the module stays loaded until the process ends
+    ~ConfigDatabaseModule() = default; // the module stays loaded: bridges may outlive the object at exit
     void EnsureLoaded();
 
     bool m_tried = false;

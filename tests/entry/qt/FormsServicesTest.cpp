@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "../../dialogs/DialogSteps.h"
 #include "QtFixtures.h"
 #include "dialogs/qt/ConnectDialog.h"
 #include "entry/ConnectDialog.h"
@@ -39,20 +40,11 @@ TEST_F(FormsServices, TheBrowserAndIconListAreTheLibrarysOwn)
     Session(u"lab\\ssh", u"SSH2", u"None", u"shell.example");
     int application = 0;
     QString title;
-    QTimer::singleShot(0, [&] {
-        std::function<void()> step;
-        step = [&] {
-            auto* dialog = qobject_cast<ConnectDialog*>(QApplication::activeModalWidget());
-            if (!dialog) {
-                QTimer::singleShot(10, step);
-                return;
-            }
-            title = dialog->windowTitle();
-            application = dialog->GetApplicationNumber();
-            dialog->Tree()->SelectItem(dialog->Tree()->FindItem(u"lab\\ftp"));
-            dialog->ConnectButton()->click();
-        };
-        step();
+    WhenShown<ConnectDialog>([&](ConnectDialog& dialog) {
+        title = dialog.windowTitle();
+        application = dialog.GetApplicationNumber();
+        dialog.Tree()->SelectItem(dialog.Tree()->FindItem(u"lab\\ftp"));
+        dialog.ConnectButton()->click();
     });
     VStringArray paths;
     EXPECT_EQ(BrowseSessions(u"Pick a session", paths, nullptr), 1);

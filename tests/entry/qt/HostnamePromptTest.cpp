@@ -110,8 +110,12 @@ TEST(HostnamePrompt, TheSessionsRecordAsksWhenSavedToPromptAndOnlyOnce)
     EXPECT_TRUE(UpdateHostnameForConfig(&session->Connect(), u"Lab\\router"));
     EXPECT_EQ(session->GetHostname(), VUnicodeString(u"10.1.2.3"));
     EXPECT_TRUE(session->Connect().GetAlternativeHostname().IsEmpty());
-    // Supplied now: connecting with the same record asks no more.
+    // Supplied now: connecting with the same record asks no more; no record,
+    // or one not saved to prompt, asks nothing either.
     EXPECT_TRUE(UpdateHostnameForConfig(&session->Connect(), u"Lab\\router"));
+    EXPECT_TRUE(UpdateHostnameForConfig(nullptr, u"Lab\\router"));
+    const SessionConfigPtr plain(new SessionConfig(nullptr, u"web")); // not saved to prompt
+    EXPECT_TRUE(UpdateHostnameForConfig(&plain->Connect(), u"web"));
     EXPECT_EQ(user.shown, 1);
 
     // A copy of the session answers from its own remote host.
@@ -119,18 +123,6 @@ TEST(HostnamePrompt, TheSessionsRecordAsksWhenSavedToPromptAndOnlyOnce)
     copy->RemoteHost().SetHostname(u"copy.example");
     EXPECT_EQ(copy->Connect().GetHostname(), VUnicodeString(u"copy.example"));
     EXPECT_EQ(session->Connect().GetHostname(), VUnicodeString(u"10.1.2.3"));
-}
-
-TEST(HostnamePrompt, NoDialogWhenNeitherQueryAsks)
-{
-    WhilePrompting user(Cancel);
-    const SessionConfigPtr session(new SessionConfig(nullptr, u"web"));
-    session->RemoteHost().SetHostname(u"web.example");
-    EXPECT_TRUE(UpdateHostnameForConfig(&session->Connect(), u"web"));
-    EXPECT_TRUE(UpdateHostnameForConfig(nullptr, u"web"));
-    QTest::qWait(30);
-    EXPECT_EQ(user.shown, 0);
-    EXPECT_EQ(session->GetHostname(), VUnicodeString(u"web.example"));
 }
 
 // A host's own record: the queries are asked in the stated way, and the

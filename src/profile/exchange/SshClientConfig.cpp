@@ -1,4 +1,4 @@
-#include "SshClientConfig.h"
+#include "profile/exchange/SshClientConfig.h"
 
 #include <algorithm>
 

@@ -2,7 +2,7 @@
 
 #include <map>
 
-#include "SshClientConfig.h"
+#include "profile/exchange/SshClientConfig.h"
 
 namespace {
 

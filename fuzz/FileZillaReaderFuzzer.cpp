@@ -1,0 +1,15 @@
+// FileZilla's sitemanager.xml, with base64 passwords.
+#include <cstdint>
+#include <string>
+
+#include "ForeignReaderCheck.h"
+#include "profile/exchange/FileZillaReader.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    ForeignReadOptions options;
+    options.withPasswords = true;
+    CheckForeignReader([&] { return FileZillaReader::Read(text, "fuzz", options); });
+    return 0;
+}

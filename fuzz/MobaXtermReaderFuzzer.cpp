@@ -1,0 +1,15 @@
+// A MobaXterm sessions export.
+#include <cstdint>
+#include <string>
+
+#include "ForeignReaderCheck.h"
+#include "profile/exchange/MobaXtermReader.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    ForeignReadOptions options;
+    options.withPasswords = true;
+    CheckForeignReader([&] { return MobaXtermReader::Read(std::span(data, size), "fuzz", options); });
+    return 0;
+}
