@@ -27,11 +27,20 @@ trap stop EXIT
 
 "${as_server[@]}" "$bindir/initdb" -D "$dir/data" -A trust -U orvalis -E UTF8 --locale=C.UTF-8 --no-sync \
   >"$dir/initdb.log" 2>&1 || { cat "$dir/initdb.log" >&2; exit 1; }
-"${as_server[@]}" "$bindir/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w \
-  -o "-k $dir -c listen_addresses= -c fsync=off -c synchronous_commit=off -c full_page_writes=off -c max_connections=100" \
-  start >/dev/null || { cat "$dir/server.log" >&2; exit 1; }
+options="-k $dir -c listen_addresses= -c fsync=off -c synchronous_commit=off -c full_page_writes=off -c max_connections=100"
+"${as_server[@]}" "$bindir/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -o "$options" start >/dev/null || { cat "$dir/server.log" >&2; exit 1; }
 
 export ORV_TEST_POSTGRES_URI="postgresql:///postgres?host=$dir&user=orvalis"
+# The fault tests stop the server abruptly and start it again.
+cat >"$dir/ctl" <<EOF
+#!/usr/bin/env bash
+case "\$1" in
+  stop) exec ${as_server[*]} "$bindir/pg_ctl" -D "$dir/data" -m immediate stop ;;
+  start) exec ${as_server[*]} "$bindir/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -o "$options" start ;;
+esac
+EOF
+chmod 755 "$dir/ctl"
+export ORV_TEST_POSTGRES_CTL="$dir/ctl"
 echo "with-postgres: server at $dir"
 set +e
 "$@"

@@ -20,6 +20,7 @@
 #include "platform/DesktopShortcut.h"
 #include "platform/MessageBox.h"
 #include "platform/Products.h"
+#include "platform/Timers.h"
 #include "platform/WaitCursor.h"
 #include "profile/exchange/ExchangeXml.h"
 #include "profile/exchange/SessionExchangeDatabase.h"
@@ -35,6 +36,41 @@ std::vector<ConnectDialogBase*>& LiveOwners()
 {
     static std::vector<ConnectDialogBase*> owners;
     return owners;
+}
+
+// Commands that change the database: a user who may only read it is
+// offered none of them.
+bool IsEditingCommand(unsigned command)
+{
+    switch (command) {
+    case kCmdNewSession:
+    case kCmdNewFolder:
+    case kCmdCut:
+    case kCmdPaste:
+    case kCmdDelete:
+    case kCmdRename:
+    case kCmdProperties:
+    case kCmdDuplicate:
+    case kCmdImportSettings: return true;
+    default: return false;
+    }
+}
+
+// Changes other processes commit are looked for while any window shows
+// the tree.
+constexpr uint32_t kOutsideChangePollMs = 1000;
+uint64_t g_pollTimer = 0;
+
+void PollOutsideChanges()
+{
+    const ProfileStoreFactoryGetter getter = GetProfileStoreFactoryGetter();
+    VProfileStoreFactory* factory = getter ? getter() : nullptr;
+    VStringArray folders;
+    if (!factory || !factory->TakeOutsideChanges(folders))
+        return;
+    for (ConnectDialogBase* owner : std::vector<ConnectDialogBase*>(LiveOwners()))
+        if (std::find(LiveOwners().begin(), LiveOwners().end(), owner) != LiveOwners().end())
+            owner->OnOutsideChange();
 }
 
 GlobalConfig* Config()
@@ -68,6 +104,11 @@ ConnectDialogBase::ConnectDialogBase(IConnectDialogSink* sink, int applicationNu
 {
     LiveOwners().push_back(this);
     SetStandardHandlers();
+    if (g_pollTimer == 0) {
+        g_pollTimer = GetTimers().Start(kOutsideChangePollMs, true, PollOutsideChanges);
+        // Watching starts now: what others committed before is in the tree.
+        PollOutsideChanges();
+    }
 }
 
 // The commands whose work is the shared logic's.
@@ -152,6 +193,10 @@ std::vector<unsigned> ConnectDialogBase::HandledCommands() const
 ConnectDialogBase::~ConnectDialogBase()
 {
     std::erase(LiveOwners(), this);
+    if (LiveOwners().empty() && g_pollTimer != 0) {
+        GetTimers().Stop(g_pollTimer);
+        g_pollTimer = 0;
+    }
 }
 
 size_t ConnectDialogBase::LiveOwnerCount()
@@ -195,6 +240,18 @@ void ConnectDialogBase::OnSessionDatabaseChanged(int changed, int reserved)
     UpdateCommandState();
 }
 
+void ConnectDialogBase::OnOutsideChange()
+{
+    if (GetTree())
+        RefreshTree();
+    ForwardToSink(1, 0);
+}
+
+void ConnectDialogBase::OnTreeIdle()
+{
+    RunPendingRefresh();
+}
+
 void ConnectDialogBase::OnSessionDatabaseViewChanged()
 {
     for (ConnectDialogBase* other : std::vector<ConnectDialogBase*>(LiveOwners()))
@@ -208,7 +265,7 @@ void ConnectDialogBase::RefreshTree()
     SessionTreeBase* tree = GetTree();
     if (!tree)
         return;
-    if (tree->IsBulkOperation()) {
+    if (tree->IsRefreshHeld()) {
         m_refreshPending = true;
         return;
     }
@@ -376,7 +433,9 @@ bool ConnectDialogBase::IsConnectRuleMet(unsigned command) const
 bool ConnectDialogBase::IsCommandEnabled(unsigned command) const
 {
     const auto it = m_handlers.find(command);
-    return it != m_handlers.end() && (!it->second.enabled || it->second.enabled());
+    if (it == m_handlers.end() || (IsEditingCommand(command) && IsProfileStoreReadOnly()))
+        return false;
+    return !it->second.enabled || it->second.enabled();
 }
 
 void ConnectDialogBase::UpdateCommandState()
@@ -435,7 +494,7 @@ bool ConnectDialogBase::RunCommand(unsigned command)
     const auto it = m_handlers.find(command);
     if (it == m_handlers.end())
         return false;
-    if (!it->second.enabled || it->second.enabled()) {
+    if (IsCommandEnabled(command)) {
         const std::function<void()> run = it->second.run; // a handler may replace itself
         run();
     }

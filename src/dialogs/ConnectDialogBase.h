@@ -117,6 +117,11 @@ public:
     // tree runs a multi-item delete the refresh waits for its end.
     void RefreshTree();
     void RunPendingRefresh();
+    // Another process committed a change: the tree is refreshed (or the
+    // refresh waits for the edit under way) and the host is told, as for a
+    // change made here.
+    void OnOutsideChange();
+    void OnTreeIdle() override;
 
     // --- Result of the modal dialog
     // The pending mode if one was set (and clears it); else 1 when tabs

@@ -51,4 +51,6 @@ public:
         (void)command;
         return false;
     }
+    // The label edit, drag or paste that held back a refresh has ended.
+    virtual void OnTreeIdle() {}
 };

@@ -135,7 +135,10 @@ public:
     // A record of ours to paste, and one item to paste it on.
     bool CanPaste() const;
     bool CanDelete() const;
-    bool CanRename() const { return CanCutOrCopy(); }
+    bool CanRename() const { return CanCutOrCopy() && !IsReadOnly(); }
+    // The database may only be read by this user: nothing that changes it
+    // is offered (copying and dragging out still are).
+    bool IsReadOnly() const;
     bool CanDuplicate() const;
     void Copy() { CopyOrCut(false); }
     void Cut() { CopyOrCut(true); }
@@ -151,6 +154,10 @@ public:
     bool IsBulkOperation() const { return m_bulk; }
     bool IsItemCut(TreeItem item) const { return ItemExists(item) && m_cutItems.contains(item); }
     bool IsInLabelEdit() const { return ItemExists(m_editedItem); }
+    // A label edit, a drag, a paste or a multi-item delete is under way: a
+    // refill now would pull the items from under it, so a refresh waits
+    // (the owner is told through OnTreeIdle when it may run).
+    bool IsRefreshHeld() const;
     // Every item handle the tree keeps between user actions; any of them
     // may name an item that is gone, which the control then ignores.
     std::vector<TreeItem> RememberedItems() const;
@@ -328,6 +335,17 @@ private:
     bool ForEachShownSession(const VUnicodeString& path,
                              const std::function<bool(const VUnicodeString&)>& visit) const;
     void FailedRename(TreeItem item, const VUnicodeString& oldName, const VUnicodeString& attempted);
+    void FinishLabelEdit(TreeItem item, const VUnicodeString& text, bool cancelled);
+    // Tells the owner once nothing holds a refresh any more.
+    void ReleaseRefresh();
+    // Holds refreshes for an editing step that may show a window.
+    struct RefreshHold {
+        explicit RefreshHold(SessionTreeBase& tree);
+        ~RefreshHold();
+        RefreshHold(const RefreshHold&) = delete;
+        RefreshHold& operator=(const RefreshHold&) = delete;
+        SessionTreeBase& tree;
+    };
 
     // Drag
     unsigned DragEffect(std::span<const uint8_t> data, TreeItem target) const;
@@ -356,6 +374,7 @@ private:
     FirewallChanges m_firewallChanges;
 
     // Drag
+    int m_refreshHolds = 0; // pastes and drops under way
     TreeItem m_dragSource = kNoTreeItem;
     bool m_rightDrag = false;
     TreeItem m_hoverItem = kNoTreeItem;

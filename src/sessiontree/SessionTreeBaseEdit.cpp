@@ -15,6 +15,7 @@
 #include "profile/sessions/ISessionConfig.h"
 #include "profile/sessions/SessionDatabase.h"
 #include "profile/reports/VReportMessageParams.h"
+#include "profile/store/ProfileStoreFactoryGetter.h"
 #include "sessiontree/SessionTreeBase.h"
 
 namespace {
@@ -89,20 +90,48 @@ bool SessionTreeBase::CanCutOrCopy() const
     return !selected.empty() && std::find(selected.begin(), selected.end(), GetRootItem()) == selected.end();
 }
 
+bool SessionTreeBase::IsReadOnly() const
+{
+    return IsProfileStoreReadOnly();
+}
+
+bool SessionTreeBase::IsRefreshHeld() const
+{
+    return m_bulk || m_renaming || m_refreshHolds > 0 || IsInLabelEdit() || m_dragSource != kNoTreeItem ||
+           m_hoverItem != kNoTreeItem;
+}
+
+void SessionTreeBase::ReleaseRefresh()
+{
+    if (m_owner && !IsRefreshHeld())
+        m_owner->OnTreeIdle();
+}
+
+SessionTreeBase::RefreshHold::RefreshHold(SessionTreeBase& held) : tree(held)
+{
+    ++tree.m_refreshHolds;
+}
+
+SessionTreeBase::RefreshHold::~RefreshHold()
+{
+    --tree.m_refreshHolds;
+    tree.ReleaseRefresh();
+}
+
 bool SessionTreeBase::CanPaste() const
 {
-    return m_pasteAvailable && GetSelectedItems().size() == 1 && GetClipboard().IsFormatAvailable(FolderTreeFormat());
+    return !IsReadOnly() && m_pasteAvailable && GetSelectedItems().size() == 1 && GetClipboard().IsFormatAvailable(FolderTreeFormat());
 }
 
 bool SessionTreeBase::CanDelete() const
 {
-    return CanCutOrCopy();
+    return CanCutOrCopy() && !IsReadOnly();
 }
 
 bool SessionTreeBase::CanDuplicate() const
 {
     const std::vector<TreeItem> selected = GetSelectedItems();
-    if (selected.size() != 1 || IsFolder(selected[0]))
+    if (selected.size() != 1 || IsFolder(selected[0]) || IsReadOnly())
         return false;
     VUnknownPointer<ISessionConfig> config(GetSessionConfig(selected[0]));
     return config.Get() != nullptr;
@@ -132,7 +161,7 @@ void SessionTreeBase::ClearCutMarks()
 void SessionTreeBase::CopyOrCut(bool cut)
 {
     const std::vector<TreeItem> selected = GetSelectedItems();
-    if (selected.empty() || selected.front() == GetRootItem())
+    if (selected.empty() || selected.front() == GetRootItem() || (cut && IsReadOnly()))
         return;
     ClearCutMarks();
     const TreeClipboardRecord record = RecordOfSelection(cut);
@@ -170,8 +199,9 @@ std::optional<TreeClipboardRecord> SessionTreeBase::ReadClipboardRecord() const
 void SessionTreeBase::Paste()
 {
     const std::vector<TreeItem> selected = GetSelectedItems();
-    if (!m_pasteAvailable || selected.size() != 1)
+    if (!m_pasteAvailable || selected.size() != 1 || IsReadOnly())
         return;
+    const RefreshHold hold(*this);
     const std::optional<TreeClipboardRecord> record = ReadClipboardRecord();
     // Another database's record, or nothing usable: no word about it.
     if (!record || !m_owner || record->sourceIdentity != m_owner->GetDatabaseIdentity() || record->paths.IsEmpty())
@@ -487,6 +517,12 @@ void SessionTreeBase::EndLabelEdit(TreeItem item, const VUnicodeString& text, bo
 {
     if (m_renaming)
         return;
+    FinishLabelEdit(item, text, cancelled);
+    ReleaseRefresh();
+}
+
+void SessionTreeBase::FinishLabelEdit(TreeItem item, const VUnicodeString& text, bool cancelled)
+{
     m_renaming = true;
     if (m_editedItem == item)
         m_editedItem = kNoTreeItem;
@@ -582,6 +618,8 @@ TreeItem SessionTreeBase::TargetFolderOfSelection() const
 
 void SessionTreeBase::NewFolder()
 {
+    if (IsReadOnly())
+        return;
     const TreeItem folder = TargetFolderOfSelection();
     EnsureLoaded(folder);
     ExpandItem(folder, true);
@@ -608,6 +646,9 @@ void SessionTreeBase::NewFolder()
 
 void SessionTreeBase::NewSession()
 {
+    if (IsReadOnly())
+        return;
+    const RefreshHold hold(*this);
     const TreeItem folder = TargetFolderOfSelection();
     EnsureLoaded(folder);
     ExpandItem(folder, true);
@@ -682,6 +723,7 @@ void SessionTreeBase::Duplicate()
 {
     if (!CanDuplicate())
         return;
+    const RefreshHold hold(*this);
     const TreeItem item = GetSelectedItems().front();
     const VUnicodeString path = GetItemPath(item);
     const SessionConfigPtr source = Database().LoadSession(path);
@@ -723,7 +765,7 @@ unsigned SessionTreeBase::EffectFromKeys(unsigned modifiers)
 
 std::vector<uint8_t> SessionTreeBase::BeginDrag(bool rightButton)
 {
-    if (!CanCutOrCopy())
+    if (!CanCutOrCopy() || IsReadOnly())
         return {};
     const std::vector<TreeItem> selected = GetSelectedItems();
     m_dragSource = selected.front();
@@ -741,6 +783,8 @@ void SessionTreeBase::EndDrag()
 unsigned SessionTreeBase::DragEffect(std::span<const uint8_t> data, TreeItem target) const
 {
     if (target == kNoTreeItem)
+        return kEffectNone;
+    if (IsReadOnly())
         return kEffectNone;
     const std::optional<TreeClipboardRecord> record = TreeClipboardRecord::Parse(data);
     if (!record || !m_owner || record->sourceIdentity != m_owner->GetDatabaseIdentity())
@@ -792,6 +836,7 @@ void SessionTreeBase::OnDragLeave()
     m_hoverItem = kNoTreeItem;
     m_dropTarget = kNoTreeItem;
     SetDropHighlight(kNoTreeItem);
+    ReleaseRefresh();
 }
 
 void SessionTreeBase::OnDragScroll(int, int y)
@@ -824,6 +869,7 @@ unsigned SessionTreeBase::ShowDropMenu(unsigned, unsigned)
 
 bool SessionTreeBase::OnDrop(std::span<const uint8_t> data, unsigned effect, int x, int y)
 {
+    const RefreshHold hold(*this);
     const unsigned allowed = OnDragOver(data, x, y);
     const TreeItem target = m_dropTarget;
     const DropPosition position = m_dropPosition;

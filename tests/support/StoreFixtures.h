@@ -21,6 +21,8 @@ class RecordingFactory final : public VProfileStoreFactory {
 public:
     explicit RecordingFactory(VProfileStoreFactory& inner) : m_inner(inner) {}
     IProfileBackendStore* CreateStore() override;
+    bool IsReadOnly() const override { return m_inner.IsReadOnly(); }
+    bool TakeOutsideChanges(VStringArray& folders) override { return m_inner.TakeOutsideChanges(folders); }
 
     int Writes(const std::u16string& name) const
     {

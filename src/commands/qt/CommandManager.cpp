@@ -14,6 +14,7 @@
 #include "platform/qt/KeyTableMatch.h"
 #include "platform/qt/QtStrings.h"
 #include "profile/reports/VReportMessageParams.h"
+#include "profile/store/ProfileStoreFactoryGetter.h"
 #include "platform/qt/PaneStack.h"
 #include "sessiontree/qt/FilterEditBox.h"
 
@@ -98,14 +99,15 @@ bool CommandManager::IsCommandEnabled(unsigned command) const
     case kCmdSendToSelectedTabGroups: return m_tree->CanSend(ICommandManagerSink::kSelectedTabGroups);
     case kCmdSendToVisibleSessions: return m_tree->CanSend(ICommandManagerSink::kVisibleSessions);
     // The host's dialog makes and edits commands: without a host there is none.
-    case kCmdNewCommand: return m_tree->HasSelection() && m_sink;
-    case kCmdCommandProperties: return m_tree->CanEditProperties() && m_sink;
-    case kCmdCommandNewFolder: return m_tree->HasSelection();
-    case kCmdCommandCut:
+    // A user who may only read the database changes no command.
+    case kCmdNewCommand: return m_tree->HasSelection() && m_sink && !IsProfileStoreReadOnly();
+    case kCmdCommandProperties: return m_tree->CanEditProperties() && m_sink && !IsProfileStoreReadOnly();
+    case kCmdCommandNewFolder: return m_tree->HasSelection() && !IsProfileStoreReadOnly();
+    case kCmdCommandCut: return m_tree->CanCutOrCopy() && !IsProfileStoreReadOnly();
     case kCmdCommandCopy: return m_tree->CanCutOrCopy();
-    case kCmdCommandPaste: return m_tree->CanPaste();
-    case kCmdCommandDelete: return m_tree->CanDelete();
-    case kCmdCommandRename: return m_tree->CanRename();
+    case kCmdCommandPaste: return m_tree->CanPaste() && !IsProfileStoreReadOnly();
+    case kCmdCommandDelete: return m_tree->CanDelete() && !IsProfileStoreReadOnly();
+    case kCmdCommandRename: return m_tree->CanRename() && !IsProfileStoreReadOnly();
     case kCmdExpandAllFolders:
     case kCmdCollapseAllFolders:
     case kCmdFocusCommandFilter: return true;

@@ -167,7 +167,9 @@ uint64_t QtTimers::Start(uint32_t milliseconds, bool repeat, Callback callback)
             m_timers.erase(id);
             timer->deleteLater();
         }
+        m_firing.push_back(id);
         run();
+        m_firing.pop_back();
     });
     m_timers[id] = timer;
     timer->start(static_cast<int>(std::min<uint32_t>(milliseconds, INT32_MAX)));
@@ -179,11 +181,17 @@ void QtTimers::Stop(uint64_t id)
     const auto found = m_timers.find(id);
     if (found == m_timers.end())
         return;
-    if (QTimer* timer = found->second) {
-        timer->stop();
-        timer->deleteLater();
-    }
+    QPointer<QTimer> timer = found->second;
     m_timers.erase(found);
+    if (!timer)
+        return;
+    timer->stop();
+    // Gone at once unless its own callback runs: a timer left for later
+    // would be destroyed after the library that made it was unloaded.
+    if (std::find(m_firing.begin(), m_firing.end(), id) != m_firing.end())
+        timer->deleteLater();
+    else
+        delete timer.data();
 }
 
 void InstallQtPlatformServices()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <vector>
 
 #include <QPointer>
 #include <QTimer>
@@ -55,6 +56,7 @@ public:
 private:
     std::map<uint64_t, QPointer<QTimer>> m_timers;
     uint64_t m_next = 0;
+    std::vector<uint64_t> m_firing; // timers whose callback runs now
 };
 
 // Installs the five once for the process; harmless to call again. Needs a

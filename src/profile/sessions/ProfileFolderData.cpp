@@ -9,6 +9,7 @@
 #include "profile/store/ConfigDatabaseModule.h"
 #include "profile/store/ProfileBackend.h"
 #include "profile/store/ProfileKeyPath.h"
+#include "profile/store/ProfileStoreFactoryGetter.h"
 #include "profile/store/VProfileKey.h"
 #include "profile/store/VProfileStore.h"
 
@@ -275,11 +276,14 @@ void ProfileFolderData::Load()
     }
     const bool reconciled = Reconcile(folder);
     bool saved = true;
-    if (converted || reconciled) {
+    // A user who may only read gets the repair in memory: the store would
+    // refuse it with a report on every listing.
+    const bool readOnly = IsProfileStoreReadOnly();
+    if ((converted || reconciled) && !readOnly) {
         saved = SaveOwn();
         m_repaired = true;
     }
-    if (m_marked && saved) {
+    if (m_marked && saved && !readOnly) {
         if (!m_ownKey->IsOpen() || !m_ownKey->ValueExists(kFolderListName))
             saved = SaveOwn(); // the key holds values before the mark is read
         saved = saved && SaveMark(true);

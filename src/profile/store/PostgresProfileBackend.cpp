@@ -277,7 +277,11 @@ bool IsPermission(const std::string& state)
 class PostgresProfileFactory::Connection {
 public:
     explicit Connection(std::string uri) : m_uri(std::move(uri)) { Open(); }
-    ~Connection() { Close(); }
+    ~Connection()
+    {
+        StopListening();
+        Close();
+    }
 
     const std::string& Uri() const { return m_uri; }
     bool IsOpen() const { return m_conn != nullptr; }
@@ -352,11 +356,22 @@ public:
                 RouteDatabaseReport(kMsgDatabaseNotSaved, Shown(m_uri), PQerrorMessage(m_conn));
             Exec("ROLLBACK");
             ForgetNamesMadeSinceCommit();
+        } else if (!writing && PQsendQuery(m_conn, "COMMIT")) {
+            // A reader's end needs no answer: the next statement takes it,
+            // and an operation that only reads waits for one round trip less.
+            ++m_statementsRun;
+            m_answerPending = true;
+            m_knownRevision = known;
         } else {
-            Result done = writing ? Exec(std::string("NOTIFY ") + kChannel + "; COMMIT") : Exec("COMMIT");
+            // The announcement names the schema: clients of other schemas in the
+            // same database ignore it.
+            Result done = writing ? Exec(std::string("SELECT pg_notify('") + kChannel + "', current_schema()); COMMIT")
+                                  : Exec("COMMIT");
             if (!done.Ok()) {
                 if (writing)
-                    RouteDatabaseReport(kMsgDatabaseNotSaved, Shown(m_uri), done.Message());
+                    RouteDatabaseReport(kMsgDatabaseNotSaved, Shown(m_uri),
+                                        PQstatus(m_conn) != CONNECTION_OK ? "the connection to the server was lost"
+                                                                          : done.Message());
                 Exec("ROLLBACK");
                 ForgetNamesMadeSinceCommit();
             } else {
@@ -374,6 +389,57 @@ public:
     {
         if (m_depth > 0)
             m_abandoned = true;
+    }
+
+    bool TakeOutsideChanges()
+    {
+        if (!m_listener) {
+            const auto now = std::chrono::steady_clock::now();
+            if (!m_conn || now < m_nextListen)
+                return false;
+            m_nextListen = now + std::chrono::seconds(5);
+            PGconn* listener = PQconnectdb(m_uri.c_str());
+            Result listening(listener && PQstatus(listener) == CONNECTION_OK
+                                 ? PQexec(listener, (std::string("LISTEN ") + kChannel + "; SELECT current_schema()").c_str())
+                                 : nullptr);
+            if (!listening.Ok() || listening.Rows() != 1 || listening.IsNull(0, 0)) {
+                PQfinish(listener);
+                return false;
+            }
+            PQsetNoticeProcessor(listener, [](void*, const char*) {}, nullptr);
+            m_listener = listener;
+            m_schema = std::string(listening.Bytes(0, 0));
+            const bool missed = m_listenerLost;
+            m_listenerLost = false;
+            return missed;
+        }
+        if (!PQconsumeInput(m_listener) || PQstatus(m_listener) != CONNECTION_OK) {
+            PQfinish(m_listener);
+            m_listener = nullptr;
+            m_listenerLost = true;
+            m_nextListen = {};
+            return true;
+        }
+        const int own = m_conn ? PQbackendPID(m_conn) : 0;
+        bool changed = false;
+        while (PGnotify* notice = PQnotifies(m_listener)) {
+            changed = changed || (notice->be_pid != own && m_schema == notice->extra);
+            PQfreemem(notice);
+        }
+        return changed;
+    }
+    void TakePendingAnswer()
+    {
+        if (!m_answerPending)
+            return;
+        m_answerPending = false;
+        while (PGresult* answer = PQgetResult(m_conn))
+            PQclear(answer);
+    }
+    void StopListening()
+    {
+        PQfinish(m_listener);
+        m_listener = nullptr;
     }
 
     // Called before every write. The read-only snapshot ends and a
@@ -406,7 +472,11 @@ public:
         uint32_t report = kMsgDatabaseBusy;
         for (int attempt = 0;; ++attempt) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-            Result began = Exec("BEGIN ISOLATION LEVEL SERIALIZABLE; SET LOCAL lock_timeout=" +
+            // A commit is reported done once it is on the server's disk,
+            // whatever the server's default: a crash right after it loses
+            // nothing the user was told is saved.
+            Result began = Exec("BEGIN ISOLATION LEVEL SERIALIZABLE; SET LOCAL synchronous_commit=on; "
+                                "SET LOCAL lock_timeout=" +
                                 std::to_string(std::max<int64_t>(1, left.count())));
             Result taken = began.Ok() ? Run("UPDATE profile_schema SET revision=revision+1 RETURNING revision", Params())
                                       : std::move(began);
@@ -446,6 +516,7 @@ public:
     {
         if (!m_conn)
             return Result();
+        TakePendingAnswer();
         ++m_statementsRun;
         auto it = m_prepared.find(sql);
         if (it == m_prepared.end()) {
@@ -466,6 +537,7 @@ public:
     {
         if (!m_conn)
             return Result();
+        TakePendingAnswer();
         ++m_statementsRun;
         std::vector<const char*> values;
         std::vector<int> lengths;
@@ -477,6 +549,7 @@ public:
     {
         if (!m_conn)
             return Result();
+        TakePendingAnswer();
         ++m_statementsRun;
         return Result(PQexec(m_conn, sql.c_str()));
     }
@@ -656,6 +729,7 @@ private:
         PQfinish(m_conn);
         m_conn = nullptr;
         m_began = false;
+        m_answerPending = false;
     }
 
     // Makes the tables in an empty schema, under a lock so that two
@@ -664,7 +738,9 @@ private:
     bool Prepare(std::string& problem)
     {
         for (int round = 0; round < 2; ++round) {
-            Result shape = Exec("SELECT (SELECT count(*) FROM pg_catalog.pg_class c JOIN pg_catalog.pg_namespace n ON "
+            // Short statements only: compiling one just in time costs more
+            // than it saves.
+            Result shape = Exec("SET jit=off; SELECT (SELECT count(*) FROM pg_catalog.pg_class c JOIN pg_catalog.pg_namespace n ON "
                                 "n.oid=c.relnamespace WHERE n.nspname=current_schema() AND c.relkind IN "
                                 "('r','v','m','p','f')), to_regclass('profile_schema') IS NOT NULL, current_schema()");
             if (!shape.Ok() || shape.Rows() != 1) {
@@ -714,6 +790,11 @@ private:
 
     std::string m_uri;
     PGconn* m_conn = nullptr;
+    bool m_answerPending = false; // a reader's COMMIT was sent, its answer not read
+    PGconn* m_listener = nullptr; // LISTENs for other clients' commits
+    std::string m_schema;
+    bool m_listenerLost = false;
+    std::chrono::steady_clock::time_point m_nextListen{};
     std::unordered_map<const char*, std::string> m_prepared;
     int m_busyTimeoutMs = kDefaultBusyTimeoutMs;
     int m_depth = 0;
@@ -879,7 +960,8 @@ public:
     void SetKeyName(const VUnicodeString& name) override { m_recordedName = name; }
     IProfileBackendKey* OpenKey(const VUnicodeString& path, int, int create) override
     {
-        if (SplitKeyPath(path).empty() && !m_db.KeyRowExists(m_id))
+        // The root is never deleted: opening it again asks the server nothing.
+        if (SplitKeyPath(path).empty() && m_id != kRootId && !m_db.KeyRowExists(m_id))
             return nullptr;
         const std::optional<int64_t> id = m_db.Resolve(m_id, path, create != 0);
         return id ? new PostgresKey(m_db, *id) : nullptr;
@@ -916,13 +998,21 @@ public:
         if (ids.empty())
             return true;
         ids += "}";
-        Result r = m_db.Run(
-            "WITH RECURSIVE below(id, path, depth) AS (SELECT id, name, 1 FROM keys WHERE parent=$1 "
-            "UNION ALL SELECT k.id, below.path || '\\' || k.name, below.depth + 1 FROM keys k JOIN below "
-            "ON k.parent=below.id WHERE below.depth < $2) "
-            "SELECT below.path, v.name, v.kind, v.num, v.txt, v.bin FROM below JOIN vals v ON v.key=below.id "
-            "AND v.name = ANY($3::bigint[])",
-            Params().Int(m_id).Int(depth > 0 ? depth : 1 << 30).Text(ids));
+        // One level (a folder's sessions) is a plain join the planner
+        // estimates well; deeper walks take each key's values by the primary
+        // key (OFFSET 0 keeps the planner from scanning the whole table on
+        // the recursion's guess of its size).
+        Result r = depth == 1
+                       ? m_db.Run("SELECT k.name, v.name, v.kind, v.num, v.txt, v.bin FROM keys k JOIN vals v ON "
+                                  "v.key=k.id AND v.name = ANY($2::bigint[]) WHERE k.parent=$1",
+                                  Params().Int(m_id).Text(ids))
+                       : m_db.Run("WITH RECURSIVE below(id, path, depth) AS (SELECT id, name, 1 FROM keys WHERE "
+                                  "parent=$1 UNION ALL SELECT k.id, below.path || '\\' || k.name, below.depth + 1 "
+                                  "FROM keys k JOIN below ON k.parent=below.id WHERE below.depth < $2) "
+                                  "SELECT below.path, v.name, v.kind, v.num, v.txt, v.bin FROM below CROSS JOIN "
+                                  "LATERAL (SELECT * FROM vals WHERE vals.key=below.id AND vals.name = "
+                                  "ANY($3::bigint[]) OFFSET 0) v",
+                                  Params().Int(m_id).Int(depth > 0 ? depth : 1 << 30).Text(ids));
         if (!r.Ok())
             return false;
         std::u16string path;
@@ -1111,6 +1201,11 @@ bool PostgresProfileFactory::IsOpen() const
 bool PostgresProfileFactory::IsReadOnly() const
 {
     return m_db->IsReadOnly();
+}
+
+bool PostgresProfileFactory::TakeOutsideChanges(VStringArray&)
+{
+    return m_db->TakeOutsideChanges();
 }
 
 uint64_t PostgresProfileFactory::StatementsRun() const

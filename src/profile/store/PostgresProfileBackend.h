@@ -30,7 +30,11 @@ public:
     // (a report said why); the next store tries again.
     bool IsOpen() const;
     // True when the connected role may not change the tables.
-    bool IsReadOnly() const;
+    bool IsReadOnly() const override;
+    // Listens on a second connection for the announcements of other
+    // clients' commits to the same schema; a listener that was lost counts
+    // as a change (announcements may have been missed).
+    bool TakeOutsideChanges(VStringArray& folders) override;
     // How many queries the back end has sent, so that tests can hold
     // reading a whole session to one.
     uint64_t StatementsRun() const;

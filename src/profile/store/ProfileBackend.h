@@ -133,4 +133,16 @@ class VProfileStoreFactory {
 public:
     virtual ~VProfileStoreFactory() = default;
     virtual IProfileBackendStore* CreateStore() = 0;
+    // True when the user may read the database but not change it: the
+    // windows then offer no editing command.
+    virtual bool IsReadOnly() const { return false; }
+    // True when another process committed a change since the last call
+    // (the first call only starts watching). Never waits; the windows ask
+    // it on a timer. `folders` gets the changed folders' paths when the
+    // back end knows them, else stays empty (anything may have changed).
+    virtual bool TakeOutsideChanges(VStringArray& folders)
+    {
+        (void)folders;
+        return false;
+    }
 };

@@ -1,5 +1,7 @@
 #include "profile/store/ProfileStoreFactoryGetter.h"
 
+#include "profile/store/ProfileBackend.h"
+
 namespace {
 ProfileStoreFactoryGetter g_getter = nullptr;
 }
@@ -12,4 +14,10 @@ void SetProfileStoreFactoryGetter(ProfileStoreFactoryGetter getter)
 ProfileStoreFactoryGetter GetProfileStoreFactoryGetter()
 {
     return g_getter;
+}
+
+bool IsProfileStoreReadOnly()
+{
+    VProfileStoreFactory* factory = g_getter ? g_getter() : nullptr;
+    return factory && factory->IsReadOnly();
 }

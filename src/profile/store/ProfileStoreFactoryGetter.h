@@ -9,3 +9,7 @@ using ProfileStoreFactoryGetter = VProfileStoreFactory* (*)();
 
 void SetProfileStoreFactoryGetter(ProfileStoreFactoryGetter getter);
 ProfileStoreFactoryGetter GetProfileStoreFactoryGetter();
+
+// Whether the store the host's factory makes may only be read (false
+// without a factory).
+ORV_EXPORT bool IsProfileStoreReadOnly();

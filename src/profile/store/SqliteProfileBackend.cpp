@@ -589,6 +589,19 @@ public:
         return detail == "ok";
     }
 
+    // SQLite moves data_version on when another connection commits; the
+    // connection's own commits leave it alone.
+    bool TakeOutsideChanges()
+    {
+        int64_t version = 0;
+        if (!m_db || m_depth > 0 || !QueryInt("PRAGMA data_version", version))
+            return false;
+        const bool changed = m_watched == m_db && version != m_dataVersion;
+        m_watched = m_db;
+        m_dataVersion = version;
+        return changed;
+    }
+
 private:
     const Name& Remember(int64_t id, std::u16string folded, std::u16string_view spelling)
     {
@@ -1038,6 +1051,8 @@ private:
     int m_openMark = -1; // the lock on this process's mark file
     std::string m_openMarkPath;
     bool m_checkedAtOpen = false;
+    sqlite3* m_watched = nullptr; // the connection m_dataVersion was read on
+    int64_t m_dataVersion = 0;
     std::unordered_map<const char*, sqlite3_stmt*> m_statements;
     std::unordered_map<std::string, sqlite3_stmt*> m_texts;
     std::vector<sqlite3_stmt*> m_freeWalks;
@@ -1544,6 +1559,11 @@ uint64_t SqliteProfileFactory::StatementsRun() const
 bool SqliteProfileFactory::CheckedAtOpen() const
 {
     return m_db->CheckedAtOpen();
+}
+
+bool SqliteProfileFactory::TakeOutsideChanges(VStringArray&)
+{
+    return m_db->TakeOutsideChanges();
 }
 
 bool SqliteProfileFactory::CheckIntegrity(std::string& detail)

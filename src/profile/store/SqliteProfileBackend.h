@@ -42,6 +42,9 @@ public:
     // SQLite's full check of the whole file; `detail` is "ok" or the
     // problems found.
     bool CheckIntegrity(std::string& detail);
+    // Another connection committed since the last call (PRAGMA
+    // data_version); asked only between stores.
+    bool TakeOutsideChanges(VStringArray& folders) override;
 
     class Database;
 
