@@ -12,6 +12,7 @@
 #include <sstream>
 #include <string>
 
+#include "RatioReporter.h"
 #include "profile/exchange/ExchangeJson.h"
 #include "profile/exchange/ExchangeXml.h"
 
@@ -125,18 +126,6 @@ BENCHMARK(BM_exchange_read_json_bare)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_exchange_read_xml_ours)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_exchange_read_xml_bare)->Unit(benchmark::kMillisecond);
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration)
-                times[run.benchmark_name()] = run.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> times;
-};
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -146,8 +135,7 @@ int main(int argc, char** argv)
     benchmark::RunSpecifiedBenchmarks(&reporter);
     for (const char* name : {"exchange_read_json", "exchange_read_xml"}) {
         const std::string base = std::string("BM_") + name;
-        if (reporter.times.contains(base + "_ours") && reporter.times.contains(base + "_bare"))
-            std::printf("RATIO %s %.2f\n", name, reporter.times[base + "_ours"] / reporter.times[base + "_bare"]);
+        reporter.PrintRatio(std::string(name), base + "_ours", base + "_bare");
     }
     benchmark::Shutdown();
     return 0;

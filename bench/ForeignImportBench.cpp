@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "RatioReporter.h"
 #include "profile/exchange/CsvReader.h"
 #include "profile/exchange/FileZillaReader.h"
 #include "profile/exchange/SessionExchangeDatabase.h"
@@ -134,18 +135,6 @@ BENCHMARK(BM_foreign_csv_ours)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_foreign_csv_bare)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_foreign_csv_import_memory)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration)
-                times[run.benchmark_name()] = run.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> times;
-};
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -155,8 +144,7 @@ int main(int argc, char** argv)
     benchmark::RunSpecifiedBenchmarks(&reporter);
     for (const char* name : {"foreign_filezilla", "foreign_csv"}) {
         const std::string base = std::string("BM_") + name;
-        if (reporter.times.contains(base + "_ours") && reporter.times.contains(base + "_bare"))
-            std::printf("RATIO %s %.2f\n", name, reporter.times[base + "_ours"] / reporter.times[base + "_bare"]);
+        reporter.PrintRatio(std::string(name), base + "_ours", base + "_bare");
     }
     benchmark::Shutdown();
     return 0;

@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "RatioReporter.h"
 #include "profile/sessions/ProfileFolderData.h"
 #include "profile/sessions/SessionConfig.h"
 #include "profile/sessions/SessionDatabase.h"
@@ -529,20 +530,6 @@ BENCHMARK(BM_fill_all_100k_raw)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_move_folder_1k_ours)->Unit(benchmark::kMillisecond)->Iterations(10);
 BENCHMARK(BM_move_folder_1k_raw)->Unit(benchmark::kMillisecond)->Iterations(10);
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration) {
-                const std::string name = run.benchmark_name();
-                times[name.substr(0, name.find('/'))] = run.GetAdjustedRealTime();
-            }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> times;
-};
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -562,8 +549,7 @@ int main(int argc, char** argv)
     benchmark::RunSpecifiedBenchmarks(&reporter);
     for (const char* name : {"open_100k", "find_host_100k", "fill_all_100k", "move_folder_1k"}) {
         const std::string base = std::string("BM_") + name;
-        if (reporter.times.contains(base + "_ours") && reporter.times.contains(base + "_raw"))
-            std::printf("RATIO %s %.2f\n", name, reporter.times[base + "_ours"] / reporter.times[base + "_raw"]);
+        reporter.PrintRatio(std::string(name), base + "_ours", base + "_raw");
     }
     benchmark::Shutdown();
     return 0;

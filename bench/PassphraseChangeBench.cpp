@@ -8,6 +8,7 @@
 #include <string>
 #include <thread>
 
+#include "RatioReporter.h"
 #include "profile/reports/VReportMessageParams.h"
 #include "profile/secrets/ConfigPassphrase.h"
 #include "profile/secrets/PassphraseChange.h"
@@ -77,18 +78,6 @@ void BM_passphrase_change_all_cores(benchmark::State& state)
 
 BENCHMARK(BM_passphrase_change_one_thread)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_passphrase_change_all_cores)->Unit(benchmark::kMillisecond)->Iterations(3);
-
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration)
-                times[run.benchmark_name()] = run.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> times;
-};
 
 } // namespace
 

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "RatioReporter.h"
 #include "profile/secrets/BcryptPbkdf.h"
 #include "profile/secrets/VEncryptedString.h"
 #include "profile/secrets/VEncryptedStringKeyData.h"
@@ -92,18 +93,6 @@ BENCHMARK(BM_kdf_bcrypt_pbkdf)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_decrypt_cached_ours)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_decrypt_cached_raw)->Unit(benchmark::kMicrosecond);
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration)
-                times[run.benchmark_name()] = run.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> times;
-};
-
 std::vector<uint8_t> FromHex(const std::string& hex)
 {
     std::vector<uint8_t> bytes;
@@ -135,9 +124,7 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    if (reporter.times.contains("BM_decrypt_cached_ours") && reporter.times.contains("BM_decrypt_cached_raw"))
-        std::printf("RATIO decrypt_cached %.2f\n",
-                    reporter.times["BM_decrypt_cached_ours"] / reporter.times["BM_decrypt_cached_raw"]);
+    reporter.PrintRatio("decrypt_cached", "BM_decrypt_cached_ours", "BM_decrypt_cached_raw");
     benchmark::Shutdown();
     return 0;
 }

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "RatioReporter.h"
 #include "profile/exchange/ExchangeJson.h"
 #include "profile/exchange/SessionExchangeDatabase.h"
 #include "profile/sessions/ProfileFolderData.h"
@@ -403,20 +404,6 @@ void BM_move_folder_1k(benchmark::State& state, bool postgres)
     }
 }
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration) {
-                const std::string name = run.benchmark_name();
-                times[name.substr(0, name.find('/'))] = run.GetAdjustedRealTime();
-            }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> times;
-};
-
 double Seconds(std::chrono::steady_clock::time_point since)
 {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
@@ -486,8 +473,7 @@ int main(int argc, char** argv)
     benchmark::RunSpecifiedBenchmarks(&reporter);
     for (const char* name : {"open", "list_folder_100", "find_host", "import_10k", "move_folder_1k"}) {
         const std::string base = std::string("BM_") + name;
-        if (reporter.times.contains(base + "_pg") && reporter.times.contains(base + "_sqlite"))
-            std::printf("RATIO %s_pg_vs_sqlite %.2f\n", name, reporter.times[base + "_pg"] / reporter.times[base + "_sqlite"]);
+        reporter.PrintRatio(std::string(name) + "_pg_vs_sqlite", base + "_pg", base + "_sqlite");
     }
     benchmark::Shutdown();
     return 0;

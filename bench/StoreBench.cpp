@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "RatioReporter.h"
 #include "profile/store/ProfileStoreFactoryGetter.h"
 #include "profile/store/SqliteProfileBackend.h"
 #include "profile/store/VProfileKey.h"
@@ -215,19 +216,6 @@ BENCHMARK(BM_store_write_session_ours)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_store_write_session_raw)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_store_enumerate)->Unit(benchmark::kMillisecond);
 
-// Keeps each benchmark's time per iteration for the ratio lines.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration)
-                times[run.benchmark_name()] = run.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> times;
-};
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -243,8 +231,7 @@ int main(int argc, char** argv)
     benchmark::RunSpecifiedBenchmarks(&reporter);
     for (const char* name : {"store_read_session", "store_write_session"}) {
         const std::string base = std::string("BM_") + name;
-        if (reporter.times.contains(base + "_ours") && reporter.times.contains(base + "_raw"))
-            std::printf("RATIO %s %.2f\n", name, reporter.times[base + "_ours"] / reporter.times[base + "_raw"]);
+        reporter.PrintRatio(std::string(name), base + "_ours", base + "_raw");
     }
     SetProfileStoreFactoryGetter(nullptr);
     g_factory = nullptr;

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "RatioReporter.h"
 #include "FakeSessionTree.h"
 #include "platform/GlobalConfig.h"
 #include "profile/store/ProfileStoreFactoryGetter.h"
@@ -155,18 +156,6 @@ BENCHMARK(BM_tree_fill)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMi
 BENCHMARK(BM_filter_keystroke)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_filter_bare_loop)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration)
-                times[run.benchmark_name()] = run.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> times;
-};
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -182,10 +171,8 @@ int main(int argc, char** argv)
     benchmark::RunSpecifiedBenchmarks(&reporter);
     for (const int total : {1000, 10000, 100000}) {
         const std::string suffix = "/" + std::to_string(total);
-        const auto ours = reporter.times.find("BM_filter_keystroke" + suffix);
-        const auto bare = reporter.times.find("BM_filter_bare_loop" + suffix);
-        if (ours != reporter.times.end() && bare != reporter.times.end())
-            std::printf("RATIO filter_keystroke_%dk %.2f\n", total / 1000, ours->second / bare->second);
+        reporter.PrintRatio("filter_keystroke_" + std::to_string(total / 1000) + "k", "BM_filter_keystroke" + suffix,
+                            "BM_filter_bare_loop" + suffix);
     }
     if (const char* out = std::getenv("ORV_BENCH_PATHS"); out && *out) {
         Use(100000);

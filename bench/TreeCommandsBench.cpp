@@ -23,6 +23,7 @@
 #include <QMenu>
 #include <QVBoxLayout>
 
+#include "RatioReporter.h"
 #include "dialogs/qt/ConnectView.h"
 #include "dialogs/qt/SessionTreeMenus.h"
 #include "platform/GlobalConfig.h"
@@ -143,18 +144,6 @@ BENCHMARK(BM_list_root_once)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_filter_keystroke_qt)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_filter_bare_loop)->Unit(benchmark::kMillisecond);
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration)
-                times[run.benchmark_name()] = run.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> times;
-};
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -177,14 +166,8 @@ int main(int argc, char** argv)
         benchmark::Initialize(&argc, argv);
         RatioReporter reporter;
         benchmark::RunSpecifiedBenchmarks(&reporter);
-        const auto ratio = [&](const char* name, const char* ours, const char* theirs) {
-            const auto a = reporter.times.find(ours);
-            const auto b = reporter.times.find(theirs);
-            if (a != reporter.times.end() && b != reporter.times.end())
-                std::printf("RATIO %s %.2f\n", name, a->second / b->second);
-        };
-        ratio("context_menu_root_100k", "BM_context_menu_root", "BM_list_root_once");
-        ratio("filter_keystroke_qt_100k", "BM_filter_keystroke_qt", "BM_filter_bare_loop");
+        reporter.PrintRatio("context_menu_root_100k", "BM_context_menu_root", "BM_list_root_once");
+        reporter.PrintRatio("filter_keystroke_qt_100k", "BM_filter_keystroke_qt", "BM_filter_bare_loop");
         GetSessionDatabaseImpl()->DropCachedListings();
         SetProfileStoreFactoryGetter(nullptr);
         g_factory = nullptr;

@@ -1,0 +1,33 @@
+#pragma once
+// The console report, keeping each benchmark's time per iteration so that a
+// program can end with "RATIO <name> <value>" lines for the pairs it ran
+// side by side.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        for (const Run& run : runs)
+            if (run.run_type == Run::RT_Iteration)
+                times[run.benchmark_name()] = run.GetAdjustedRealTime();
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+    // "RATIO name ours/theirs" when both benchmarks ran (a filter may have
+    // left one out).
+    void PrintRatio(const std::string& name, const std::string& ours, const std::string& theirs) const
+    {
+        const auto a = times.find(ours);
+        const auto b = times.find(theirs);
+        if (a != times.end() && b != times.end())
+            std::printf("RATIO %s %.2f\n", name.c_str(), a->second / b->second);
+    }
+
+    std::map<std::string, double> times;
+};
