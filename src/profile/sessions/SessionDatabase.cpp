@@ -167,6 +167,21 @@ bool OpenFailed(IReportMessageParams* report)
     return FailWith(report, EIO);
 }
 
+// Where a new session goes: the store open, the folder there and the name
+// free in it. `normal` gets the folder's own path.
+bool CheckNewSessionPlace(const SessionDatabaseOperation& op, const VUnicodeString& folder, const VUnicodeString& name,
+                          VUnicodeString& normal, IReportMessageParams* report)
+{
+    if (!op.IsOpen())
+        return OpenFailed(report);
+    normal = SessionDatabase::NormalizeSessionPath(folder);
+    if (KindOf(op.Root(), normal) != ItemKind::Folder)
+        return FailWith(report, ENOENT);
+    if (op.Root().KeyExists(KeyPath(SessionDatabase::JoinSessionPath(normal, name))))
+        return FailTaken(report, name);
+    return true;
+}
+
 } // namespace
 
 bool SessionDatabaseOperation::CopyInto(const VUnicodeString& source, ItemKind kind, ProfileFolderData& targetData,
@@ -613,14 +628,10 @@ bool SessionDatabase::CreateSession(const VUnicodeString& folder, const VUnicode
         return Report(report, problem, name);
     DropCachedListings();
     SessionDatabaseOperation op(report);
-    if (!op.IsOpen())
-        return OpenFailed(report);
-    const VUnicodeString normal = NormalizeSessionPath(folder);
-    if (KindOf(op.Root(), normal) != ItemKind::Folder)
-        return FailWith(report, ENOENT);
+    VUnicodeString normal;
+    if (!CheckNewSessionPlace(op, folder, name, normal, report))
+        return false;
     const VUnicodeString newPath = JoinSessionPath(normal, name);
-    if (op.Root().KeyExists(KeyPath(newPath)))
-        return FailTaken(report, name);
     const SessionConfigPtr base = op.DefaultSession(protocol);
     if (!base)
         return false;
@@ -642,13 +653,9 @@ bool SessionDatabase::SaveNewSession(SessionConfig& config, const VUnicodeString
         return Report(report, problem, name);
     DropCachedListings();
     SessionDatabaseOperation op(report);
-    if (!op.IsOpen())
-        return OpenFailed(report);
-    const VUnicodeString normal = NormalizeSessionPath(folder);
-    if (KindOf(op.Root(), normal) != ItemKind::Folder)
-        return FailWith(report, ENOENT);
-    if (op.Root().KeyExists(KeyPath(JoinSessionPath(normal, name))))
-        return FailTaken(report, name);
+    VUnicodeString normal;
+    if (!CheckNewSessionPlace(op, folder, name, normal, report))
+        return false;
     return op.Done(op.SaveNew(config, normal, name, reference, after, nullptr));
 }
 
@@ -697,14 +704,10 @@ bool SessionDatabase::SaveNewSessionValues(const VUnicodeString& folder, const V
         return Report(report, problem, name);
     DropCachedListings();
     SessionDatabaseOperation op(report);
-    if (!op.IsOpen())
-        return OpenFailed(report);
-    const VUnicodeString normal = NormalizeSessionPath(folder);
-    if (KindOf(op.Root(), normal) != ItemKind::Folder)
-        return FailWith(report, ENOENT);
+    VUnicodeString normal;
+    if (!CheckNewSessionPlace(op, folder, name, normal, report))
+        return false;
     const VUnicodeString path = JoinSessionPath(normal, name);
-    if (op.Root().KeyExists(KeyPath(path)))
-        return FailTaken(report, name);
     ProfileFolderData folderData(&op.Store(), normal, kManual);
     const VProfileKey key(op.Root(), KeyPath(path), 1);
     if (!key.IsOpen())
