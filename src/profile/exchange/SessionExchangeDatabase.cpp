@@ -1,6 +1,7 @@
 #include "profile/exchange/SessionExchangeDatabase.h"
 
 #include <set>
+#include <unordered_set>
 
 #include "core/UnicodeConversion.h"
 #include "profile/reports/VReportMessageParams.h"
@@ -322,13 +323,14 @@ private:
         VReportPtr report = NewReport();
         typed->Save(&scratchKey, report.Get()); // under the policies, as every save
         NoteRefusal(*report);
+        std::unordered_set<std::u16string> given; // folded: the store's names are case-insensitive
+        given.reserve(session.values.size());
+        for (const ExchangeNamedValue& named : session.values)
+            given.insert(VUnicodeString::FoldCase(named.name));
         std::vector<StoredValue> values;
         for (StoredValue& value : ReadStoredValues(scratchKey))
-            for (const ExchangeNamedValue& named : session.values)
-                if (named.name.EqualsNoCase(value.name)) {
-                    values.push_back(std::move(value));
-                    break;
-                }
+            if (given.contains(VUnicodeString::FoldCase(value.name)))
+                values.push_back(std::move(value));
         values.insert(values.end(), others.begin(), others.end());
         report = NewReport();
         if (!m_database.SaveNewSessionValues(Current(), session.name, values, report.Get()))
