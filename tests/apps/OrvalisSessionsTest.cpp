@@ -26,15 +26,6 @@ using Lines = std::vector<std::string>;
 
 class SessionsTool : public ToolTest {
 protected:
-    // A failure: exit status 1, nothing on standard output, the reason on
-    // standard error.
-    std::string Fails(const std::vector<std::string>& args, const std::string& input = {})
-    {
-        const ToolRun run = tool.Run(args, input);
-        EXPECT_EQ(run.status, 1) << "orvalis-sessions " << Joined(args) << "\n" << run.out << run.err;
-        EXPECT_FALSE(run.err.empty());
-        return run.err;
-    }
     void Write(const std::string& name, const std::string& text)
     {
         std::filesystem::create_directories(std::filesystem::path(dir.str() + "/" + name).parent_path());
@@ -45,12 +36,9 @@ protected:
     void StoreGlobalOption(const char16_t* name, uint32_t value)
     {
         StoreInUse<SqliteProfileFactory> open(tool.Database());
-        {
-            VProfileStore store;
-            VProfileKey(*store.GetRootKey(), u"Global", 1).WriteUnsigned(name, value);
-        }
+        VProfileStore store; // ends before the database closes
+        VProfileKey(*store.GetRootKey(), u"Global", 1).WriteUnsigned(name, value);
     }
-
 };
 
 // --- The tree

@@ -22,13 +22,6 @@ using Lines = std::vector<std::string>;
 
 class SecretsTool : public ToolTest {
 protected:
-    std::string Fails(const std::vector<std::string>& args, const std::string& input = {})
-    {
-        const ToolRun run = tool.Run(args, input);
-        EXPECT_EQ(run.status, 1) << args.at(0) << "\n" << run.out << run.err;
-        EXPECT_EQ(run.out, "");
-        return run.err;
-    }
     void Policy(const std::string& values)
     {
         std::filesystem::create_directories(dir.str() + "/config");
@@ -40,12 +33,10 @@ protected:
     void WriteOlderSession(const char16_t* path, const std::vector<std::pair<const char16_t*, const char16_t*>>& values)
     {
         StoreInUse<SqliteProfileFactory> open(tool.Database());
-        {
-            VProfileStore store;
-            const VProfileKey key(*store.GetRootKey(), path, 1);
-            for (const auto& [name, text] : values)
-                key.WriteString(name, text);
-        }
+        VProfileStore store; // ends before the database closes
+        const VProfileKey key(*store.GetRootKey(), path, 1);
+        for (const auto& [name, text] : values)
+            key.WriteString(name, text);
     }
 };
 

@@ -61,6 +61,16 @@ protected:
     {
         return Ok(args, input).Lines();
     }
+    // A failure: exit status 1, nothing on standard output, the reason on
+    // standard error.
+    std::string Fails(const std::vector<std::string>& args, const std::string& input = {})
+    {
+        const ToolRun run = tool.Run(args, input);
+        EXPECT_EQ(run.status, 1) << "orvalis-sessions " << Joined(args) << "\n" << run.out << run.err;
+        EXPECT_EQ(run.out, "") << Joined(args);
+        EXPECT_FALSE(run.err.empty()) << Joined(args);
+        return run.err;
+    }
     static std::string Joined(const std::vector<std::string>& args)
     {
         std::string text;

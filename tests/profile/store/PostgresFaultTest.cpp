@@ -31,7 +31,6 @@ constexpr auto Name = Numbered;
 
 class PostgresFaults : public PostgresSchemaTest {
 protected:
-    static void Use(VProfileStoreFactory& factory) { UseStore(&factory); }
     FakeMessageBox box;
 };
 
@@ -54,7 +53,7 @@ TEST_F(PostgresFaults, AServerStoppedMidOperationLosesNothingCommittedAndTheClie
         GTEST_SKIP() << "the server cannot be stopped here (scripts/with-postgres.sh names its control script)";
     const std::string control = ctl;
     PostgresProfileFactory factory(uri);
-    Use(factory);
+    UseStore(&factory);
     SessionDatabase db;
     for (int s = 0; s < 50; ++s)
         ASSERT_TRUE(db.CreateFolder(u"", Name(u"kept", s), {}, false, nullptr));
@@ -113,7 +112,7 @@ TEST_F(PostgresFaults, TwoClientsEditingOneFolderAtOnceKeepItsOrderListWhole)
     constexpr int kEach = 40;
     {
         PostgresProfileFactory factory(uri);
-        Use(factory);
+        UseStore(&factory);
         SessionDatabase db;
         ASSERT_TRUE(db.CreateFolder(u"", u"Shared", {}, false, nullptr));
         ASSERT_TRUE(db.CreateFolder(u"", u"Aside", {}, false, nullptr));
@@ -126,7 +125,7 @@ TEST_F(PostgresFaults, TwoClientsEditingOneFolderAtOnceKeepItsOrderListWhole)
         if (children[c] == 0) {
             PostgresProfileFactory factory(uri);
             factory.SetBusyTimeout(2000);
-            Use(factory);
+            UseStore(&factory);
             SessionDatabase db;
             const char16_t* prefix = c == 0 ? u"A" : u"B";
             int refused = 0;
@@ -153,7 +152,7 @@ TEST_F(PostgresFaults, TwoClientsEditingOneFolderAtOnceKeepItsOrderListWhole)
         refused += WEXITSTATUS(status);
     }
     PostgresProfileFactory factory(uri);
-    Use(factory);
+    UseStore(&factory);
     VProfileStore store;
     const VProfileKey& root = *store.GetRootKey();
     const std::vector<VUnicodeString> shared = ChildNames(root, u"Sessions\\Shared");
