@@ -9,6 +9,7 @@
 #include <string>
 
 #include "Fakes.h"
+#include "ProcessFaults.h"
 #include "platform/GlobalConfig.h"
 #include "profile/store/ProfileStoreFactoryGetter.h"
 #include "profile/store/SqliteProfileBackend.h"
@@ -53,28 +54,18 @@ TEST(DemoHost, ConnectsASessionFromTheDockedSessionManager)
     EXPECT_NE(again.find("No session No Such Session in the Session Manager"), std::string::npos) << again;
 }
 
-SqliteProfileFactory* g_factory = nullptr;
-VProfileStoreFactory* Factory()
-{
-    return g_factory;
-}
-
 // Sets the start-up options in the database the host uses, as the library
 // would store them.
 void SetStartupOptions(const std::string& database, bool connectDialog, bool quickConnect)
 {
-    SqliteProfileFactory factory(database);
-    ASSERT_TRUE(factory.IsOpen());
-    g_factory = &factory;
-    SetProfileStoreFactoryGetter(&Factory);
+    StoreInUse<SqliteProfileFactory> open(database);
+    ASSERT_TRUE(open.factory.IsOpen());
     ProfileGlobalConfigStorage storage;
     GlobalConfig options;
     storage.Load(options);
     options.showConnectDialogOnStartup = connectDialog;
     options.showQuickConnectOnStartup = quickConnect;
     EXPECT_TRUE(storage.Save(options));
-    SetProfileStoreFactoryGetter(nullptr);
-    g_factory = nullptr;
 }
 
 TEST(DemoHost, ShowsQuickConnectOnRequestAndAtStartUpWhenAsked)
@@ -127,9 +118,7 @@ TEST(DemoHost, OpensTheStartUpDialogTheLibrarysOptionsName)
     EXPECT_NE(log.find("Connect dialog closed (result 2)"), std::string::npos) << log;
 
     { // The user turned "Show dialog on startup" off.
-        SqliteProfileFactory factory(dir.str() + "/sessions.db");
-        g_factory = &factory;
-        SetProfileStoreFactoryGetter(&Factory);
+        StoreInUse<SqliteProfileFactory> open(dir.str() + "/sessions.db");
         ProfileGlobalConfigStorage storage;
         SetGlobalConfigStorage(&storage);
         GlobalConfig* config = nullptr;
@@ -137,8 +126,6 @@ TEST(DemoHost, OpensTheStartUpDialogTheLibrarysOptionsName)
         config->showConnectDialogOnStartup = false;
         EXPECT_TRUE(config->Save());
         SetGlobalConfigStorage(nullptr);
-        SetProfileStoreFactoryGetter(nullptr);
-        g_factory = nullptr;
     }
     log = RunHost("--quit", dir, status);
     EXPECT_EQ(status, 0) << log;

@@ -17,17 +17,7 @@ std::string Sample(const std::string& name)
     return std::string(ORV_SOURCE_DIR) + "/tests/profile/exchange/samples/" + name;
 }
 
-class ImportFromTool : public ::testing::Test {
-protected:
-    ToolRun Ok(const std::vector<std::string>& args)
-    {
-        ToolRun run = tool.Run(args);
-        EXPECT_EQ(run.status, 0) << run.err;
-        return run;
-    }
-    TempDir dir;
-    ToolProcess tool{dir.str()};
-};
+class ImportFromTool : public ToolTest {};
 
 TEST_F(ImportFromTool, DryRunThenConflictPoliciesThenPasswords)
 {

@@ -12,6 +12,8 @@
 #include <fstream>
 
 #include "Fakes.h"
+#include "ProcessFaults.h"
+#include "StoreFixtures.h"
 #include "ToolProcess.h"
 #include "profile/store/ProfileStoreFactoryGetter.h"
 #include "profile/store/SqliteProfileBackend.h"
@@ -22,53 +24,21 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-class SessionsTool : public ::testing::Test {
+class SessionsTool : public ToolTest {
 protected:
-    ToolRun Ok(const std::vector<std::string>& args, const std::string& input = {})
-    {
-        ToolRun run = tool.Run(args, input);
-        EXPECT_EQ(run.status, 0) << "orvalis-sessions " << Joined(args) << "\n" << run.err;
-        return run;
-    }
-    Lines Out(const std::vector<std::string>& args, const std::string& input = {}) { return Ok(args, input).Lines(); }
-    // A failure: exit status 1, nothing on standard output, the reason on
-    // standard error.
-    std::string Fails(const std::vector<std::string>& args, const std::string& input = {})
-    {
-        const ToolRun run = tool.Run(args, input);
-        EXPECT_EQ(run.status, 1) << "orvalis-sessions " << Joined(args) << "\n" << run.out << run.err;
-        EXPECT_FALSE(run.err.empty());
-        return run.err;
-    }
     void Write(const std::string& name, const std::string& text)
     {
         std::filesystem::create_directories(std::filesystem::path(dir.str() + "/" + name).parent_path());
         std::ofstream(dir.str() + "/" + name, std::ios::binary) << text;
     }
     std::string File(const std::string& name) const { return dir.str() + "/" + name; }
-    static std::string Joined(const std::vector<std::string>& args)
-    {
-        std::string text;
-        for (const std::string& arg : args)
-            text += arg + " ";
-        return text;
-    }
     // Writes a global option into the database, as a host's options dialog would.
     void StoreGlobalOption(const char16_t* name, uint32_t value)
     {
-        static SqliteProfileFactory* factory = nullptr;
-        SqliteProfileFactory opened(tool.Database());
-        factory = &opened;
-        SetProfileStoreFactoryGetter([]() -> VProfileStoreFactory* { return factory; });
-        {
-            VProfileStore store;
-            VProfileKey(*store.GetRootKey(), u"Global", 1).WriteUnsigned(name, value);
-        }
-        SetProfileStoreFactoryGetter(nullptr);
+        StoreInUse<SqliteProfileFactory> open(tool.Database());
+        VProfileStore store; // ends before the database closes
+        VProfileKey(*store.GetRootKey(), u"Global", 1).WriteUnsigned(name, value);
     }
-
-    TempDir dir;
-    ToolProcess tool{dir.str()};
 };
 
 // --- The tree
@@ -105,21 +75,16 @@ TEST_F(SessionsTool, TreeOrdersFoldersFirstInEveryArrangement)
     EXPECT_NE(Fails({"tree", "nowhere"}).find("no session or folder \"nowhere\""), std::string::npos);
 }
 
+// The pattern rules themselves are the tree's (see the session tree's
+// filter tests): here, that --filter reaches them, for a subtree too.
 TEST_F(SessionsTool, FiltersShowWhatTheTreeShows)
 {
     for (const char* folder : {"prod", "prod/web", "test", "webfarm"})
         Ok({"mkdir", folder});
-    for (const char* session : {"prod/web01", "prod/db1", "prod/web/web02", "test/web03", "test/db", "test/adb2",
-                                "test/x01y"})
+    for (const char* session : {"prod/web01", "prod/db1", "prod/web/web02", "test/web03", "test/db"})
         Ok({"add", session});
     EXPECT_EQ(Out({"tree", "--filter", "prod/web"}),
               (Lines{"Sessions/", "  prod/", "    web/", "      web02", "    web01"}));
-    // Nothing after the slash: no session, and no folder for its name.
-    EXPECT_EQ(Out({"tree", "--filter", "prod/"}), Lines{"Sessions/"});
-    EXPECT_EQ(Out({"tree", "--filter", "*01"}), (Lines{"Sessions/", "  prod/", "    web01", "  test/", "    x01y"}));
-    EXPECT_EQ(Out({"tree", "--filter", "db?"}), (Lines{"Sessions/", "  prod/", "    db1", "  test/", "    adb2"}));
-    // A folder left empty stays when its own name holds the text.
-    EXPECT_EQ(Out({"tree", "--filter", "farm"}), (Lines{"Sessions/", "  webfarm/"}));
     EXPECT_EQ(Out({"tree", "test", "--filter", "web"}), (Lines{"test/", "  web03"}));
     EXPECT_EQ(Out({"tree", "webfarm", "--filter", "zzz"}), Lines{"webfarm/"});
 }
@@ -565,10 +530,6 @@ TEST_F(SessionsTool, AnExportIsLongWorkFromAThousandAndOneSessionsOn)
     EXPECT_TRUE(exported.out.ends_with("}\n")); // the document is whole on standard output
 }
 
-} // namespace
-
-namespace {
-
 TEST_F(SessionsTool, CheckRunsTheFullCheckOnDemand)
 {
     Ok({"mkdir", "Lab"});
@@ -577,12 +538,7 @@ TEST_F(SessionsTool, CheckRunsTheFullCheckOnDemand)
     EXPECT_EQ(Out({"check"}), Lines{"ok"});
     // Scribble over the pages after the first: still a database file, but
     // its trees no longer make sense.
-    {
-        std::fstream file(tool.Database(), std::ios::in | std::ios::out | std::ios::binary);
-        file.seekp(4096 * 2);
-        const std::string junk(4096 * 3, '\x5A');
-        file.write(junk.data(), static_cast<std::streamsize>(junk.size()));
-    }
+    DamagePages(tool.Database(), 4096 * 2, 4096 * 3);
     // Either the check names the damage, or the tool met it first (reading
     // the global options) and moved the file aside, which the check of the
     // fresh file follows.
@@ -590,10 +546,6 @@ TEST_F(SessionsTool, CheckRunsTheFullCheckOnDemand)
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(run.out != "ok\n" || run.err.find("moved aside") != std::string::npos) << run.out << run.err;
 }
-
-} // namespace
-
-namespace {
 
 TEST_F(SessionsTool, ImportRefusesLateHeadersAndAFailureWhileWritingKeepsNothing)
 {
@@ -617,10 +569,6 @@ TEST_F(SessionsTool, ImportRefusesLateHeadersAndAFailureWhileWritingKeepsNothing
     EXPECT_EQ(Out({"tree"}), (Lines{"Sessions/", "  Late/", "    s", "  Default", "  taken"}));
 }
 
-} // namespace
-
-namespace {
-
 // An import of a few hundred sessions killed at random instants: the
 // database holds all of them or none, never a part.
 TEST_F(SessionsTool, AKilledImportLeavesAllOrNothing)
@@ -636,8 +584,7 @@ TEST_F(SessionsTool, AKilledImportLeavesAllOrNothing)
     // One whole import, timed, sets the range of the kill delays.
     const auto start = std::chrono::steady_clock::now();
     Ok({"import", File("many.json")});
-    const int64_t wholeUs =
-        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start).count();
+    const int64_t wholeUs = MicrosecondsSince(start);
     Ok({"delete", "In"});
     std::mt19937 random(5);
     std::uniform_int_distribution<int64_t> delayUs(wholeUs / 10, wholeUs);
@@ -646,10 +593,7 @@ TEST_F(SessionsTool, AKilledImportLeavesAllOrNothing)
     for (int round = 0; round < 8; ++round) {
         const int child = tool.Spawn({"import", File("many.json")});
         ASSERT_GT(child, 0);
-        usleep(static_cast<useconds_t>(delayUs(random)));
-        kill(child, SIGKILL);
-        int status = 0;
-        waitpid(child, &status, 0);
+        KillAfter(child, delayUs(random));
         const Lines top = Out({"ls"});
         if (std::find(top.begin(), top.end(), "In/") == top.end()) {
             ++none;

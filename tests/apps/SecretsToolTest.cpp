@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "Fakes.h"
+#include "ProcessFaults.h"
 #include "ToolProcess.h"
 #include "profile/store/ProfileStoreFactoryGetter.h"
 #include "profile/store/SqliteProfileBackend.h"
@@ -19,22 +20,8 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-class SecretsTool : public ::testing::Test {
+class SecretsTool : public ToolTest {
 protected:
-    ToolRun Ok(const std::vector<std::string>& args, const std::string& input = {})
-    {
-        ToolRun run = tool.Run(args, input);
-        EXPECT_EQ(run.status, 0) << args.at(0) << "\n" << run.err;
-        return run;
-    }
-    Lines Out(const std::vector<std::string>& args, const std::string& input = {}) { return Ok(args, input).Lines(); }
-    std::string Fails(const std::vector<std::string>& args, const std::string& input = {})
-    {
-        const ToolRun run = tool.Run(args, input);
-        EXPECT_EQ(run.status, 1) << args.at(0) << "\n" << run.out << run.err;
-        EXPECT_EQ(run.out, "");
-        return run.err;
-    }
     void Policy(const std::string& values)
     {
         std::filesystem::create_directories(dir.str() + "/config");
@@ -45,20 +32,12 @@ protected:
     // A session as an older version kept it: only the values given, under their names then.
     void WriteOlderSession(const char16_t* path, const std::vector<std::pair<const char16_t*, const char16_t*>>& values)
     {
-        static SqliteProfileFactory* factory = nullptr;
-        SqliteProfileFactory opened(tool.Database());
-        factory = &opened;
-        SetProfileStoreFactoryGetter([]() -> VProfileStoreFactory* { return factory; });
-        {
-            VProfileStore store;
-            const VProfileKey key(*store.GetRootKey(), path, 1);
-            for (const auto& [name, text] : values)
-                key.WriteString(name, text);
-        }
-        SetProfileStoreFactoryGetter(nullptr);
+        StoreInUse<SqliteProfileFactory> open(tool.Database());
+        VProfileStore store; // ends before the database closes
+        const VProfileKey key(*store.GetRootKey(), path, 1);
+        for (const auto& [name, text] : values)
+            key.WriteString(name, text);
     }
-    TempDir dir;
-    ToolProcess tool{dir.str()};
 };
 
 TEST_F(SecretsTool, PolicyRefusalsFailAndKeepWhatWasStored)

@@ -4,6 +4,10 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include "Fakes.h"
+
 // What a run of the tool gave.
 struct ToolRun {
     int status = -1; // the exit status; -1 when it did not exit
@@ -41,4 +45,39 @@ private:
 
     std::string m_home;
     std::string m_database;
+};
+
+// A test of the tool in a private folder of its own.
+class ToolTest : public ::testing::Test {
+protected:
+    // A run that must succeed.
+    ToolRun Ok(const std::vector<std::string>& args, const std::string& input = {})
+    {
+        ToolRun run = tool.Run(args, input);
+        EXPECT_EQ(run.status, 0) << "orvalis-sessions " << Joined(args) << "\n" << run.err;
+        return run;
+    }
+    std::vector<std::string> Out(const std::vector<std::string>& args, const std::string& input = {})
+    {
+        return Ok(args, input).Lines();
+    }
+    // A failure: exit status 1, nothing on standard output, the reason on
+    // standard error.
+    std::string Fails(const std::vector<std::string>& args, const std::string& input = {})
+    {
+        const ToolRun run = tool.Run(args, input);
+        EXPECT_EQ(run.status, 1) << "orvalis-sessions " << Joined(args) << "\n" << run.out << run.err;
+        EXPECT_EQ(run.out, "") << Joined(args);
+        EXPECT_FALSE(run.err.empty()) << Joined(args);
+        return run.err;
+    }
+    static std::string Joined(const std::vector<std::string>& args)
+    {
+        std::string text;
+        for (const std::string& arg : args)
+            text += arg + " ";
+        return text;
+    }
+    TempDir dir;
+    ToolProcess tool{dir.str()};
 };

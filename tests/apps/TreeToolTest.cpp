@@ -12,15 +12,8 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-class TreeTool : public ::testing::Test {
+class TreeTool : public ToolTest {
 protected:
-    ToolRun Ok(const std::vector<std::string>& args, const std::string& input = {})
-    {
-        ToolRun run = tool.Run(args, input);
-        EXPECT_EQ(run.status, 0) << args.at(0) << "\n" << run.err;
-        return run;
-    }
-    Lines Out(const std::vector<std::string>& args, const std::string& input = {}) { return Ok(args, input).Lines(); }
     // A refusal: exit 1, its reason on standard error, and nothing changed.
     std::string Refused(const std::vector<std::string>& args)
     {
@@ -31,8 +24,6 @@ protected:
         return run.err;
     }
     void Write(const std::string& name, const std::string& text) { std::ofstream(dir.str() + "/" + name) << text; }
-    TempDir dir;
-    ToolProcess tool{dir.str()};
 };
 
 TEST_F(TreeTool, BeforeAndAfterNameASiblingAndNeedTheManualArrangement)

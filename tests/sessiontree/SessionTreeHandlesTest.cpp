@@ -7,9 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "FakeClipboard.h"
-#include "FakeSessionTree.h"
-#include "StoreFixtures.h"
+#include "FakeTreeTest.h"
 #include "TreeActionWalk.h"
 #include "platform/GlobalConfig.h"
 #include "profile/sessions/SessionDatabase.h"
@@ -20,47 +18,12 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-class TreeHandles : public StoreTest {
+class TreeHandles : public FakeTreeTest {
 protected:
     void SetUp() override
     {
-        StoreTest::SetUp();
-        GetGlobalConfig(&config);
-        saved = *config;
-        *config = GlobalConfig();
-        Db().DropCachedListings();
+        FakeTreeTest::SetUp();
         box.answer = kIdYes;
-    }
-    void TearDown() override
-    {
-        tree.reset();
-        *config = saved;
-        StoreTest::TearDown();
-    }
-    SessionDatabase& Db() { return *GetSessionDatabaseImpl(); }
-    void Folder(const std::u16string& path)
-    {
-        VUnicodeString parent;
-        VUnicodeString leaf;
-        SessionDatabase::SplitSessionPath(VUnicodeString(path), parent, leaf);
-        ASSERT_TRUE(Db().CreateFolder(parent, leaf, {}, false, nullptr));
-    }
-    void Session(const std::u16string& path, const std::u16string& protocol = u"SSH2")
-    {
-        {
-            VProfileStore store;
-            VProfileKey key(*store.GetRootKey(), SessionDatabase::KeyPathFromSessionPath(VUnicodeString(path)), 1);
-            key.WriteString(u"Protocol Name", protocol);
-        }
-        Db().DropCachedListings();
-    }
-    FakeSessionTree& Tree()
-    {
-        if (!tree) {
-            tree = std::make_unique<FakeSessionTree>(&owner);
-            tree->Initialize();
-        }
-        return *tree;
     }
     // Every remembered handle names a live item or nothing at all.
     void ExpectRememberedValidOrInert()
@@ -72,12 +35,6 @@ protected:
                 EXPECT_FALSE(Tree().IsItemCut(item));
             }
     }
-
-    GlobalConfig* config = nullptr;
-    GlobalConfig saved;
-    FakeTreeOwner owner;
-    FakeClipboard clipboard;
-    std::unique_ptr<FakeSessionTree> tree;
 };
 
 // --- The three sequences that used to reach freed items

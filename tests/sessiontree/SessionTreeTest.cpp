@@ -3,9 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "FakeClipboard.h"
-#include "FakeSessionTree.h"
-#include "StoreFixtures.h"
+#include "FakeTreeTest.h"
 #include "platform/GlobalConfig.h"
 #include "platform/KeyState.h"
 #include "profile/sessions/SessionDatabase.h"
@@ -30,68 +28,18 @@ public:
     unsigned held = 0;
 };
 
-// A tree on the fake control over a real store, both back ends.
-class SessionTree : public StoreTest {
+class SessionTree : public FakeTreeTest {
 protected:
     void SetUp() override
     {
-        StoreTest::SetUp();
-        GetGlobalConfig(&config);
-        saved = *config;
-        *config = GlobalConfig();
+        FakeTreeTest::SetUp();
         config->filterDelayMs = 250;
-        GetSessionDatabaseImpl()->DropCachedListings();
-    }
-    void TearDown() override
-    {
-        tree.reset();
-        *config = saved;
-        StoreTest::TearDown();
-    }
-
-    SessionDatabase& Db() { return *GetSessionDatabaseImpl(); }
-    void Folder(const std::u16string& path)
-    {
-        VUnicodeString parent;
-        VUnicodeString leaf;
-        SessionDatabase::SplitSessionPath(VUnicodeString(path), parent, leaf);
-        ASSERT_TRUE(Db().CreateFolder(parent, leaf, {}, false, nullptr)) << std::string(path.begin(), path.end());
-    }
-    // A session with the given protocols, host and description, written
-    // straight to its key.
-    void Session(const std::u16string& path, const std::u16string& protocol = u"SSH2",
-                 const std::u16string& transfer = u"None", const std::u16string& host = u"",
-                 const std::u16string& description = u"")
-    {
-        VProfileStore store;
-        VProfileKey key(*store.GetRootKey(), SessionDatabase::KeyPathFromSessionPath(VUnicodeString(path)), 1);
-        ASSERT_TRUE(key.IsOpen());
-        key.WriteString(u"Protocol Name", protocol);
-        key.WriteString(u"Transfer Protocol Name", transfer);
-        key.WriteString(u"Hostname", host);
-        key.WriteStringArray(u"Description", VStringArray{VUnicodeString(description)});
-        Db().DropCachedListings();
-    }
-    FakeSessionTree& Tree()
-    {
-        if (!tree) {
-            Db().DropCachedListings();
-            tree = std::make_unique<FakeSessionTree>(&owner);
-            tree->Initialize();
-        }
-        return *tree;
     }
     Lines Expanded()
     {
         Tree().ExpandAllFolders();
         return Tree().Lines();
     }
-
-    GlobalConfig* config = nullptr;
-    GlobalConfig saved;
-    FakeTreeOwner owner;
-    FakeClipboard clipboard;
-    std::unique_ptr<FakeSessionTree> tree;
 };
 
 // --- Model

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "Fakes.h"
+#include "StoreFixtures.h"
 #include "platform/GlobalConfig.h"
 #include "platform/Products.h"
 #include "profile/store/MemoryProfileBackend.h"
@@ -26,10 +27,12 @@ protected:
     void TearDown() override;
 
     SessionDatabase& Db() { return *GetSessionDatabaseImpl(); }
-    void Folder(const std::u16string& path);
-    void Session(const std::u16string& path, const std::u16string& protocol = u"SSH2",
-                 const std::u16string& transfer = u"None", const std::u16string& host = u"",
-                 const std::u16string& description = u"");
+    static void Folder(const std::u16string& path) { MakeFolder(path); }
+    template <class... Values>
+    static void Session(const Values&... values)
+    {
+        WriteSession(values...);
+    }
 
     // Lets queued work and timers run until `done` or the time is up.
     template <class F>
@@ -66,6 +69,6 @@ protected:
 
     std::unique_ptr<MemoryProfileFactory> factory;
     FakeMessageBox box;
-    GlobalConfig* config = nullptr;
-    GlobalConfig saved;
+    FreshGlobalConfig fresh;
+    GlobalConfig* config = fresh.config;
 };

@@ -1,9 +1,14 @@
 #include "StoreFixtures.h"
 
 #include <libpq-fe.h>
+#include <sqlite3.h>
 #include <unistd.h>
 
 #include <cstdlib>
+
+#include "profile/sessions/SessionDatabase.h"
+#include "profile/store/VProfileKey.h"
+#include "profile/store/VProfileStore.h"
 
 namespace {
 
@@ -187,4 +192,73 @@ void StoreTest::TearDown()
         DropTestPostgresSchema(postgresSchema);
         postgresSchema.clear();
     }
+}
+
+void PostgresSchemaTest::SetUp()
+{
+    if (TestPostgresUri().empty())
+        GTEST_SKIP() << "no PostgreSQL server: run under scripts/with-postgres.sh (it sets ORV_TEST_POSTGRES_URI)";
+    schema = MakeTestPostgresSchema(uri);
+    ASSERT_FALSE(schema.empty());
+}
+
+void PostgresSchemaTest::TearDown()
+{
+    SetProfileStoreFactoryGetter(nullptr);
+    if (!schema.empty())
+        DropTestPostgresSchema(schema);
+}
+
+void MakeFolder(const std::u16string& path)
+{
+    VUnicodeString parent;
+    VUnicodeString leaf;
+    SessionDatabase::SplitSessionPath(VUnicodeString(path), parent, leaf);
+    ASSERT_TRUE(GetSessionDatabaseImpl()->CreateFolder(parent, leaf, {}, false, nullptr)) << VUnicodeString(path).ToUtf8();
+}
+
+void WriteSession(const std::u16string& path, const std::u16string& protocol, const std::u16string& transfer,
+                  const std::u16string& host, const std::u16string& description)
+{
+    {
+        VProfileStore store;
+        VProfileKey key(*store.GetRootKey(), SessionDatabase::KeyPathFromSessionPath(VUnicodeString(path)), 1);
+        ASSERT_TRUE(key.IsOpen());
+        key.WriteString(u"Protocol Name", protocol);
+        key.WriteString(u"Transfer Protocol Name", transfer);
+        key.WriteString(u"Hostname", host);
+        key.WriteStringArray(u"Description", VStringArray{VUnicodeString(description)});
+    }
+    GetSessionDatabaseImpl()->DropCachedListings();
+}
+
+std::string SqliteScalar(const std::string& path, const char* sql)
+{
+    sqlite3* db = nullptr;
+    std::string result = "error";
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* q = nullptr;
+        if (sqlite3_prepare_v2(db, sql, -1, &q, nullptr) == SQLITE_OK && sqlite3_step(q) == SQLITE_ROW)
+            result = reinterpret_cast<const char*>(sqlite3_column_text(q, 0));
+        sqlite3_finalize(q);
+    }
+    sqlite3_close(db);
+    return result;
+}
+
+bool SqliteExec(const std::string& path, const char* sql)
+{
+    sqlite3* db = nullptr;
+    const bool ran = sqlite3_open(path.c_str(), &db) == SQLITE_OK &&
+                     sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+    sqlite3_close(db);
+    return ran;
+}
+
+void DamagePages(const std::string& path, std::streamoff offset, size_t length)
+{
+    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp(offset);
+    const std::string junk(length, '\x5A');
+    file.write(junk.data(), static_cast<std::streamsize>(junk.size()));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <fstream>
 #include <map>
 #include <memory>
 #include <string>
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "Fakes.h"
+#include "platform/GlobalConfig.h"
 #include "profile/store/MemoryProfileBackend.h"
 #include "profile/store/PostgresProfileBackend.h"
 #include "profile/store/ProfileBackend.h"
@@ -83,6 +85,57 @@ protected:
 std::string TestPostgresUri();
 std::string MakeTestPostgresSchema(std::string& uri);
 void DropTestPostgresSchema(const std::string& schema);
+
+// A test on a fresh schema of the test server, dropped after it; skipped
+// when there is no server. A subclass's SetUp calls this one first and
+// returns when IsSkipped().
+class PostgresSchemaTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    std::string uri;
+    std::string schema;
+};
+
+// The first column of the first row `sql` gives on a connection of its
+// own to the database file at `path`, as another process sees it; "error"
+// when that fails.
+std::string SqliteScalar(const std::string& path, const char* sql);
+// Runs `sql` on the database file at `path`, made when missing; whether all
+// of it ran.
+bool SqliteExec(const std::string& path, const char* sql);
+
+// Scribbles over `length` bytes of the file from `offset` (by default the
+// pages after the header): still a database file, but its tree pages no
+// longer make sense.
+void DamagePages(const std::string& path, std::streamoff offset = 4096 + 100, size_t length = 8192);
+
+// A folder made through the session database; a session's values written
+// straight to its key (the listings dropped after).
+void MakeFolder(const std::u16string& path);
+void WriteSession(const std::u16string& path, const std::u16string& protocol = u"SSH2",
+                  const std::u16string& transfer = u"None", const std::u16string& host = u"",
+                  const std::u16string& description = u"");
+
+// The process's global options at their defaults while this lives, put
+// back as they were after.
+class FreshGlobalConfig {
+public:
+    FreshGlobalConfig()
+    {
+        GetGlobalConfig(&config);
+        saved = *config;
+        *config = GlobalConfig();
+    }
+    ~FreshGlobalConfig() { *config = saved; }
+    FreshGlobalConfig(const FreshGlobalConfig&) = delete;
+    FreshGlobalConfig& operator=(const FreshGlobalConfig&) = delete;
+    GlobalConfig* operator->() const { return config; }
+    GlobalConfig* config = nullptr;
+
+private:
+    GlobalConfig saved;
+};
 
 #define ORV_BOTH_BACKENDS(Suite)                                                                      \
     INSTANTIATE_TEST_SUITE_P(Backends, Suite, ::testing::Values("memory", "sqlite", "postgresql"),                 \

@@ -42,13 +42,7 @@ public:
 class SessionExchange : public StoreTest {
 protected:
     SessionDatabase& Db() { return *GetSessionDatabaseImpl(); }
-    void Folder(const std::u16string& path)
-    {
-        VUnicodeString parent;
-        VUnicodeString leaf;
-        SessionDatabase::SplitSessionPath(VUnicodeString(path), parent, leaf);
-        ASSERT_TRUE(Db().CreateFolder(parent, leaf, {}, false, nullptr));
-    }
+    static void Folder(const std::u16string& path) { MakeFolder(path); }
     void Session(const std::u16string& path, const std::u16string& host)
     {
         VUnicodeString parent;

@@ -13,6 +13,7 @@
 #include <random>
 
 #include "Fakes.h"
+#include "ProcessFaults.h"
 #include "SecretFakes.h"
 #include "profile/secrets/ConfigPassphrase.h"
 #include "profile/secrets/PassphraseChange.h"
@@ -30,12 +31,6 @@ namespace {
 // (sanitized builds too); two secrets suffice to see a half-done change.
 constexpr int kSecrets = 2;
 constexpr int kRounds = 5;
-
-SqliteProfileFactory* g_factory = nullptr;
-VProfileStoreFactory* Factory()
-{
-    return g_factory;
-}
 
 VUnicodeString Plaintext(int n)
 {
@@ -73,11 +68,7 @@ int ReadableUnder(const VUnicodeString& passphrase)
 
 class PassphraseChangeReliability : public ::testing::Test {
 protected:
-    void TearDown() override
-    {
-        SetProfileStoreFactoryGetter(nullptr);
-        g_factory = nullptr;
-    }
+    void TearDown() override { UseStore(nullptr); }
     TempDir dir;
     std::string path = dir.str() + "/config.db";
     PassphraseScope scope; // the file, no keyring
@@ -88,9 +79,7 @@ TEST_F(PassphraseChangeReliability, AKilledChangeLeavesAllUnderTheOldOrAllUnderT
 {
     int64_t changeUs = 0;
     {
-        SqliteProfileFactory factory(path);
-        g_factory = &factory;
-        SetProfileStoreFactoryGetter(&Factory);
+        StoreInUse<SqliteProfileFactory> open(path);
         VEncryptedStringKeyData* keyData = nullptr;
         ASSERT_TRUE(GetConfigPassphraseKeyData(&keyData, nullptr));
         {
@@ -107,10 +96,7 @@ TEST_F(PassphraseChangeReliability, AKilledChangeLeavesAllUnderTheOldOrAllUnderT
         PassphraseChangeResult result;
         ASSERT_TRUE(ChangeConfigPassphrase(u"first change", {}, result, nullptr));
         ASSERT_EQ(result.secrets, static_cast<size_t>(kSecrets));
-        changeUs =
-            std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start).count();
-        SetProfileStoreFactoryGetter(nullptr);
-        g_factory = nullptr;
+        changeUs = MicrosecondsSince(start);
     }
     std::mt19937 random(2323);
     std::uniform_int_distribution<int64_t> delayUs(0, changeUs * 5 / 4);
@@ -123,24 +109,17 @@ TEST_F(PassphraseChangeReliability, AKilledChangeLeavesAllUnderTheOldOrAllUnderT
         ASSERT_GE(child, 0);
         if (child == 0) {
             ResetConfigPassphrase();
-            SqliteProfileFactory factory(path);
-            g_factory = &factory;
-            SetProfileStoreFactoryGetter(&Factory);
+            StoreInUse<SqliteProfileFactory> open(path);
             PassphraseChangeResult result;
             _exit(ChangeConfigPassphrase(next, {}, result, nullptr) ? 0 : 3);
         }
-        usleep(static_cast<useconds_t>(delayUs(random)));
-        kill(child, SIGKILL);
-        int status = 0;
-        waitpid(child, &status, 0);
+        const int status = KillAfter(child, delayUs(random));
         ASSERT_TRUE(WIFSIGNALED(status) || WEXITSTATUS(status) == 0) << "status " << status;
         (WIFSIGNALED(status) ? interrupted : completed)++;
 
         ResetConfigPassphrase();
-        SqliteProfileFactory factory(path);
-        ASSERT_TRUE(factory.IsOpen());
-        g_factory = &factory;
-        SetProfileStoreFactoryGetter(&Factory);
+        StoreInUse<SqliteProfileFactory> open(path);
+        ASSERT_TRUE(open.factory.IsOpen());
         const int underOld = ReadableUnder(before);
         const int underNew = ReadableUnder(next);
         EXPECT_TRUE((underOld == kSecrets && underNew == 0) || (underOld == 0 && underNew == kSecrets))
@@ -150,8 +129,6 @@ TEST_F(PassphraseChangeReliability, AKilledChangeLeavesAllUnderTheOldOrAllUnderT
         ASSERT_TRUE(GetConfigPassphraseKeyData(&keyData, nullptr));
         EXPECT_TRUE(keyData->HasPassphrase(underNew == kSecrets ? next : before)) << "round " << round;
         keyData->Release();
-        SetProfileStoreFactoryGetter(nullptr);
-        g_factory = nullptr;
     }
     EXPECT_GT(interrupted, 0);
 }

@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "Fakes.h"
+#include "ProcessFaults.h"
 #include "StoreFixtures.h"
 #include "profile/sessions/SessionDatabase.h"
 #include "profile/store/PostgresProfileBackend.h"
@@ -26,64 +27,10 @@
 
 namespace {
 
-VProfileStoreFactory* g_factory = nullptr;
-VProfileStoreFactory* Factory()
-{
-    return g_factory;
-}
+constexpr auto Name = Numbered;
 
-VUnicodeString Name(const char16_t* prefix, int n)
-{
-    return VUnicodeString(prefix) + VUnicodeString::FromNumber(n).str();
-}
-
-std::vector<VUnicodeString> ChildNames(const VProfileKey& root, const VUnicodeString& path)
-{
-    std::vector<VUnicodeString> names;
-    VProfileKeyIterator it(VProfileKey(root, path, 0));
-    for (VUnicodeString name; it.Next(name);)
-        if (name != VUnicodeString(u"__FolderData__"))
-            names.push_back(name);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-// The stored folder order of `path` names each subfolder exactly once.
-bool OrderMatches(const VProfileKey& root, const VUnicodeString& path)
-{
-    VStringArray stored;
-    if (!VProfileKey(root, path + u"\\__FolderData__", 0).ReadStringArray(u"Folder List V2", stored))
-        return true; // never written: nothing to disagree
-    std::vector<VUnicodeString> listed(stored.begin(), stored.end());
-    std::sort(listed.begin(), listed.end());
-    return listed == ChildNames(root, path);
-}
-
-class PostgresFaults : public ::testing::Test {
+class PostgresFaults : public PostgresSchemaTest {
 protected:
-    void SetUp() override
-    {
-        if (TestPostgresUri().empty())
-            GTEST_SKIP() << "no PostgreSQL server: run under scripts/with-postgres.sh (it sets ORV_TEST_POSTGRES_URI)";
-        schema = MakeTestPostgresSchema(uri);
-        ASSERT_FALSE(schema.empty());
-    }
-    void TearDown() override
-    {
-        SetProfileStoreFactoryGetter(nullptr);
-        g_factory = nullptr;
-        if (!schema.empty())
-            DropTestPostgresSchema(schema);
-    }
-    // The library works on `factory` until the next Use.
-    static void Use(VProfileStoreFactory& factory)
-    {
-        g_factory = &factory;
-        SetProfileStoreFactoryGetter(&Factory);
-    }
-
-    std::string uri;
-    std::string schema;
     FakeMessageBox box;
 };
 
@@ -91,80 +38,8 @@ protected:
 // random instants: wholly on one side every time.
 TEST_F(PostgresFaults, AKilledMoveOfAThousandSessionsIsWhollyDoneOrNotDone)
 {
-    constexpr int kSessions = 1000;
-    constexpr int kKills = 60;
-    {
-        PostgresProfileFactory factory(uri);
-        Use(factory);
-        VProfileStore store;
-        const VProfileKey& root = *store.GetRootKey();
-        VProfileKey(root, u"Sessions\\Right", 1);
-        for (int s = 0; s < kSessions; ++s) {
-            VProfileKey key(root, Name(u"Sessions\\Left\\Big\\s", s), 1);
-            key.WriteString(u"Hostname", Name(u"host", s));
-            key.WriteString(u"Protocol Name", u"SSH2");
-        }
-    }
-    // Two moves timed here set the kill delays, so that kills land before,
-    // inside and between moves on any build and load.
-    int64_t moveUs = 0;
-    {
-        PostgresProfileFactory factory(uri);
-        Use(factory);
-        SessionDatabase db;
-        VUnicodeString moved;
-        const auto start = std::chrono::steady_clock::now();
-        ASSERT_TRUE(db.MoveItem(u"Left\\Big", u"Right", {}, false, moved, nullptr, nullptr));
-        ASSERT_TRUE(db.MoveItem(u"Right\\Big", u"Left", {}, false, moved, nullptr, nullptr));
-        moveUs = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start).count() / 2;
-        SetProfileStoreFactoryGetter(nullptr);
-    }
-    std::mt19937 random(25);
-    // A fresh client connects and reads before its first move.
-    std::uniform_int_distribution<int64_t> delayUs(5000 + moveUs, 5000 + moveUs * 10);
-    int sideChanges = 0;
-    bool wasLeft = true;
-    for (int round = 0; round < kKills; ++round) {
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            PostgresProfileFactory factory(uri);
-            Use(factory);
-            SessionDatabase db;
-            for (;;) {
-                const bool left = db.SessionExists(u"Left\\Big");
-                VUnicodeString moved;
-                if (!db.MoveItem(left ? u"Left\\Big" : u"Right\\Big", left ? u"Right" : u"Left", {}, false, moved,
-                                 nullptr, nullptr))
-                    _exit(3);
-                db.DropCachedListings();
-            }
-        }
-        usleep(static_cast<useconds_t>(delayUs(random)));
-        kill(child, SIGKILL);
-        int status = 0;
-        waitpid(child, &status, 0);
-        ASSERT_TRUE(WIFSIGNALED(status)) << "the client stopped by itself, status " << status;
-
-        PostgresProfileFactory factory(uri);
-        ASSERT_TRUE(factory.IsOpen());
-        Use(factory);
-        VProfileStore store;
-        const VProfileKey& root = *store.GetRootKey();
-        const bool inLeft = root.KeyExists(u"Sessions\\Left\\Big");
-        ASSERT_NE(inLeft, root.KeyExists(u"Sessions\\Right\\Big")) << "round " << round;
-        sideChanges += inLeft != wasLeft;
-        wasLeft = inLeft;
-        const VUnicodeString folder = inLeft ? u"Sessions\\Left\\Big" : u"Sessions\\Right\\Big";
-        EXPECT_EQ(ChildNames(root, folder).size(), static_cast<size_t>(kSessions)) << "round " << round;
-        VUnicodeString host;
-        EXPECT_TRUE(VProfileKey(root, folder + u"\\s999", 0).ReadString(u"Hostname", host));
-        EXPECT_EQ(host, VUnicodeString(u"host999"));
-        for (const char16_t* side : {u"Sessions\\Left", u"Sessions\\Right"})
-            EXPECT_TRUE(OrderMatches(root, side)) << "round " << round;
-        SetProfileStoreFactoryGetter(nullptr);
-    }
-    EXPECT_GT(sideChanges, 3); // the clients got moves done between kills
+    const auto open = [this] { return std::make_unique<PostgresProfileFactory>(uri); };
+    EXPECT_GT(RunKilledFolderMoves(open, {.rounds = 60, .seed = 25, .baseUs = 5000, .spread = 10}), 3);
     EXPECT_TRUE(box.shown.empty());
 }
 
@@ -178,7 +53,7 @@ TEST_F(PostgresFaults, AServerStoppedMidOperationLosesNothingCommittedAndTheClie
         GTEST_SKIP() << "the server cannot be stopped here (scripts/with-postgres.sh names its control script)";
     const std::string control = ctl;
     PostgresProfileFactory factory(uri);
-    Use(factory);
+    UseStore(&factory);
     SessionDatabase db;
     for (int s = 0; s < 50; ++s)
         ASSERT_TRUE(db.CreateFolder(u"", Name(u"kept", s), {}, false, nullptr));
@@ -237,7 +112,7 @@ TEST_F(PostgresFaults, TwoClientsEditingOneFolderAtOnceKeepItsOrderListWhole)
     constexpr int kEach = 40;
     {
         PostgresProfileFactory factory(uri);
-        Use(factory);
+        UseStore(&factory);
         SessionDatabase db;
         ASSERT_TRUE(db.CreateFolder(u"", u"Shared", {}, false, nullptr));
         ASSERT_TRUE(db.CreateFolder(u"", u"Aside", {}, false, nullptr));
@@ -250,7 +125,7 @@ TEST_F(PostgresFaults, TwoClientsEditingOneFolderAtOnceKeepItsOrderListWhole)
         if (children[c] == 0) {
             PostgresProfileFactory factory(uri);
             factory.SetBusyTimeout(2000);
-            Use(factory);
+            UseStore(&factory);
             SessionDatabase db;
             const char16_t* prefix = c == 0 ? u"A" : u"B";
             int refused = 0;
@@ -271,14 +146,13 @@ TEST_F(PostgresFaults, TwoClientsEditingOneFolderAtOnceKeepItsOrderListWhole)
     }
     int refused = 0; // folders not made
     for (pid_t child : children) {
-        int status = 0;
-        waitpid(child, &status, 0);
+        const int status = Reap(child);
         ASSERT_TRUE(WIFEXITED(status));
         ASSERT_LT(WEXITSTATUS(status), 200) << "a refusal went without a report";
         refused += WEXITSTATUS(status);
     }
     PostgresProfileFactory factory(uri);
-    Use(factory);
+    UseStore(&factory);
     VProfileStore store;
     const VProfileKey& root = *store.GetRootKey();
     const std::vector<VUnicodeString> shared = ChildNames(root, u"Sessions\\Shared");

@@ -16,14 +16,13 @@ namespace {
 
 // What only the shared database does; each test gets a schema of its own
 // on the server that scripts/with-postgres.sh starts.
-class PostgresStore : public ::testing::Test {
+class PostgresStore : public PostgresSchemaTest {
 protected:
     void SetUp() override
     {
-        if (TestPostgresUri().empty())
-            GTEST_SKIP() << "no PostgreSQL server: run under scripts/with-postgres.sh (it sets ORV_TEST_POSTGRES_URI)";
-        schema = MakeTestPostgresSchema(uri);
-        ASSERT_FALSE(schema.empty());
+        PostgresSchemaTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
         admin = PQconnectdb(uri.c_str());
         ASSERT_EQ(PQstatus(admin), CONNECTION_OK);
         PQsetNoticeProcessor(admin, [](void*, const char*) {}, nullptr);
@@ -31,8 +30,7 @@ protected:
     void TearDown() override
     {
         PQfinish(admin);
-        if (!schema.empty())
-            DropTestPostgresSchema(schema);
+        PostgresSchemaTest::TearDown();
     }
     // The first column of the first row, as another client sees it; "error"
     // when the query failed.
@@ -55,8 +53,6 @@ protected:
         return false;
     }
 
-    std::string uri;
-    std::string schema;
     PGconn* admin = nullptr;
     FakeMessageBox box;
 };

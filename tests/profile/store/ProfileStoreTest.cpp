@@ -2,7 +2,6 @@
 #include <unistd.h>
 #include <sys/wait.h>
 
-#include <sqlite3.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -195,14 +194,7 @@ TEST_P(ProfileStore, AWalkLeftHalfWayNeitherBlocksNorLosesTheStoresWrites)
         VProfileKey(root, u"Walk\\a", 0).WriteString(u"Written", u"during the walk");
     } // the store ends while the walk is still open
     if (IsSqlite()) { // committed: another connection sees it
-        sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open_v2((dir.str() + "/config.db").c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
-        sqlite3_stmt* q = nullptr;
-        sqlite3_prepare_v2(db, "SELECT count(*) FROM vals", -1, &q, nullptr);
-        EXPECT_EQ(sqlite3_step(q), SQLITE_ROW);
-        EXPECT_EQ(sqlite3_column_int(q, 0), 1);
-        sqlite3_finalize(q);
-        sqlite3_close(db);
+        EXPECT_EQ(SqliteScalar(dir.str() + "/config.db", "SELECT count(*) FROM vals"), "1");
     }
     VProfileStore later;
     VUnicodeString text;
@@ -239,20 +231,14 @@ TEST(ProfileStoreWithoutFactory, EverythingFailsQuietly)
 
 ORV_BOTH_BACKENDS(ProfileStore);
 
-// Counts the keys of a folded name through a connection of its own, as
-// another process would see them.
-int KeysNamed(const std::string& path, std::u16string_view folded)
+// Fills a store with 200 keys of a long value each: pages enough to damage.
+void WriteManyKeys(SqliteProfileFactory& factory)
 {
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
-        return -1;
-    sqlite3_stmt* q = nullptr;
-    sqlite3_prepare_v2(db, "SELECT count(*) FROM keys WHERE folded=?1", -1, &q, nullptr);
-    sqlite3_bind_text16(q, 1, folded.data(), static_cast<int>(folded.size() * 2), SQLITE_STATIC);
-    const int n = sqlite3_step(q) == SQLITE_ROW ? sqlite3_column_int(q, 0) : -1;
-    sqlite3_finalize(q);
-    sqlite3_close(db);
-    return n;
+    std::unique_ptr<IProfileBackendStore> store(factory.CreateStore());
+    VProfileKey root(store->OpenRootKey(0));
+    for (int i = 0; i < 200; ++i)
+        VProfileKey(root, VUnicodeString(u"Key ") + VUnicodeString::FromNumber(i).str(), 1)
+            .WriteString(u"v", std::u16string(100, u'x'));
 }
 
 // What only the database file does.
@@ -265,11 +251,16 @@ protected:
 
 TEST_F(SqliteStore, FileIsPrivateAndTheOutermostStoreIsOneTransaction)
 {
+    const auto mode = [&] {
+        struct stat st {};
+        return stat(path.c_str(), &st) == 0 ? st.st_mode & 0777 : 0u;
+    };
+    { SqliteProfileFactory first(path); }
+    EXPECT_EQ(mode(), 0600u);
+    ASSERT_EQ(chmod(path.c_str(), 0644), 0); // an existing file readable by others is made private
     SqliteProfileFactory writer(path);
     ASSERT_TRUE(writer.IsOpen());
-    struct stat st {};
-    ASSERT_EQ(stat(path.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_EQ(mode(), 0600u);
 
     {
         std::unique_ptr<IProfileBackendStore> outer(writer.CreateStore());
@@ -279,9 +270,9 @@ TEST_F(SqliteStore, FileIsPrivateAndTheOutermostStoreIsOneTransaction)
             VProfileKey(root, u"Pending", 1).WriteString(u"v", u"1");
         }
         // The nested store ended, but nothing is committed before the outer one.
-        EXPECT_EQ(KeysNamed(path, u"pending"), 0);
+        EXPECT_EQ(SqliteScalar(path, "SELECT count(*) FROM keys WHERE folded='pending'"), "0");
     }
-    EXPECT_EQ(KeysNamed(path, u"pending"), 1);
+    EXPECT_EQ(SqliteScalar(path, "SELECT count(*) FROM keys WHERE folded='pending'"), "1");
 }
 
 TEST_F(SqliteStore, AFileThatIsNoDatabaseIsMovedAsideNeverOverwritten)
@@ -311,20 +302,9 @@ TEST_F(SqliteStore, ADamagedDatabaseIsMovedAsideAndASecondOneToo)
     for (int round = 0; round < 2; ++round) {
         {
             SqliteProfileFactory factory(path);
-            std::unique_ptr<IProfileBackendStore> store(factory.CreateStore());
-            VProfileKey root(store->OpenRootKey(0));
-            for (int i = 0; i < 200; ++i)
-                VProfileKey(root, VUnicodeString(u"Key ") + VUnicodeString::FromNumber(i).str(), 1)
-                    .WriteString(u"v", std::u16string(100, u'x'));
+            WriteManyKeys(factory);
         }
-        // Scribble over the pages after the header: still a database file,
-        // but its tree pages no longer make sense.
-        {
-            std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
-            file.seekp(4096 + 100);
-            const std::string junk(8192, '\x5A');
-            file.write(junk.data(), static_cast<std::streamsize>(junk.size()));
-        }
+        DamagePages(path);
         box.shown.clear();
         // Opening reads the header only; the damage shows when a store
         // meets it, and the full check then moves the file aside.
@@ -353,16 +333,6 @@ TEST_F(SqliteStore, ADamagedDatabaseIsMovedAsideAndASecondOneToo)
     EXPECT_EQ(aside, 2);
 }
 
-TEST_F(SqliteStore, AnExistingFileReadableByOthersIsMadePrivate)
-{
-    { SqliteProfileFactory first(path); }
-    ASSERT_EQ(chmod(path.c_str(), 0644), 0);
-    SqliteProfileFactory again(path);
-    struct stat st {};
-    ASSERT_EQ(stat(path.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0600u);
-}
-
 // A process that ends without closing the file (here: a child that leaves
 // at once, as a crash would) makes the next open check the whole file; a
 // clean close does not.
@@ -370,11 +340,7 @@ TEST_F(SqliteStore, AnUncleanEndIsNoticedAtTheNextOpenAndTheWholeFileChecked)
 {
     {
         SqliteProfileFactory factory(path);
-        std::unique_ptr<IProfileBackendStore> store(factory.CreateStore());
-        VProfileKey root(store->OpenRootKey(0));
-        for (int i = 0; i < 200; ++i)
-            VProfileKey(root, VUnicodeString(u"Key ") + VUnicodeString::FromNumber(i).str(), 1)
-                .WriteString(u"v", std::u16string(100, u'x'));
+        WriteManyKeys(factory);
         EXPECT_FALSE(factory.CheckedAtOpen());
     }
     {
@@ -406,31 +372,12 @@ TEST_F(SqliteStore, AnUncleanEndIsNoticedAtTheNextOpenAndTheWholeFileChecked)
     // Damage the header read does not show is found by that check and the
     // file moved aside at once.
     ASSERT_TRUE(crash());
-    {
-        std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
-        file.seekp(4096 + 100);
-        const std::string junk(8192, '\x5A');
-        file.write(junk.data(), static_cast<std::streamsize>(junk.size()));
-    }
+    DamagePages(path);
     SqliteProfileFactory damaged(path);
     EXPECT_TRUE(damaged.CheckedAtOpen());
     EXPECT_TRUE(damaged.IsOpen());
     ASSERT_EQ(box.shown.size(), 1u);
     EXPECT_NE(box.shown[0].text.find(u"moved aside"), std::u16string::npos);
-}
-
-int64_t Pragma(const std::string& path, const char* sql)
-{
-    sqlite3* db = nullptr;
-    int64_t n = -1;
-    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-        sqlite3_stmt* q = nullptr;
-        if (sqlite3_prepare_v2(db, sql, -1, &q, nullptr) == SQLITE_OK && sqlite3_step(q) == SQLITE_ROW)
-            n = sqlite3_column_int64(q, 0);
-        sqlite3_finalize(q);
-    }
-    sqlite3_close(db);
-    return n;
 }
 
 // Version 2 lacked the children's stamps: they are added in place, and
@@ -443,20 +390,14 @@ TEST_F(SqliteStore, AFileOfTheSecondVersionGetsItsStampsWhenOpened)
         VProfileKey root(store->OpenRootKey(0));
         VProfileKey(root, u"Sessions\\web", 1).WriteString(u"Hostname", u"h");
     }
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(db,
-                           "DROP TRIGGER keys_added; DROP TRIGGER keys_removed; DROP TRIGGER keys_moved; "
-                           "DROP TRIGGER keys_marked; ALTER TABLE keys DROP COLUMN stamp; PRAGMA user_version=2;",
-                           nullptr, nullptr, nullptr),
-              SQLITE_OK);
-    sqlite3_close(db);
+    ASSERT_TRUE(SqliteExec(path, "DROP TRIGGER keys_added; DROP TRIGGER keys_removed; DROP TRIGGER keys_moved; "
+                                 "DROP TRIGGER keys_marked; ALTER TABLE keys DROP COLUMN stamp; PRAGMA user_version=2;"));
 
     SqliteProfileFactory factory(path);
     ASSERT_TRUE(factory.IsOpen());
     EXPECT_TRUE(box.shown.empty());
-    EXPECT_EQ(Pragma(path, "PRAGMA user_version"), 3);
-    EXPECT_EQ(Pragma(path, "SELECT count(*) FROM sqlite_master WHERE type='trigger'"), 4);
+    EXPECT_EQ(SqliteScalar(path, "PRAGMA user_version"), "3");
+    EXPECT_EQ(SqliteScalar(path, "SELECT count(*) FROM sqlite_master WHERE type='trigger'"), "4");
     std::unique_ptr<IProfileBackendStore> store(factory.CreateStore());
     VProfileKey root(store->OpenRootKey(0));
     VUnicodeString text;
@@ -477,8 +418,6 @@ TEST_F(SqliteStore, AFileOfTheSecondVersionGetsItsStampsWhenOpened)
 TEST_F(SqliteStore, AFileOfTheFirstVersionIsMigratedWhenOpened)
 {
     std::filesystem::create_directories(dir.path() / "orvalis");
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
     // Names and strings as UTF-16 blobs, each row naming its value twice,
     // and no mark of the keys that hold values.
     const char* older = R"(
@@ -491,16 +430,15 @@ TEST_F(SqliteStore, AFileOfTheFirstVersionIsMigratedWhenOpened)
                                (3, x'6c006f006e006500', x'4c006f006e006500', 1, x'00d8'),
                                (3, x'68006f0073007400', x'48004f0053005400', 7, x'010000007a00');
     )";
-    ASSERT_EQ(sqlite3_exec(db, older, nullptr, nullptr, nullptr), SQLITE_OK);
-    sqlite3_close(db);
+    ASSERT_TRUE(SqliteExec(path, older));
 
     SqliteProfileFactory factory(path);
     ASSERT_TRUE(factory.IsOpen());
     EXPECT_TRUE(box.shown.empty());
-    EXPECT_EQ(Pragma(path, "PRAGMA user_version"), 3);
-    EXPECT_EQ(Pragma(path, "PRAGMA application_id"), 0x4F52564C);
-    EXPECT_EQ(Pragma(path, "SELECT count(*) FROM names"), 3); // "Host" once for both keys
-    EXPECT_EQ(Pragma(path, "SELECT count(*) FROM sqlite_master WHERE name LIKE '%v1'"), 0);
+    EXPECT_EQ(SqliteScalar(path, "PRAGMA user_version"), "3");
+    EXPECT_EQ(SqliteScalar(path, "PRAGMA application_id"), std::to_string(0x4F52564C));
+    EXPECT_EQ(SqliteScalar(path, "SELECT count(*) FROM names"), "3"); // "Host" once for both keys
+    EXPECT_EQ(SqliteScalar(path, "SELECT count(*) FROM sqlite_master WHERE name LIKE '%v1'"), "0");
     std::unique_ptr<IProfileBackendStore> store(factory.CreateStore());
     VProfileKey root(store->OpenRootKey(0));
     std::vector<std::pair<std::u16string, uint32_t>> children;
@@ -536,24 +474,27 @@ TEST_F(SqliteStore, AFileOfTheFirstVersionIsMigratedWhenOpened)
 TEST_F(SqliteStore, ADatabaseOfAnotherProgramIsRefusedAndLeftAsItIs)
 {
     std::filesystem::create_directories(dir.path() / "orvalis");
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE recipes(title TEXT); INSERT INTO recipes VALUES('bread');", nullptr,
-                           nullptr, nullptr),
-              SQLITE_OK);
-    sqlite3_close(db);
+    ASSERT_TRUE(SqliteExec(path, "CREATE TABLE recipes(title TEXT); INSERT INTO recipes VALUES('bread');"));
     SqliteProfileFactory factory(path);
     EXPECT_FALSE(factory.IsOpen());
     EXPECT_EQ(factory.CreateStore(), nullptr);
     ASSERT_FALSE(box.shown.empty());
     EXPECT_NE(box.shown[0].text.find(u"another program"), std::u16string::npos);
-    EXPECT_EQ(Pragma(path, "SELECT count(*) FROM sqlite_master"), 1);
-    EXPECT_EQ(Pragma(path, "PRAGMA application_id"), 0);
+    EXPECT_EQ(SqliteScalar(path, "SELECT count(*) FROM sqlite_master"), "1");
+    EXPECT_EQ(SqliteScalar(path, "PRAGMA application_id"), "0");
 }
 
-TEST(SqliteStorePath, WithoutAConfigurationFolderNothingIsMadeHere)
+TEST(SqliteStorePath, TheEnvironmentNamesTheFileAndWithoutAFolderNothingIsMadeHere)
 {
+    {
+        ScopedEnv named("ORV_CONFIG_DB", "/tmp/elsewhere.db");
+        EXPECT_EQ(SqliteProfileFactory::DefaultPath(), "/tmp/elsewhere.db");
+    }
     ScopedEnv unnamed("ORV_CONFIG_DB", nullptr);
+    {
+        ScopedEnv config("ORV_CONFIG_PATH", "/home/ann/.config/orvalis");
+        EXPECT_EQ(SqliteProfileFactory::DefaultPath(), "/home/ann/.config/orvalis/config.db");
+    }
     ScopedEnv config("ORV_CONFIG_PATH", nullptr);
     ScopedEnv xdg("XDG_CONFIG_HOME", nullptr);
     ScopedEnv home("HOME", nullptr);
@@ -574,15 +515,6 @@ TEST_F(SqliteStore, AnUnusablePlaceIsReported)
     EXPECT_EQ(factory.CreateStore(), nullptr);
     ASSERT_FALSE(box.shown.empty());
     EXPECT_NE(box.shown[0].text.find(u"cannot be opened"), std::u16string::npos);
-}
-
-TEST(SqliteStorePath, EnvironmentNamesTheFile)
-{
-    ScopedEnv named("ORV_CONFIG_DB", "/tmp/elsewhere.db");
-    EXPECT_EQ(SqliteProfileFactory::DefaultPath(), "/tmp/elsewhere.db");
-    ScopedEnv unnamed("ORV_CONFIG_DB", nullptr);
-    ScopedEnv config("ORV_CONFIG_PATH", "/home/ann/.config/orvalis");
-    EXPECT_EQ(SqliteProfileFactory::DefaultPath(), "/home/ann/.config/orvalis/config.db");
 }
 
 } // namespace

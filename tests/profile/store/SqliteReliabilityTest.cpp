@@ -14,6 +14,8 @@
 #include <random>
 
 #include "Fakes.h"
+#include "StoreFixtures.h"
+#include "ProcessFaults.h"
 #include "profile/store/ProfileBackend.h"
 #include "profile/store/ProfileStoreFactoryGetter.h"
 #include "profile/sessions/SessionDatabase.h"
@@ -26,16 +28,8 @@ namespace {
 
 constexpr int kValuesPerKey = 300;
 
-SqliteProfileFactory* g_factory = nullptr;
-VProfileStoreFactory* Factory()
-{
-    return g_factory;
-}
-
-VUnicodeString Name(const char16_t* prefix, int n)
-{
-    return VUnicodeString(prefix) + VUnicodeString::FromNumber(n).str();
-}
+using SqliteInUse = StoreInUse<SqliteProfileFactory>;
+constexpr auto Name = Numbered;
 
 // Operation n, all in one store: a new key with 300 values, the previous
 // key renamed into "Done", the one three back deleted, the progress mark set.
@@ -64,28 +58,9 @@ int CountValues(const VProfileKey& root, const VUnicodeString& path, int n)
     return count;
 }
 
-std::string IntegrityCheck(const std::string& path)
-{
-    sqlite3* db = nullptr;
-    std::string result = "cannot open";
-    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
-        sqlite3_stmt* q = nullptr;
-        if (sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &q, nullptr) == SQLITE_OK &&
-            sqlite3_step(q) == SQLITE_ROW)
-            result = reinterpret_cast<const char*>(sqlite3_column_text(q, 0));
-        sqlite3_finalize(q);
-    }
-    sqlite3_close(db);
-    return result;
-}
-
 class SqliteReliability : public ::testing::Test {
 protected:
-    void TearDown() override
-    {
-        SetProfileStoreFactoryGetter(nullptr);
-        g_factory = nullptr;
-    }
+    void TearDown() override { UseStore(nullptr); }
     TempDir dir;
     std::string path = dir.str() + "/config.db";
     FakeMessageBox box;
@@ -98,11 +73,9 @@ TEST_F(SqliteReliability, AKilledWriterLeavesEveryOperationWhollyThereOrAbsent)
     int64_t operationUs = 0;
     {
         const auto start = std::chrono::steady_clock::now(); // a writer opens the file first
-        SqliteProfileFactory factory(path);
-        g_factory = &factory;
-        SetProfileStoreFactoryGetter(&Factory);
+        SqliteInUse open(path);
         ASSERT_TRUE(RunOperation(0));
-        operationUs = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start).count();
+        operationUs = MicrosecondsSince(start);
     }
     std::mt19937 random(12345);
     std::uniform_int_distribution<int64_t> delayUs(0, std::max<int64_t>(8000, operationUs * 2));
@@ -114,9 +87,7 @@ TEST_F(SqliteReliability, AKilledWriterLeavesEveryOperationWhollyThereOrAbsent)
         ASSERT_GE(child, 0);
         if (child == 0) {
             close(done[0]);
-            SqliteProfileFactory factory(path);
-            g_factory = &factory;
-            SetProfileStoreFactoryGetter(&Factory);
+            SqliteInUse open(path);
             uint32_t progress = 0;
             const bool started = VProfileStore().GetRootKey()->ReadDword(u"Progress", progress);
             for (int n = started ? static_cast<int>(progress) + 1 : 0;; ++n) {
@@ -136,20 +107,15 @@ TEST_F(SqliteReliability, AKilledWriterLeavesEveryOperationWhollyThereOrAbsent)
             if (poll(&ready, 1, 20000) != 1 || read(done[0], &mark, 1) != 1)
                 break;
         }
-        usleep(static_cast<useconds_t>(delayUs(random)));
-        kill(child, SIGKILL);
+        const int status = KillAfter(child, delayUs(random));
         close(done[0]);
-        int status = 0;
-        waitpid(child, &status, 0);
         ASSERT_TRUE(WIFSIGNALED(status)) << "the writer stopped by itself, status " << status;
 
         if (!std::filesystem::exists(path))
             continue; // killed before it made the file: nothing to check yet
-        ASSERT_EQ(IntegrityCheck(path), "ok") << "round " << round;
-        SqliteProfileFactory factory(path);
-        ASSERT_TRUE(factory.IsOpen());
-        g_factory = &factory;
-        SetProfileStoreFactoryGetter(&Factory);
+        ASSERT_EQ(SqliteScalar(path, "PRAGMA integrity_check"), "ok") << "round " << round;
+        SqliteInUse open(path);
+        ASSERT_TRUE(open.factory.IsOpen());
         VProfileStore store;
         const VProfileKey& root = *store.GetRootKey();
         uint32_t progress = 0;
@@ -211,49 +177,23 @@ bool BatchIsWhole(const VProfileKey& root, const VUnicodeString& folder, const V
     return true;
 }
 
-std::vector<VUnicodeString> ChildNames(const VProfileKey& root, const VUnicodeString& path)
-{
-    std::vector<VUnicodeString> names;
-    VProfileKeyIterator it(VProfileKey(root, path, 0));
-    for (VUnicodeString name; it.Next(name);)
-        if (name != VUnicodeString(u"__FolderData__"))
-            names.push_back(name);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-// The stored folder order of `path` names exactly its subfolders.
-bool OrderMatches(const VProfileKey& root, const VUnicodeString& path)
-{
-    VStringArray stored;
-    if (!VProfileKey(root, path + u"\\__FolderData__", 0).ReadStringArray(u"Folder List V2", stored))
-        return true; // never written: nothing to disagree
-    std::vector<VUnicodeString> listed(stored.begin(), stored.end());
-    std::sort(listed.begin(), listed.end());
-    return listed == ChildNames(root, path);
-}
-
 TEST_F(SqliteReliability, AKilledMoveOrCopyOfAFolderIsWhollyDoneOrNotDone)
 {
     {
-        SqliteProfileFactory factory(path);
-        g_factory = &factory;
-        SetProfileStoreFactoryGetter(&Factory);
+        SqliteInUse open(path);
         MakeBatch();
     }
     // One move and one copy timed here set the kill delays, so that kills
     // land before, inside and between operations on any build and load.
     int64_t pairUs = 0;
     {
-        SqliteProfileFactory factory(path);
-        g_factory = &factory;
-        SetProfileStoreFactoryGetter(&Factory);
+        SqliteInUse open(path);
         SessionDatabase db;
         VUnicodeString made;
         const auto start = std::chrono::steady_clock::now();
         ASSERT_TRUE(db.MoveItem(u"Left\\Batch", u"Right", {}, false, made, nullptr, nullptr));
         ASSERT_TRUE(db.CopyItem(made, u"Copies", true, {}, false, made, nullptr));
-        pairUs = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start).count();
+        pairUs = MicrosecondsSince(start);
     }
     std::mt19937 random(2024);
     std::uniform_int_distribution<int64_t> delayUs(std::max<int64_t>(1000, pairUs / 4), std::max<int64_t>(4000, pairUs * 4));
@@ -264,9 +204,7 @@ TEST_F(SqliteReliability, AKilledMoveOrCopyOfAFolderIsWhollyDoneOrNotDone)
         const pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
-            SqliteProfileFactory factory(path);
-            g_factory = &factory;
-            SetProfileStoreFactoryGetter(&Factory);
+            SqliteInUse open(path);
             SessionDatabase db;
             for (;;) {
                 const bool left = db.SessionExists(u"Left\\Batch");
@@ -285,17 +223,12 @@ TEST_F(SqliteReliability, AKilledMoveOrCopyOfAFolderIsWhollyDoneOrNotDone)
                     _exit(5);
             }
         }
-        usleep(static_cast<useconds_t>(delayUs(random)));
-        kill(child, SIGKILL);
-        int status = 0;
-        waitpid(child, &status, 0);
+        const int status = KillAfter(child, delayUs(random));
         ASSERT_TRUE(WIFSIGNALED(status)) << "the worker stopped by itself, status " << status;
 
-        ASSERT_EQ(IntegrityCheck(path), "ok") << "round " << round;
-        SqliteProfileFactory factory(path);
-        ASSERT_TRUE(factory.IsOpen());
-        g_factory = &factory;
-        SetProfileStoreFactoryGetter(&Factory);
+        ASSERT_EQ(SqliteScalar(path, "PRAGMA integrity_check"), "ok") << "round " << round;
+        SqliteInUse open(path);
+        ASSERT_TRUE(open.factory.IsOpen());
         VProfileStore store;
         const VProfileKey& root = *store.GetRootKey();
         const bool inLeft = root.KeyExists(u"Sessions\\Left\\Batch");
@@ -328,9 +261,7 @@ TEST_F(SqliteReliability, TwoProcessesWriteOneFileAtOnce)
         children[c] = fork();
         ASSERT_GE(children[c], 0);
         if (children[c] == 0) {
-            SqliteProfileFactory factory(path);
-            g_factory = &factory;
-            SetProfileStoreFactoryGetter(&Factory);
+            SqliteInUse open(path);
             const char16_t* side = c == 0 ? u"Left\\K" : u"Right\\K";
             for (int k = 0; k < kKeys; ++k) {
                 VProfileStore store;
@@ -343,13 +274,10 @@ TEST_F(SqliteReliability, TwoProcessesWriteOneFileAtOnce)
         }
     }
     for (pid_t child : children) {
-        int status = 0;
-        waitpid(child, &status, 0);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a writer failed, status " << status;
+        const int status = Reap(child);
+        EXPECT_TRUE(ExitedCleanly(status)) << "a writer failed, status " << status;
     }
-    SqliteProfileFactory factory(path);
-    g_factory = &factory;
-    SetProfileStoreFactoryGetter(&Factory);
+    SqliteInUse open(path);
     VProfileStore store;
     int found = 0;
     for (const char16_t* side : {u"Left\\K", u"Right\\K"})
@@ -361,10 +289,6 @@ TEST_F(SqliteReliability, TwoProcessesWriteOneFileAtOnce)
     EXPECT_EQ(found, 2 * kKeys);
 }
 
-} // namespace
-
-namespace {
-
 // A child that takes the write lock, says so through `held`, keeps its
 // transaction open for `holdMs`, then commits and says so through
 // `committed`.
@@ -373,9 +297,7 @@ pid_t HoldWriteLock(const std::string& path, int held, int committed, int holdMs
     const pid_t child = fork();
     if (child != 0)
         return child;
-    SqliteProfileFactory factory(path);
-    g_factory = &factory;
-    SetProfileStoreFactoryGetter(&Factory);
+    SqliteInUse open(path);
     {
         VProfileStore store;
         VProfileKey key(*store.GetRootKey(), u"Pending", 1);
@@ -401,13 +323,10 @@ bool Readable(int fd)
 TEST_F(SqliteReliability, AReaderAndAnOpenGoOnWhileTheOtherProcessHoldsALongWrite)
 {
     {
-        SqliteProfileFactory factory(path);
-        g_factory = &factory;
-        SetProfileStoreFactoryGetter(&Factory);
+        SqliteInUse open(path);
         VProfileStore store;
         VProfileKey(*store.GetRootKey(), u"Kept", 1).WriteString(u"Value", u"before");
     }
-    SetProfileStoreFactoryGetter(nullptr);
     int held[2];
     int committed[2];
     ASSERT_EQ(pipe(held), 0);
@@ -420,10 +339,8 @@ TEST_F(SqliteReliability, AReaderAndAnOpenGoOnWhileTheOtherProcessHoldsALongWrit
     ASSERT_EQ(read(held[0], &mark, 1), 1);
 
     // Opened while the lock is held: no lock is needed to open.
-    SqliteProfileFactory factory(path);
-    ASSERT_TRUE(factory.IsOpen());
-    g_factory = &factory;
-    SetProfileStoreFactoryGetter(&Factory);
+    SqliteInUse open(path);
+    ASSERT_TRUE(open.factory.IsOpen());
     for (int read = 0; read < 3; ++read) {
         VProfileStore store;
         ASSERT_TRUE(store.GetRootKey()->IsOpen());
@@ -445,9 +362,7 @@ TEST_F(SqliteReliability, AReaderAndAnOpenGoOnWhileTheOtherProcessHoldsALongWrit
         EXPECT_TRUE(store.GetRootKey()->KeyExists(u"Pending"));
     }
     EXPECT_TRUE(Readable(committed[0]));
-    int status = 0;
-    waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_TRUE(ExitedCleanly(Reap(child)));
     for (int fd : {held[0], held[1], committed[0], committed[1]})
         close(fd);
     EXPECT_TRUE(box.shown.empty());
@@ -456,13 +371,10 @@ TEST_F(SqliteReliability, AReaderAndAnOpenGoOnWhileTheOtherProcessHoldsALongWrit
 TEST_F(SqliteReliability, TwoProcessesChangingDifferentGlobalOptionsKeepBoth)
 {
     {
-        SqliteProfileFactory factory(path);
-        g_factory = &factory;
-        SetProfileStoreFactoryGetter(&Factory);
+        SqliteInUse open(path);
         ProfileGlobalConfigStorage storage;
         ASSERT_TRUE(storage.Save(GlobalConfig()));
     }
-    SetProfileStoreFactoryGetter(nullptr);
     // Both load, then one saves its change, then the other saves its own.
     int loaded[2];
     int go[2][2];
@@ -473,9 +385,7 @@ TEST_F(SqliteReliability, TwoProcessesChangingDifferentGlobalOptionsKeepBoth)
         children[c] = fork();
         ASSERT_GE(children[c], 0);
         if (children[c] == 0) {
-            SqliteProfileFactory factory(path);
-            g_factory = &factory;
-            SetProfileStoreFactoryGetter(&Factory);
+            SqliteInUse open(path);
             ProfileGlobalConfigStorage storage;
             GlobalConfig options;
             storage.Load(options);
@@ -494,13 +404,9 @@ TEST_F(SqliteReliability, TwoProcessesChangingDifferentGlobalOptionsKeepBoth)
         ASSERT_EQ(read(loaded[0], &mark, 1), 1);
     for (int c = 0; c < 2; ++c) {
         ASSERT_EQ(write(go[c][1], &mark, 1), 1);
-        int status = 0;
-        waitpid(children[c], &status, 0);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+        EXPECT_TRUE(ExitedCleanly(Reap(children[c])));
     }
-    SqliteProfileFactory factory(path);
-    g_factory = &factory;
-    SetProfileStoreFactoryGetter(&Factory);
+    SqliteInUse open(path);
     ProfileGlobalConfigStorage storage;
     GlobalConfig options;
     storage.Load(options);
@@ -512,81 +418,7 @@ TEST_F(SqliteReliability, TwoProcessesChangingDifferentGlobalOptionsKeepBoth)
 // random instants: wholly on one side every time.
 TEST_F(SqliteReliability, AKilledMoveOfAThousandSessionsIsWhollyDoneOrNotDone)
 {
-    constexpr int kSessions = 1000;
-    {
-        SqliteProfileFactory factory(path);
-        g_factory = &factory;
-        SetProfileStoreFactoryGetter(&Factory);
-        VProfileStore store;
-        const VProfileKey& root = *store.GetRootKey();
-        VProfileKey(root, u"Sessions\\Right", 1);
-        for (int s = 0; s < kSessions; ++s) {
-            VProfileKey key(root, Name(u"Sessions\\Left\\Big\\s", s), 1);
-            key.WriteString(u"Hostname", Name(u"host", s));
-            key.WriteString(u"Protocol Name", u"SSH2");
-        }
-    }
-    // Two moves timed here (there and back) set the kill delays, so that
-    // kills land before, inside and between moves on any build and load.
-    int64_t moveUs = 0;
-    {
-        SqliteProfileFactory factory(path);
-        g_factory = &factory;
-        SetProfileStoreFactoryGetter(&Factory);
-        SessionDatabase db;
-        VUnicodeString moved;
-        const auto start = std::chrono::steady_clock::now();
-        ASSERT_TRUE(db.MoveItem(u"Left\\Big", u"Right", {}, false, moved, nullptr, nullptr));
-        ASSERT_TRUE(db.MoveItem(u"Right\\Big", u"Left", {}, false, moved, nullptr, nullptr));
-        moveUs = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start).count() / 2;
-    }
-    SetProfileStoreFactoryGetter(nullptr);
-    std::mt19937 random(77);
-    // A fresh process opens the file and reads before its first move.
-    std::uniform_int_distribution<int64_t> delayUs(20000 + moveUs, 20000 + moveUs * 12);
-    int sideChanges = 0;
-    bool wasLeft = true;
-    for (int round = 0; round < 12; ++round) {
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            SqliteProfileFactory factory(path);
-            g_factory = &factory;
-            SetProfileStoreFactoryGetter(&Factory);
-            SessionDatabase db;
-            for (;;) {
-                const bool left = db.SessionExists(u"Left\\Big");
-                VUnicodeString moved;
-                if (!db.MoveItem(left ? u"Left\\Big" : u"Right\\Big", left ? u"Right" : u"Left", {}, false, moved,
-                                 nullptr, nullptr))
-                    _exit(3);
-            }
-        }
-        usleep(static_cast<useconds_t>(delayUs(random)));
-        kill(child, SIGKILL);
-        int status = 0;
-        waitpid(child, &status, 0);
-        ASSERT_TRUE(WIFSIGNALED(status)) << "the worker stopped by itself, status " << status;
-
-        SqliteProfileFactory factory(path);
-        ASSERT_TRUE(factory.IsOpen());
-        g_factory = &factory;
-        SetProfileStoreFactoryGetter(&Factory);
-        VProfileStore store;
-        const VProfileKey& root = *store.GetRootKey();
-        const bool inLeft = root.KeyExists(u"Sessions\\Left\\Big");
-        ASSERT_NE(inLeft, root.KeyExists(u"Sessions\\Right\\Big")) << "round " << round;
-        sideChanges += inLeft != wasLeft;
-        wasLeft = inLeft;
-        const VUnicodeString folder = inLeft ? u"Sessions\\Left\\Big" : u"Sessions\\Right\\Big";
-        EXPECT_EQ(ChildNames(root, folder).size(), static_cast<size_t>(kSessions)) << "round " << round;
-        VUnicodeString host;
-        EXPECT_TRUE(VProfileKey(root, folder + u"\\s999", 0).ReadString(u"Hostname", host));
-        EXPECT_EQ(host, VUnicodeString(u"host999"));
-        for (const char16_t* side : {u"Sessions\\Left", u"Sessions\\Right"})
-            EXPECT_TRUE(OrderMatches(root, side)) << "round " << round;
-        SetProfileStoreFactoryGetter(nullptr);
-    }
-    EXPECT_GT(sideChanges, 2);
+    const auto open = [this] { return std::make_unique<SqliteProfileFactory>(path); };
+    EXPECT_GT(RunKilledFolderMoves(open, {.rounds = 12, .seed = 77, .baseUs = 20000, .spread = 12}), 2);
     EXPECT_TRUE(box.shown.empty());
 }

@@ -190,35 +190,20 @@ protected:
     void SetUp() override
     {
         StoreTest::SetUp();
-        GetGlobalConfig(&config);
-        saved = *config;
-        *config = GlobalConfig();
         box.answer = kIdYes;
         GetSessionDatabaseImpl()->DropCachedListings();
     }
-    void TearDown() override
-    {
-        *config = saved;
-        StoreTest::TearDown();
-    }
-    GlobalConfig* config = nullptr;
-    GlobalConfig saved;
+    FreshGlobalConfig fresh;
     FakeClipboard clipboard;
     void Walk(uint32_t seed);
 };
 
 void CtrlWalk::Walk(uint32_t seed)
 {
-    SessionDatabase& db = *GetSessionDatabaseImpl();
-    ASSERT_TRUE(db.CreateFolder(u"", u"a", {}, false, nullptr));
-    ASSERT_TRUE(db.CreateFolder(u"a", u"b", {}, false, nullptr));
-    {
-        VProfileStore store;
-        for (const char16_t* path : {u"a\\s1", u"a\\b\\s10", u"s2"})
-            VProfileKey(*store.GetRootKey(), SessionDatabase::KeyPathFromSessionPath(path), 1)
-                .WriteString(u"Protocol Name", u"SSH2");
-    }
-    db.DropCachedListings();
+    MakeFolder(u"a");
+    MakeFolder(u"a\\b");
+    for (const char16_t* path : {u"a\\s1", u"a\\b\\s10", u"s2"})
+        WriteSession(path);
     SCOPED_TRACE("seed " + std::to_string(seed) + " (ORV_WALK_SEED repeats it)");
     WalkOwner ownerA;
     WalkOwner ownerB;
