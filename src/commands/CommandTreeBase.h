@@ -11,7 +11,6 @@
 #include "core/Export.h"
 #include "core/VUnknown.h"
 #include "sessiontree/FilterTreeBase.h"
-#include "sessiontree/ITreeOleDropTargetSink.h"
 #include "sessiontree/SessionTreeBase.h"
 #include "sessiontree/TreeClipboardRecord.h"
 
@@ -29,17 +28,13 @@ struct CommandTreeItemData {
 // store, sending, editing with the clipboard and drag and drop, the
 // filter. It reaches its control only through the item operations below,
 // so the rules run without a window.
-class ORV_EXPORT CommandTreeBase : public FilterTreeBase, public ITreeOleDropTargetSink {
+class ORV_EXPORT CommandTreeBase : public FilterTreeBase, public TreeDropTarget {
 public:
     static constexpr char16_t kRootName[] = u"Commands";
     // The tree record's clipboard and drag format, and the name of the
     // one-button list a copied command travels in.
     static constexpr char16_t kTreeFormatName[] = u"CmdMgrTree";
     static constexpr char16_t kTempCopyName[] = u"temp copy";
-    static constexpr int kHoverTimerId = 0x4854; // "HT"
-    static constexpr uint32_t kHoverDelayMs = 750;
-    static constexpr int kEdgeScrollPixels = 10;
-    static constexpr int kDropEdgePixels = 3;
 
     // `sink` may be null: sending then does nothing.
     explicit CommandTreeBase(ICommandManagerSink* sink);
@@ -107,11 +102,7 @@ public:
     // --- Drag and drop
     std::vector<uint8_t> BeginDrag(bool rightButton);
     void EndDrag();
-    unsigned OnDragEnter(std::span<const uint8_t> data, int x, int y) override;
-    unsigned OnDragOver(std::span<const uint8_t> data, int x, int y) override;
-    void OnDragLeave() override;
     bool OnDrop(std::span<const uint8_t> data, unsigned effect, int x, int y) override;
-    void OnDragScroll(int x, int y) override;
     void OnTimer(int id);
 
     ICommandManagerSink* GetSink() const { return m_sink; }
@@ -140,10 +131,6 @@ public:
     // Ends a label edit that is open, as if the user pressed Enter.
     virtual void EndEditing() {}
     virtual void SetItemCutLook(TreeItem item, bool cut) = 0;
-    virtual void SetDropHighlight(TreeItem item) = 0;
-    virtual TreeItem HitTest(int x, int y, int& yInRow, int& rowHeight) const = 0;
-    virtual int GetVisibleHeight() const = 0;
-    virtual void ScrollLines(int lines) = 0;
     void StartTimer(int id, uint32_t milliseconds) override = 0;
     void StopTimer(int id) override = 0;
     virtual void FocusTree() = 0;
@@ -189,7 +176,7 @@ private:
     bool PasteButton(TreeItem target);
     bool PasteBar(TreeItem target);
     void Refuse(std::u16string_view text);
-    unsigned DragEffect(std::span<const uint8_t> data, TreeItem target) const;
+    unsigned DragEffect(std::span<const uint8_t> data, TreeItem target) const override;
 
     ICommandManagerSink* m_sink;
     std::set<std::u16string> m_cutKeys;
@@ -202,8 +189,4 @@ private:
 
     TreeItem m_dragSource = kNoTreeItem;
     bool m_rightDrag = false;
-    TreeItem m_hoverItem = kNoTreeItem;
-    bool m_hoverTimer = false;
-    DropPosition m_dropPosition = DropPosition::Into;
-    TreeItem m_dropTarget = kNoTreeItem;
 };

@@ -12,20 +12,15 @@
 #include "core/VUnicodeString.h"
 #include "sessiontree/ISessionDatabaseChanged.h"
 #include "sessiontree/ISessionTreeOwner.h"
-#include "sessiontree/ITreeOleDropTargetSink.h"
 #include "sessiontree/TreeClipboardRecord.h"
+#include "sessiontree/TreeDropTarget.h"
+#include "sessiontree/TreeItem.h"
 #include "sessiontree/VDockTreeBase.h"
 #include "profile/sessions/SessionDatabase.h"
 
 class ISessionConfig;
 class IClipboard;
 
-// An item of the control: an id the control gives out once and never
-// again. A handle kept after its item was removed names nothing: every item
-// operation takes it as no item, so remembering one can never reach freed
-// memory.
-using TreeItem = uintptr_t;
-inline constexpr TreeItem kNoTreeItem = 0;
 // Insert positions besides a given sibling.
 inline constexpr TreeItem kInsertFirst = ~TreeItem{0};
 inline constexpr TreeItem kInsertLast = ~TreeItem{0} - 1;
@@ -48,15 +43,12 @@ struct FindOptions {
     bool matchCase = false;
 };
 
-// Where a drop lands relative to its target row.
-enum class DropPosition { Before, Into, After };
-
 // All of the session tree's rules: filling from the session database, the
 // arrangements, icons and tooltips, filter and Find, and editing with the
 // clipboard and drag and drop. It reaches the control only through the
 // item operations below, so the rules run without any window (the tests
 // and the command-line tool use a control held in memory).
-class ORV_EXPORT SessionTreeBase : public VDockTreeBase, public ISessionDatabaseChanged, public ITreeOleDropTargetSink {
+class ORV_EXPORT SessionTreeBase : public VDockTreeBase, public ISessionDatabaseChanged, public TreeDropTarget {
 public:
     // Images of one set; add 12 for the alternate set.
     enum Image : int {
@@ -74,10 +66,6 @@ public:
         kImagePairSecure = 11,
     };
     static constexpr int kImagesPerSet = 12;
-    static constexpr int kHoverTimerId = 0x4854; // "HT"
-    static constexpr uint32_t kHoverDelayMs = 750;
-    static constexpr int kEdgeScrollPixels = 10;
-    static constexpr int kDropEdgePixels = 3;
 
     explicit SessionTreeBase(ISessionTreeOwner* owner);
     ~SessionTreeBase() override;
@@ -191,11 +179,8 @@ public:
     void EndDrag();
     // Drop effect from the modifier keys held now.
     static unsigned EffectFromKeys(unsigned modifiers);
-    unsigned OnDragEnter(std::span<const uint8_t> data, int x, int y) override;
-    unsigned OnDragOver(std::span<const uint8_t> data, int x, int y) override;
     void OnDragLeave() override;
     bool OnDrop(std::span<const uint8_t> data, unsigned effect, int x, int y) override;
-    void OnDragScroll(int x, int y) override;
     void OnTimer(int id);
     // The paste worker, shared by Paste and drop.
     // False when the record was refused as a whole (nothing changed).
@@ -234,12 +219,6 @@ public:
     virtual std::vector<TreeItem> GetSelectedItems() const = 0;
     virtual void EditLabel(TreeItem item, const VUnicodeString& text) = 0;
     virtual void SetItemCutLook(TreeItem item, bool cut) = 0;
-    virtual void SetDropHighlight(TreeItem item) = 0;
-    // The item at a point, and where in its row the point lies (0 at the
-    // top) with the row's height.
-    virtual TreeItem HitTest(int x, int y, int& yInRow, int& rowHeight) const = 0;
-    virtual int GetVisibleHeight() const = 0;
-    virtual void ScrollLines(int lines) = 0;
     virtual void StartTimer(int id, uint32_t milliseconds) override = 0;
     virtual void StopTimer(int id) override = 0;
     virtual void RedrawTree() = 0;
@@ -348,7 +327,7 @@ private:
     };
 
     // Drag
-    unsigned DragEffect(std::span<const uint8_t> data, TreeItem target) const;
+    unsigned DragEffect(std::span<const uint8_t> data, TreeItem target) const override;
 
     ISessionTreeOwner* m_owner;
     int m_sortMode = 0;
@@ -377,8 +356,4 @@ private:
     int m_refreshHolds = 0; // pastes and drops under way
     TreeItem m_dragSource = kNoTreeItem;
     bool m_rightDrag = false;
-    TreeItem m_hoverItem = kNoTreeItem;
-    bool m_hoverTimer = false;
-    DropPosition m_dropPosition = DropPosition::Into;
-    TreeItem m_dropTarget = kNoTreeItem;
 };

@@ -798,53 +798,10 @@ unsigned SessionTreeBase::DragEffect(std::span<const uint8_t> data, TreeItem tar
     return EffectFromKeys(GetKeyState().HeldModifiers());
 }
 
-unsigned SessionTreeBase::OnDragEnter(std::span<const uint8_t> data, int x, int y)
-{
-    return OnDragOver(data, x, y);
-}
-
-unsigned SessionTreeBase::OnDragOver(std::span<const uint8_t> data, int x, int y)
-{
-    int yInRow = 0;
-    int rowHeight = 0;
-    const TreeItem item = HitTest(x, y, yInRow, rowHeight);
-    if (item != m_hoverItem) {
-        m_hoverItem = item;
-        if (m_hoverTimer)
-            StopTimer(kHoverTimerId);
-        m_hoverTimer = item != kNoTreeItem;
-        if (m_hoverTimer)
-            StartTimer(kHoverTimerId, kHoverDelayMs);
-    }
-    if (yInRow < kDropEdgePixels)
-        m_dropPosition = DropPosition::Before;
-    else if (rowHeight - yInRow <= kDropEdgePixels)
-        m_dropPosition = DropPosition::After;
-    else
-        m_dropPosition = DropPosition::Into;
-    const unsigned effect = DragEffect(data, item);
-    m_dropTarget = effect == kEffectNone ? kNoTreeItem : item;
-    SetDropHighlight(m_dropTarget);
-    return effect;
-}
-
 void SessionTreeBase::OnDragLeave()
 {
-    if (m_hoverTimer)
-        StopTimer(kHoverTimerId);
-    m_hoverTimer = false;
-    m_hoverItem = kNoTreeItem;
-    m_dropTarget = kNoTreeItem;
-    SetDropHighlight(kNoTreeItem);
-    ReleaseRefresh();
-}
-
-void SessionTreeBase::OnDragScroll(int, int y)
-{
-    if (y < kEdgeScrollPixels)
-        ScrollLines(-1);
-    else if (y >= GetVisibleHeight() - kEdgeScrollPixels)
-        ScrollLines(1);
+    TreeDropTarget::OnDragLeave();
+    ReleaseRefresh(); // a refresh held back by the drag runs now
 }
 
 void SessionTreeBase::OnTimer(int id)
@@ -852,11 +809,10 @@ void SessionTreeBase::OnTimer(int id)
     if (id == kFilterTimerId) {
         OnFilterTimer();
     } else if (id == kHoverTimerId) {
-        StopTimer(kHoverTimerId);
-        m_hoverTimer = false;
-        if (m_hoverItem != kNoTreeItem && IsFolder(m_hoverItem)) {
-            EnsureLoaded(m_hoverItem);
-            ExpandItem(m_hoverItem, true);
+        const TreeItem item = EndHover();
+        if (item != kNoTreeItem && IsFolder(item)) {
+            EnsureLoaded(item);
+            ExpandItem(item, true);
             RedrawTree();
         }
     }
