@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "LargeDatabaseShape.h"
 #include "RatioReporter.h"
 #include "profile/exchange/ExchangeJson.h"
 #include "profile/exchange/SessionExchangeDatabase.h"
@@ -37,10 +38,7 @@ extern char** environ;
 
 namespace {
 
-constexpr int kTop = 100;
-constexpr int kSub = 10;
-constexpr int kPerFolder = 100;
-constexpr int kSessions = kTop * kSub * kPerFolder;
+using namespace large_db;
 
 std::string g_program;
 std::string g_sqlitePath; // kept under build-bench/
@@ -50,30 +48,6 @@ VProfileStoreFactory* g_factory = nullptr;
 VProfileStoreFactory* Factory()
 {
     return g_factory;
-}
-
-VUnicodeString Number(const char16_t* prefix, int n, int width)
-{
-    std::u16string digits = VUnicodeString::FromNumber(n).str();
-    while (static_cast<int>(digits.size()) < width)
-        digits.insert(digits.begin(), u'0');
-    return VUnicodeString(prefix) + digits;
-}
-
-VUnicodeString FolderPath(int top, int sub)
-{
-    return Number(u"F", top, 3) + u"\\" + Number(u"G", sub, 1).str();
-}
-
-VUnicodeString SessionPath(int n)
-{
-    const int folder = n / kPerFolder;
-    return FolderPath(folder / kSub, folder % kSub) + u"\\" + Number(u"s", n, 6).str();
-}
-
-VUnicodeString HostOf(int n)
-{
-    return Number(u"web", n, 6) + u".example.org";
 }
 
 // The library's store made of `factory` for as long as it lives.
