@@ -14,8 +14,12 @@ public:
     void ReportRuns(const std::vector<Run>& runs) override
     {
         for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration)
-                times[run.benchmark_name()] = run.GetAdjustedRealTime();
+            if (run.run_type == Run::RT_Iteration) {
+                // Under its whole name ("BM_x/1000", "BM_x/iterations:5")
+                // and under its function's name alone.
+                const std::string name = run.benchmark_name();
+                times[name] = times[name.substr(0, name.find('/'))] = run.GetAdjustedRealTime();
+            }
         ConsoleReporter::ReportRuns(runs);
     }
 
