@@ -94,7 +94,7 @@ public:
     bool IsNewFolderPending() const { return m_newFolderPending; }
     // The paste worker, shared by Paste and drop. False when the record was
     // refused as a whole (nothing changed).
-    bool PasteRecord(const TreeClipboardRecord& record, TreeItem target, DropPosition position);
+    bool PasteRecord(const TreeClipboardRecord& record, TreeItem target, DropPosition position) override;
 
     // A credential changed: the texts of CREDENTIALS commands are read again.
     void OnCredentialsChanged();
@@ -102,7 +102,6 @@ public:
     // --- Drag and drop
     std::vector<uint8_t> BeginDrag(bool rightButton);
     void EndDrag();
-    bool OnDrop(std::span<const uint8_t> data, unsigned effect, int x, int y) override;
     void OnTimer(int id);
 
     ICommandManagerSink* GetSink() const { return m_sink; }
@@ -140,8 +139,6 @@ protected:
     virtual QWidget* MessageParent() const { return nullptr; }
     // After a send the keyboard focus goes where the host wants it.
     virtual void AfterSend() {}
-    // The right-drop menu; returns the chosen effect or kEffectNone.
-    virtual unsigned ShowDropMenu(unsigned allowedEffects, unsigned defaultEffect);
     int Message(std::u16string_view text, unsigned style) const;
 
     // FilterTreeBase
@@ -188,5 +185,4 @@ private:
     bool m_inLabelEnd = false;
 
     TreeItem m_dragSource = kNoTreeItem;
-    bool m_rightDrag = false;
 };

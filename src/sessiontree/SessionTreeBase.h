@@ -184,7 +184,7 @@ public:
     void OnTimer(int id);
     // The paste worker, shared by Paste and drop.
     // False when the record was refused as a whole (nothing changed).
-    bool PasteRecord(const TreeClipboardRecord& record, TreeItem target, DropPosition position);
+    bool PasteRecord(const TreeClipboardRecord& record, TreeItem target, DropPosition position) override;
 
     // --- Database change
     void OnSessionDatabaseChanged(int changed, int reserved) override;
@@ -232,8 +232,6 @@ protected:
     // --- Dialogs the control shows; the defaults answer "cancel".
     // The Find dialog, filled with the process's options; false: cancelled.
     virtual bool ShowFindDialog(FindOptions& options);
-    // The right-drop menu; returns the chosen effect or kEffectNone.
-    virtual unsigned ShowDropMenu(unsigned allowedEffects, unsigned defaultEffect);
     // The new-session wizard, when the host has switched it on.
     virtual bool UseNewSessionWizard() const { return m_owner && m_owner->UseNewSessionWizard(); }
     virtual bool RunNewSessionWizard(const VUnicodeString& folderPath, VUnicodeString& createdPath);
@@ -355,5 +353,4 @@ private:
     // Drag
     int m_refreshHolds = 0; // pastes and drops under way
     TreeItem m_dragSource = kNoTreeItem;
-    bool m_rightDrag = false;
 };

@@ -818,28 +818,8 @@ void SessionTreeBase::OnTimer(int id)
     }
 }
 
-unsigned SessionTreeBase::ShowDropMenu(unsigned, unsigned)
-{
-    return kEffectNone;
-}
-
 bool SessionTreeBase::OnDrop(std::span<const uint8_t> data, unsigned effect, int x, int y)
 {
-    const RefreshHold hold(*this);
-    const unsigned allowed = OnDragOver(data, x, y);
-    const TreeItem target = m_dropTarget;
-    const DropPosition position = m_dropPosition;
-    const bool right = m_rightDrag;
-    OnDragLeave();
-    if (target == kNoTreeItem || allowed == kEffectNone)
-        return false;
-    if (right)
-        effect = ShowDropMenu(kEffectCopy | kEffectMove, effect);
-    if (effect != kEffectCopy && effect != kEffectMove)
-        return false;
-    std::optional<TreeClipboardRecord> record = TreeClipboardRecord::Parse(data);
-    if (!record)
-        return false;
-    record->isCut = effect == kEffectMove;
-    return PasteRecord(*record, target, position);
+    const RefreshHold hold(*this); // no refill under the paste
+    return TreeDropTarget::OnDrop(data, effect, x, y);
 }

@@ -1,5 +1,7 @@
 #include "sessiontree/TreeDropTarget.h"
 
+#include <optional>
+
 unsigned TreeDropTarget::OnDragEnter(std::span<const uint8_t> data, int x, int y)
 {
     return OnDragOver(data, x, y);
@@ -38,6 +40,31 @@ void TreeDropTarget::OnDragLeave()
     m_hoverItem = kNoTreeItem;
     m_dropTarget = kNoTreeItem;
     SetDropHighlight(kNoTreeItem);
+}
+
+bool TreeDropTarget::OnDrop(std::span<const uint8_t> data, unsigned effect, int x, int y)
+{
+    const unsigned allowed = OnDragOver(data, x, y);
+    const TreeItem target = m_dropTarget;
+    const DropPosition position = m_dropPosition;
+    const bool right = m_rightDrag;
+    OnDragLeave();
+    if (target == kNoTreeItem || allowed == kEffectNone)
+        return false;
+    if (right)
+        effect = ShowDropMenu(kEffectCopy | kEffectMove, effect);
+    if (effect != kEffectCopy && effect != kEffectMove)
+        return false;
+    std::optional<TreeClipboardRecord> record = TreeClipboardRecord::Parse(data);
+    if (!record)
+        return false;
+    record->isCut = effect == kEffectMove;
+    return PasteRecord(*record, target, position);
+}
+
+unsigned TreeDropTarget::ShowDropMenu(unsigned, unsigned)
+{
+    return kEffectNone;
 }
 
 void TreeDropTarget::OnDragScroll(int, int y)

@@ -5,6 +5,7 @@
 
 #include "core/Export.h"
 #include "sessiontree/ITreeOleDropTargetSink.h"
+#include "sessiontree/TreeClipboardRecord.h"
 #include "sessiontree/TreeItem.h"
 
 // Where a drop lands relative to its target row.
@@ -25,7 +26,11 @@ public:
     unsigned OnDragEnter(std::span<const uint8_t> data, int x, int y) override;
     unsigned OnDragOver(std::span<const uint8_t> data, int x, int y) override;
     void OnDragLeave() override;
+    // A drop where the last move allowed one: a right drop asks first, then
+    // the record is pasted as a copy or a move (a cut).
+    bool OnDrop(std::span<const uint8_t> data, unsigned effect, int x, int y) override;
     void OnDragScroll(int x, int y) override;
+    virtual bool PasteRecord(const TreeClipboardRecord& record, TreeItem target, DropPosition position) = 0;
 
 protected:
     // The effect a drop of `data` on `target` would have (kEffectNone: none).
@@ -38,6 +43,8 @@ protected:
     virtual void ScrollLines(int lines) = 0;
     virtual void StartTimer(int id, uint32_t milliseconds) = 0;
     virtual void StopTimer(int id) = 0;
+    // The right-drop menu; returns the chosen effect or kEffectNone.
+    virtual unsigned ShowDropMenu(unsigned allowedEffects, unsigned defaultEffect);
 
     // The hover timer fired: the item the pointer rests on, or kNoTreeItem.
     TreeItem EndHover();
@@ -46,4 +53,5 @@ protected:
     bool m_hoverTimer = false;
     DropPosition m_dropPosition = DropPosition::Into;
     TreeItem m_dropTarget = kNoTreeItem;
+    bool m_rightDrag = false; // the drag began with the right button
 };
