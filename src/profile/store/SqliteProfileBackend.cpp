@@ -645,6 +645,19 @@ private:
         NoteDamage(rc);
         return rc == SQLITE_OK;
     }
+    // Leaving the rollback journal takes the file alone, and SQLite does
+    // not wait for that lock: two processes making one new file would
+    // refuse each other. It is asked again until the busy timeout.
+    bool SwitchToWal()
+    {
+        for (int waitedMs = 0;; waitedMs += 5) {
+            if (Exec("PRAGMA journal_mode=WAL"))
+                return true;
+            if ((sqlite3_errcode(m_db) & 0xFF) != SQLITE_BUSY || waitedMs >= kBusyTimeoutMs)
+                return false;
+            usleep(5000);
+        }
+    }
     void Close()
     {
         for (auto& [sql, statement] : m_statements)
@@ -853,7 +866,7 @@ private:
                 std::string mode;
                 if (!QueryText("PRAGMA journal_mode", mode))
                     outcome = Failed(problem);
-                else if (mode != "wal" && !Exec("PRAGMA journal_mode=WAL"))
+                else if (mode != "wal" && !SwitchToWal())
                     outcome = Failed(problem);
                 break;
             } else if (shape == Shape::Foreign) {
@@ -908,7 +921,7 @@ private:
     // file as it was. True also when the other application did it first.
     bool Build(Shape from, std::string& problem)
     {
-        if (from == Shape::Empty && !Exec("PRAGMA journal_mode=WAL"))
+        if (from == Shape::Empty && !SwitchToWal())
             return Failed(problem), false;
         Exec("PRAGMA foreign_keys=OFF"); // the tables are renamed and copied, not their rows cascaded
         bool ok = Exec("BEGIN IMMEDIATE");
@@ -932,7 +945,7 @@ private:
         }
         Exec("PRAGMA foreign_keys=ON");
         if (ok && from == Shape::Version1)
-            ok = Exec("PRAGMA journal_mode=WAL");
+            ok = SwitchToWal();
         m_names.clear();
         m_namesByFolded.clear();
         m_namesMade.clear();

@@ -289,6 +289,46 @@ TEST_F(SqliteReliability, TwoProcessesWriteOneFileAtOnce)
     EXPECT_EQ(found, 2 * kKeys);
 }
 
+TEST_F(SqliteReliability, ProcessesMakingOneNewFileAtOnceAllOpenIt)
+{
+    // Each round a new file, made by several processes at the same instant:
+    // none may be refused while another sets the file up.
+    constexpr int kRounds = 40;
+    constexpr int kProcesses = 6;
+    for (int round = 0; round < kRounds; ++round) {
+        const std::string file = dir.str() + "/new-" + std::to_string(round) + ".db";
+        int go[2];
+        ASSERT_EQ(pipe(go), 0);
+        std::vector<pid_t> children;
+        for (int c = 0; c < kProcesses; ++c) {
+            const pid_t child = fork();
+            ASSERT_GE(child, 0);
+            if (child == 0) {
+                close(go[1]);
+                char byte;
+                (void)!read(go[0], &byte, 1); // all start when the pipe closes
+                SqliteInUse open(file);
+                bool wrote = false;
+                {
+                    VProfileStore store;
+                    VProfileKey key(*store.GetRootKey(), Name(u"P", c), 1);
+                    wrote = key.WriteUnsigned(u"Round", static_cast<uint32_t>(round));
+                }
+                _exit(open.factory.IsOpen() && wrote ? 0 : 4);
+            }
+            children.push_back(child);
+        }
+        close(go[0]);
+        close(go[1]);
+        for (pid_t child : children)
+            EXPECT_TRUE(ExitedCleanly(Reap(child))) << "a process was refused the new file, round " << round;
+        SqliteInUse open(file);
+        VProfileStore store;
+        for (int c = 0; c < kProcesses; ++c)
+            EXPECT_TRUE(VProfileKey(*store.GetRootKey(), Name(u"P", c), 0).ValueExists(u"Round")) << c;
+    }
+}
+
 // A child that takes the write lock, says so through `held`, keeps its
 // transaction open for `holdMs`, then commits and says so through
 // `committed`.
