@@ -1,5 +1,6 @@
 #include "profile/exchange/SessionExchangeDatabase.h"
 
+#include <algorithm>
 #include <set>
 #include <unordered_set>
 
@@ -311,12 +312,26 @@ public:
 private:
     void Write(const ExchangeSession& session, const VUnicodeString& path)
     {
-        // Exactly the document's values first, each stored as its setting
-        // stores it (a scratch store gives that form) and nothing else, so
-        // that what the document holds under older names is still there to
-        // be converted.
         std::vector<StoredValue> others;
         SessionConfigPtr typed = Build(session, path, m_checks, &others);
+        const bool olderNames = std::any_of(others.begin(), others.end(), [](const StoredValue& value) {
+            return SessionConfig::IsOlderValueName(value.name.str());
+        });
+        if (!olderNames) {
+            // Nothing to convert: the configuration as built is what a load
+            // and a save of the document's values would make of it.
+            for (const StoredValue& value : others)
+                typed->SetValueOutsideSchema(value);
+            VReportPtr report = NewReport();
+            if (!m_database.SaveNewSession(*typed, Current(), session.name, {}, false, report.Get()))
+                m_checks.Fail(session.line, Plain(report->GetText().str()));
+            NoteRefusal(*report);
+            return;
+        }
+        // Else exactly the document's values first, each stored as its
+        // setting stores it (a scratch store gives that form) and nothing
+        // else, so that what the document holds under older names is still
+        // there to be converted.
         MemoryProfileFactory scratch;
         const std::unique_ptr<IProfileBackendStore> scratchStore(scratch.CreateStore());
         const VProfileKey scratchKey(scratchStore->OpenRootKey(0));

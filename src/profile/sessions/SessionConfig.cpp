@@ -1,5 +1,7 @@
 #include "profile/sessions/SessionConfig.h"
 
+#include <unordered_set>
+
 #include "platform/ProtocolTable.h"
 #include "profile/sessions/FirewallConfig.h"
 #include "profile/store/VProfileKey.h"
@@ -122,7 +124,61 @@ constexpr SessionValueDef kCommon[] = {
     KindValue(K::ListViewState, u"Remote ListView State"),
 };
 
+// A key that holds nothing and notes each value name asked of it: a load
+// from it asks for every name a load could ever take, older forms
+// included, since no current value is there to stop it.
+class NameRecordingKey final : public IProfileBackendKey {
+public:
+    explicit NameRecordingKey(std::unordered_set<std::u16string>& names) : m_names(names) {}
+    bool ValueExists(const VUnicodeString& name) override { return Note(name); }
+    bool ReadStringArray(const VUnicodeString& name, VStringArray&) override { return Note(name); }
+    bool ReadBinary(const VUnicodeString& name, void*, uint32_t& size) override { return size = 0, Note(name); }
+    bool ReadString(const VUnicodeString& name, VUnicodeString&) override { return Note(name); }
+    bool ReadDword(const VUnicodeString& name, uint32_t&) override { return Note(name); }
+    bool WriteStringArray(const VUnicodeString&, const VStringArray&) override { return false; }
+    bool WriteBinary(const VUnicodeString&, const void*, uint32_t) override { return false; }
+    bool WriteString(const VUnicodeString&, const VUnicodeString&) override { return false; }
+    bool WriteUnsigned(const VUnicodeString&, uint32_t) override { return false; }
+    bool WriteSigned(const VUnicodeString&, int32_t) override { return false; }
+    bool WriteBool(const VUnicodeString&, bool) override { return false; }
+    bool DeleteKey(const VUnicodeString&) override { return false; }
+    bool RenameKey(const VUnicodeString&, const VUnicodeString&) override { return false; }
+    bool KeyExists(const VUnicodeString&) override { return false; }
+    uint32_t GetKeyNumber() override { return 0; }
+    void* GetKeyHandle() override { return this; }
+    void SetKeyName(const VUnicodeString&) override {}
+    IProfileBackendKey* OpenKey(const VUnicodeString&, int, int) override { return nullptr; }
+    IProfileBackendIterator* Enumerate(int) override { return new Nothing; }
+
+private:
+    struct Nothing final : IProfileBackendIterator {
+        bool Next(VUnicodeString&, uint32_t&) override { return false; }
+        bool Next(VUnicodeString&) override { return false; }
+    };
+    bool Note(const VUnicodeString& name)
+    {
+        m_names.insert(VUnicodeString::FoldCase(name));
+        return false;
+    }
+    std::unordered_set<std::u16string>& m_names;
+};
+
 } // namespace
+
+bool SessionConfig::IsOlderValueName(std::u16string_view name)
+{
+    static const std::unordered_set<std::u16string> older = [] {
+        std::unordered_set<std::u16string> read;
+        const VProfileKey key(new NameRecordingKey(read));
+        const SessionConfigPtr loaded(new SessionConfig(&key, {}));
+        loaded->ForEachSetting([&read](const SessionValueDef& def, VProfileData&) {
+            read.erase(VUnicodeString::FoldCase(def.name));
+        });
+        read.erase(VUnicodeString::FoldCase(loaded->LoginScript().GetName().str()));
+        return read;
+    }();
+    return older.contains(VUnicodeString::FoldCase(name));
+}
 
 SessionConfig::SessionConfig(const VProfileKey* key, const VUnicodeString& sessionPath)
     : m_path(sessionPath), m_folders(ProfilePath::CurrentFolders()), m_connect(key, m_folders),

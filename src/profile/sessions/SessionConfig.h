@@ -76,6 +76,11 @@ public:
     // converted from: its name and stored text. False when none is pending.
     bool GetPendingOlder(const VUnicodeString& name, VUnicodeString& olderName, VUnicodeString& olderText);
 
+    // Whether a load may read a value of this name that no setting holds
+    // (case ignored): an older form it converts, such as a secret's older
+    // name. Values of other names outside the schema are kept as they are.
+    static bool IsOlderValueName(std::u16string_view name);
+
     // Saves every part under the administrator's policy as it stands now
     // (see SessionSavePolicy): what it refuses is not written and `report`
     // names the switch; true unless a write failed.

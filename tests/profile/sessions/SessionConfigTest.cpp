@@ -332,6 +332,18 @@ TEST_P(SessionSettings, SettingsWalkInSchemaOrderWithTheirKinds)
     EXPECT_EQ(def, nullptr);
 }
 
+TEST(SessionOlderNames, AreTheNamesALoadConvertsAndNoOthers)
+{
+    // Each rule's older name, in any case.
+    for (const char16_t* older : {u"Use Firewall", u"login script v3", u"Local Shell Command Pre-connect",
+                                  u"Normal Font", u"Narrow Font"})
+        EXPECT_TRUE(SessionConfig::IsOlderValueName(older)) << VUnicodeString(older).ToUtf8();
+    // The settings themselves, the login script, and the host's own values.
+    for (const char16_t* other : {u"Hostname", u"Firewall Name", u"Local Shell Command Pre-connect V2",
+                                  u"Normal Font v2", u"Login Script V4", u"Port", u""})
+        EXPECT_FALSE(SessionConfig::IsOlderValueName(other)) << VUnicodeString(other).ToUtf8();
+}
+
 TEST(SessionPaths, CollapseAndExpandWithTheFourFolders)
 {
     ScopedEnv config("ORV_CONFIG_PATH", "/home/ann/.config/orvalis");
