@@ -98,6 +98,7 @@ int CommandImport(ToolSession& session, const CommandArgs& args)
         throw ToolFailure("cannot read " + file);
     const VUnicodeString folder = a.Has("folder") ? SessionPathArgument(*a.Value("folder")) : VUnicodeString();
     SessionExchangeImport import(Db(), folder, file);
+    import.readAhead = true; // the readers below parse their file and nothing else
     std::optional<Progress> progress;
     import.onChecked = [&](size_t sessions) { progress.emplace("importing", sessions, 0); };
     import.onSession = [&](const SessionImportItem& item) {

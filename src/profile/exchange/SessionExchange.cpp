@@ -1,5 +1,11 @@
 #include "profile/exchange/SessionExchange.h"
 
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <unordered_set>
+
 #include "core/UnicodeConversion.h"
 #include "platform/SessionNameValidator.h"
 #include "profile/reports/VReportMessageParams.h"
@@ -144,11 +150,119 @@ void ExchangeChecks::LeaveFolder()
 
 void ExchangeChecks::CheckValueNames(const ExchangeSession& session) const
 {
-    std::unordered_map<std::u16string, int> seen;
+    std::unordered_set<std::u16string_view, VNoCaseHash, VNoCaseEqual> seen(session.values.size() * 2);
     for (const ExchangeNamedValue& value : session.values) {
         if (value.name.IsEmpty())
             Fail(value.line, "a value's name must not be empty");
-        if (!seen.emplace(VUnicodeString::FoldCase(value.name.str()), value.line).second)
+        if (!seen.insert(value.name.str()).second)
             Fail(value.line, "the value \"" + Lossy(value.name.str()) + "\" is given twice");
     }
+}
+
+namespace {
+
+// The items between the reading thread and the one that takes them.
+class ReadAheadQueue final : public IExchangeVisitor {
+public:
+    struct Item {
+        enum class Kind { BeginFolder, EndFolder, Session } kind;
+        ExchangeFolder folder;
+        ExchangeSession session;
+    };
+    struct Stopped {};
+
+    void BeginFolder(const ExchangeFolder& folder) override { Push({Item::Kind::BeginFolder, folder, {}}); }
+    void EndFolder() override { Push({Item::Kind::EndFolder, {}, {}}); }
+    void Session(const ExchangeSession& session) override { Push({Item::Kind::Session, {}, session}); }
+
+    // The reader's end: it has no more, or failed with `error`.
+    void Finish(std::exception_ptr error)
+    {
+        const std::lock_guard lock(m_mutex);
+        m_finished = true;
+        m_error = std::move(error);
+        m_ready.notify_one();
+    }
+    // The taker gives up: the reader stops at its next item.
+    void Stop()
+    {
+        const std::lock_guard lock(m_mutex);
+        m_stopped = true;
+        m_room.notify_one();
+    }
+    // False after the last item; the reader's failure is thrown in its place.
+    bool Take(Item& item)
+    {
+        std::unique_lock lock(m_mutex);
+        m_ready.wait(lock, [this] { return !m_items.empty() || m_finished; });
+        if (m_items.empty()) {
+            if (m_error)
+                std::rethrow_exception(m_error);
+            return false;
+        }
+        item = std::move(m_items.front());
+        m_items.pop_front();
+        m_room.notify_one();
+        return true;
+    }
+
+private:
+    // Enough to keep the taker busy; few enough that memory stays bounded.
+    static constexpr size_t kAhead = 64;
+
+    void Push(Item item)
+    {
+        std::unique_lock lock(m_mutex);
+        m_room.wait(lock, [this] { return m_items.size() < kAhead || m_stopped; });
+        if (m_stopped)
+            throw Stopped{};
+        m_items.push_back(std::move(item));
+        m_ready.notify_one();
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_ready;
+    std::condition_variable m_room;
+    std::deque<Item> m_items;
+    bool m_finished = false;
+    bool m_stopped = false;
+    std::exception_ptr m_error;
+};
+
+} // namespace
+
+void ReadAhead(const std::function<void(IExchangeVisitor&)>& read, IExchangeVisitor& out)
+{
+    ReadAheadQueue queue;
+    std::thread reader([&] {
+        std::exception_ptr error;
+        try {
+            read(queue);
+        } catch (const ReadAheadQueue::Stopped&) {
+        } catch (...) {
+            error = std::current_exception();
+        }
+        queue.Finish(std::move(error));
+    });
+    try {
+        ReadAheadQueue::Item item;
+        while (queue.Take(item)) {
+            switch (item.kind) {
+            case ReadAheadQueue::Item::Kind::BeginFolder:
+                out.BeginFolder(item.folder);
+                break;
+            case ReadAheadQueue::Item::Kind::EndFolder:
+                out.EndFolder();
+                break;
+            case ReadAheadQueue::Item::Kind::Session:
+                out.Session(item.session);
+                break;
+            }
+        }
+    } catch (...) {
+        queue.Stop();
+        reader.join();
+        throw;
+    }
+    reader.join();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -43,6 +44,13 @@ public:
     virtual void EndFolder() = 0;
     virtual void Session(const ExchangeSession& session) = 0;
 };
+
+// Runs `read` on a thread of its own, a bounded number of items ahead of
+// `out`, which gets them on the calling thread in document order: parsing
+// goes on while the caller works. What `read` throws is thrown here after
+// the items read before it; what `out` throws stops the reading. For
+// readers that touch nothing but their own input.
+void ReadAhead(const std::function<void(IExchangeVisitor&)>& read, IExchangeVisitor& out);
 
 // A writer of one encoding: a visitor that also opens and closes the document.
 class IExchangeWriter : public IExchangeVisitor {

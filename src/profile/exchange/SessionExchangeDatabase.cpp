@@ -192,16 +192,15 @@ void SessionExchangeExport::Selected(const VUnicodeString& folder, const Selecti
 
 namespace {
 
-// The session as it will be saved: the schema's settings set from the
-// document, the rest kept aside as stored values.
-SessionConfigPtr Build(const ExchangeSession& session, const VUnicodeString& path, const ExchangeChecks& checks,
-                       std::vector<StoredValue>* others)
+// Sets the schema's settings of `config` from the document and keeps the
+// rest aside as stored values (when `others` is given; else only checks them).
+void Fill(SessionConfig& config, const ExchangeSession& session, const ExchangeChecks& checks,
+          std::vector<StoredValue>* others)
 {
-    SessionConfigPtr config(new SessionConfig(nullptr, path));
     for (const ExchangeNamedValue& named : session.values) {
         try {
             const SessionValueDef* def = nullptr;
-            if (VProfileData* setting = FindConfigValue(*config, named.name.str(), def))
+            if (VProfileData* setting = FindConfigValue(config, named.name.str(), def))
                 SetSetting(*def, *setting, named.value);
             else if (others)
                 others->push_back(StoredOf(named.name, named.value));
@@ -211,7 +210,6 @@ SessionConfigPtr Build(const ExchangeSession& session, const VUnicodeString& pat
             checks.Fail(named.line, "\"" + Plain(named.name.str()) + "\": " + error.reason);
         }
     }
-    return config;
 }
 
 // Follows the document's folders below the target folder.
@@ -254,11 +252,15 @@ public:
         const VUnicodeString path = PathOf(session.name);
         if (conflict != ImportConflict::Rename && m_database.SessionExists(path) && !m_database.IsSession(path))
             m_checks.Fail(session.line, "\"" + Shown(path) + "\" is a folder in the database, not a session");
-        Build(session, path, m_checks, nullptr);
+        Fill(*m_scratch, session, m_checks, nullptr);
         ++sessions;
     }
     size_t sessions = 0;
     ImportConflict conflict = ImportConflict::Skip;
+
+private:
+    // Each value is checked on its own: one configuration serves them all.
+    const SessionConfigPtr m_scratch{new SessionConfig(nullptr, {})};
 };
 
 // Second pass: the writes.
@@ -313,7 +315,8 @@ private:
     void Write(const ExchangeSession& session, const VUnicodeString& path)
     {
         std::vector<StoredValue> others;
-        SessionConfigPtr typed = Build(session, path, m_checks, &others);
+        const SessionConfigPtr typed(new SessionConfig(nullptr, path));
+        Fill(*typed, session, m_checks, &others);
         const bool olderNames = std::any_of(others.begin(), others.end(), [](const StoredValue& value) {
             return SessionConfig::IsOlderValueName(value.name.str());
         });
@@ -381,16 +384,18 @@ void SessionExchangeImport::Run(const std::function<void(IExchangeVisitor&)>& re
 {
     // One transaction: the check sees the database the writes change.
     VProfileStore transaction;
+    const SessionSavePolicyHold policy; // and one policy for every session
     if (!m_database.IsFolder(m_folder))
         throw ExchangeError("", 0, "no folder \"" + Shown(m_folder) + "\"");
+    const auto pass = [&](IExchangeVisitor& visitor) { readAhead ? ReadAhead(read, visitor) : read(visitor); };
     ImportCheck check(m_database, m_folder, m_file);
     check.conflict = conflict;
-    read(check);
+    pass(check);
     if (onChecked)
         onChecked(check.sessions);
     ImportWrite write(m_database, m_folder, m_file, onSession, onRefusal, conflict);
     try {
-        read(write);
+        pass(write);
     } catch (...) {
         m_database.DropCachedListings();
         throw;

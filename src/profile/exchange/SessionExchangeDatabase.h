@@ -83,6 +83,9 @@ public:
     std::function<void(const std::string& text)> onRefusal;
     ImportConflict conflict = ImportConflict::Skip;
     bool dryRun = false;
+    // The reader touches nothing but its own input: it may run on a thread
+    // of its own, parsing ahead of the checks and the writes.
+    bool readAhead = false;
 
     void Run(const std::function<void(IExchangeVisitor&)>& read);
 

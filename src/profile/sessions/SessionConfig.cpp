@@ -369,17 +369,26 @@ void SessionConfig::ForEachSetting(const std::function<void(const SessionValueDe
 
 VProfileData* SessionConfig::FindSetting(std::u16string_view name, const SessionValueDef** def)
 {
+    const auto found = [&](SessionConfigPart& part, size_t i, size_t index) {
+        m_lastPart = i;
+        m_lastIndex = index;
+        if (def)
+            *def = &part.GetTable().Defs()[index];
+        return part.ChildAt(index);
+    };
+    if (auto* part = dynamic_cast<SessionConfigPart*>(ChildAt(m_lastPart))) {
+        const std::span<const SessionValueDef> defs = part->GetTable().Defs();
+        if (m_lastIndex + 1 < defs.size() && VUnicodeString::CompareNoCase(defs[m_lastIndex + 1].name, name) == 0)
+            return found(*part, m_lastPart, m_lastIndex + 1);
+    }
     const SessionValueTable::Folded folded(name);
     for (size_t i = 0; VProfileData* child = ChildAt(i); ++i) {
         auto* part = dynamic_cast<SessionConfigPart*>(child);
         if (!part)
             continue;
         const size_t index = part->GetTable().IndexOf(folded);
-        if (index == SessionValueTable::npos)
-            continue;
-        if (def)
-            *def = &part->GetTable().Defs()[index];
-        return part->ChildAt(index);
+        if (index != SessionValueTable::npos)
+            return found(*part, i, index);
     }
     return nullptr;
 }

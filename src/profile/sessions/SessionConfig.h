@@ -149,6 +149,10 @@ private:
     ProfileExpectSendList m_loginScript;
     std::vector<StoredValue> m_outside;
     bool m_temporary = false;
+    // Where FindSetting found the last name: a document lists settings in
+    // schema order, so the next is most often the one after it.
+    size_t m_lastPart = 0;
+    size_t m_lastIndex = 0;
 };
 
 using SessionConfigPtr = VUnknownPointer<SessionConfig>;

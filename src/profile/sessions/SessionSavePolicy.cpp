@@ -16,10 +16,24 @@ bool Refuse(const VUnicodeString& by, uint32_t id, const VUnicodeString& valueNa
     return true;
 }
 
+thread_local const SessionSavePolicy* g_held = nullptr;
+
 } // namespace
+
+SessionSavePolicyHold::SessionSavePolicyHold() : m_policy(SessionSavePolicy::Current()), m_outer(g_held)
+{
+    g_held = &m_policy;
+}
+
+SessionSavePolicyHold::~SessionSavePolicyHold()
+{
+    g_held = m_outer;
+}
 
 SessionSavePolicy SessionSavePolicy::Current()
 {
+    if (g_held)
+        return *g_held;
     const VUnicodeString product = VGetAppName();
     SessionSavePolicy policy;
     // "Disable Passwords" wins over a "Save Passwords" that allows them.

@@ -38,3 +38,18 @@ struct ORV_EXPORT SessionSavePolicy {
     // Whether `valueName` is a user name ("Username", "Firewall User").
     static bool IsUsernameValue(std::u16string_view valueName);
 };
+
+// While one lives (on this thread), SessionSavePolicy::Current gives the
+// switches as they stood when it was made: an operation of many saves (an
+// import) reads them once and applies one policy throughout.
+class ORV_EXPORT SessionSavePolicyHold {
+public:
+    SessionSavePolicyHold();
+    ~SessionSavePolicyHold();
+    SessionSavePolicyHold(const SessionSavePolicyHold&) = delete;
+    SessionSavePolicyHold& operator=(const SessionSavePolicyHold&) = delete;
+
+private:
+    SessionSavePolicy m_policy;
+    const SessionSavePolicy* m_outer;
+};

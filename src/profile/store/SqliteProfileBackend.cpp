@@ -492,9 +492,9 @@ public:
     };
     const Name* NameOf(std::u16string_view name, bool create)
     {
-        std::u16string folded = VUnicodeString::FoldCase(name);
-        if (const auto it = m_namesByFolded.find(folded); it != m_namesByFolded.end())
+        if (const auto it = m_namesByFolded.find(name); it != m_namesByFolded.end())
             return &m_names.at(it->second);
+        std::u16string folded = VUnicodeString::FoldCase(name);
         {
             Use q(*this, "SELECT id, name FROM names WHERE folded=?1");
             if (!q)
@@ -1080,7 +1080,8 @@ private:
     uint64_t m_deletes = 0;
     uint64_t m_statementsRun = 0;
     std::unordered_map<int64_t, Name> m_names;
-    std::unordered_map<std::u16string, int64_t> m_namesByFolded;
+    // Keyed by the folded name, found by any case of it without folding.
+    std::unordered_map<std::u16string, int64_t, VNoCaseHash, VNoCaseEqual> m_namesByFolded;
     std::vector<int64_t> m_namesMade; // by the transaction under way
     struct ChildKey {
         int64_t parent;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <sstream>
 
 #include "StoreFixtures.h"
@@ -250,7 +251,58 @@ TEST_P(SessionExchange, ReadersHandOnEachSessionAsTheyMeetIt)
         Events events;
         EXPECT_THROW(Read(format, text, events), ExchangeError);
         EXPECT_EQ(events.lines, (Lines{"folder f -", "session a", "session b"}));
+        // Read ahead on a thread of its own: the same items, then the same failure.
+        Events ahead;
+        EXPECT_THROW(ReadAhead([&](IExchangeVisitor& visitor) { Read(format, text, visitor); }, ahead),
+                     ExchangeError);
+        EXPECT_EQ(ahead.lines, events.lines);
     }
+}
+
+TEST(ExchangeReadAhead, HandsOnEveryItemInOrderAndATakerThatFailsStopsTheReader)
+{
+    // Many more items than are read ahead at once.
+    constexpr int kSessions = 2000;
+    std::atomic<int> read{0};
+    const auto reader = [&](IExchangeVisitor& visitor) {
+        for (int i = 0; i < kSessions; ++i) {
+            if (i % 100 == 0)
+                visitor.BeginFolder({VUnicodeString::FromNumber(i / 100), std::nullopt, i});
+            ExchangeSession session{VUnicodeString::FromNumber(i), {{u"Hostname", ExchangeValue(), i}}, i};
+            visitor.Session(session);
+            ++read;
+            if (i % 100 == 99)
+                visitor.EndFolder();
+        }
+    };
+    Events direct;
+    reader(direct);
+    Events ahead;
+    read = 0;
+    ReadAhead(reader, ahead);
+    EXPECT_EQ(ahead.lines, direct.lines);
+
+    // The taker fails at the tenth session: that failure comes out, and
+    // the reader stopped long before the end.
+    class Failing : public Events {
+    public:
+        void Session(const ExchangeSession& session) override
+        {
+            if (++taken == 10)
+                throw std::runtime_error("full disk");
+            Events::Session(session);
+        }
+        int taken = 0;
+    } failing;
+    read = 0;
+    try {
+        ReadAhead(reader, failing);
+        ADD_FAILURE() << "the taker's failure was lost";
+    } catch (const std::runtime_error& error) {
+        EXPECT_STREQ(error.what(), "full disk");
+    }
+    EXPECT_EQ(failing.taken, 10);
+    EXPECT_LT(read.load(), kSessions / 2);
 }
 
 // Texts that are no JSON at all, each refused with the line the reader
