@@ -190,20 +190,18 @@ public:
         m_stopped = true;
         m_room.notify_one();
     }
-    // False after the last item; the reader's failure is thrown in its place.
-    bool Take(Item& item)
+    // The items read so far, all at once; none after the last one, and
+    // the reader's failure is thrown in their place.
+    void Take(std::deque<Item>& items)
     {
         std::unique_lock lock(m_mutex);
         m_ready.wait(lock, [this] { return !m_items.empty() || m_finished; });
-        if (m_items.empty()) {
-            if (m_error)
-                std::rethrow_exception(m_error);
-            return false;
-        }
-        item = std::move(m_items.front());
-        m_items.pop_front();
-        m_room.notify_one();
-        return true;
+        if (m_items.empty() && m_error)
+            std::rethrow_exception(m_error);
+        const bool wasFull = m_items.size() >= kAhead;
+        items.swap(m_items);
+        if (wasFull) // the reader may be waiting for room
+            m_room.notify_one();
     }
 
 private:
@@ -217,7 +215,8 @@ private:
         if (m_stopped)
             throw Stopped{};
         m_items.push_back(std::move(item));
-        m_ready.notify_one();
+        if (m_items.size() == 1) // the taker waits only when there was none
+            m_ready.notify_one();
     }
 
     std::mutex m_mutex;
@@ -245,18 +244,20 @@ void ReadAhead(const std::function<void(IExchangeVisitor&)>& read, IExchangeVisi
         queue.Finish(std::move(error));
     });
     try {
-        ReadAheadQueue::Item item;
-        while (queue.Take(item)) {
-            switch (item.kind) {
-            case ReadAheadQueue::Item::Kind::BeginFolder:
-                out.BeginFolder(item.folder);
-                break;
-            case ReadAheadQueue::Item::Kind::EndFolder:
-                out.EndFolder();
-                break;
-            case ReadAheadQueue::Item::Kind::Session:
-                out.Session(item.session);
-                break;
+        std::deque<ReadAheadQueue::Item> items;
+        for (queue.Take(items); !items.empty(); items.clear(), queue.Take(items)) {
+            for (const ReadAheadQueue::Item& item : items) {
+                switch (item.kind) {
+                case ReadAheadQueue::Item::Kind::BeginFolder:
+                    out.BeginFolder(item.folder);
+                    break;
+                case ReadAheadQueue::Item::Kind::EndFolder:
+                    out.EndFolder();
+                    break;
+                case ReadAheadQueue::Item::Kind::Session:
+                    out.Session(item.session);
+                    break;
+                }
             }
         }
     } catch (...) {
