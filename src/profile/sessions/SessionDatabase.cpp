@@ -494,8 +494,7 @@ bool SessionDatabase::GetFindTexts(const VUnicodeString& path, VUnicodeString& h
     VUnicodeString folder;
     VUnicodeString leaf;
     SplitSessionPath(normal, folder, leaf);
-    std::u16string foldedFolder = VUnicodeString::FoldCase(folder);
-    auto cached = m_findTexts.find(foldedFolder);
+    auto cached = m_findTexts.find(folder.str());
     if (cached == m_findTexts.end()) {
         std::optional<FolderFindTexts> texts(std::in_place);
         texts->reserve(128);
@@ -506,7 +505,7 @@ bool SessionDatabase::GetFindTexts(const VUnicodeString& path, VUnicodeString& h
             names.Add(SessionConfig::kDescription);
             const VProfileKey key(*store.GetRootKey(), KeyPath(folder), 0);
             const bool queried = key.IsOpen() && key.QueryValuesBelow(names, 1, [&](const auto& found) {
-                FindTexts& entry = (*texts)[VUnicodeString::FoldCase(found.path)];
+                FindTexts& entry = (*texts)[std::u16string(found.path)];
                 if (found.kind == kValueKindString && found.name == names[0].str())
                     entry.hostName = VUnicodeString(found.text);
                 else if (found.kind == kValueKindMultiString && found.name == names[1].str())
@@ -515,7 +514,7 @@ bool SessionDatabase::GetFindTexts(const VUnicodeString& path, VUnicodeString& h
             if (!queried && key.IsOpen())
                 texts.reset();
         }
-        cached = m_findTexts.emplace(std::move(foldedFolder), std::move(texts)).first;
+        cached = m_findTexts.emplace(folder.str(), std::move(texts)).first;
     }
     if (!cached->second) { // a store without queries: the session is loaded
         const SessionConfigPtr config = LoadSession(normal);
@@ -525,7 +524,7 @@ bool SessionDatabase::GetFindTexts(const VUnicodeString& path, VUnicodeString& h
         description = config->GetDescription();
         return true;
     }
-    const auto found = cached->second->find(VUnicodeString::FoldCase(leaf));
+    const auto found = cached->second->find(leaf.str());
     hostName = found == cached->second->end() ? VUnicodeString() : found->second.hostName;
     description = found == cached->second->end() ? VUnicodeString() : found->second.description;
     return true;

@@ -178,10 +178,12 @@ private:
         VUnicodeString hostName;
         VUnicodeString description;
     };
-    using FolderFindTexts = std::unordered_map<std::u16string, FindTexts>; // by folded leaf name
+    // By leaf name, found in any case.
+    using FolderFindTexts = std::unordered_map<std::u16string, FindTexts, VNoCaseHash, VNoCaseEqual>;
 
     mutable std::map<std::pair<std::u16string, int>, Listing> m_listings;
-    std::unordered_map<std::u16string, std::optional<FolderFindTexts>> m_findTexts; // empty: the store cannot query
+    // By folder name, found in any case; empty: the store cannot query.
+    std::unordered_map<std::u16string, std::optional<FolderFindTexts>, VNoCaseHash, VNoCaseEqual> m_findTexts;
 };
 
 // The process's session database.
