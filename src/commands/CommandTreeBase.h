@@ -68,6 +68,8 @@ public:
 
     // --- Editing
     bool HasSelection() const { return GetSelected() != kNoTreeItem; }
+    // Between BeginDrag and EndDrag of this tree's own items.
+    bool IsDragging() const { return m_dragSource != kNoTreeItem; }
     bool CanCutOrCopy() const;
     bool CanDelete() const { return CanCutOrCopy(); }
     bool CanRename() const { return CanCutOrCopy(); }

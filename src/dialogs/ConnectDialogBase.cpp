@@ -12,6 +12,7 @@
 #include "platform/GlobalConfig.h"
 #include "platform/HostHooks.h"
 #include "profile/sessions/ISessionConfig.h"
+#include "profile/store/OutsideChangeWatch.h"
 #include "profile/store/ProfileStoreFactoryGetter.h"
 #include "profile/sessions/SessionDatabase.h"
 #include "profile/store/PostgresProfileBackend.h"
@@ -20,7 +21,6 @@
 #include "platform/DesktopShortcut.h"
 #include "platform/MessageBox.h"
 #include "platform/Products.h"
-#include "platform/Timers.h"
 #include "platform/WaitCursor.h"
 #include "profile/exchange/ExchangeXml.h"
 #include "profile/exchange/SessionExchangeDatabase.h"
@@ -56,23 +56,6 @@ bool IsEditingCommand(unsigned command)
     }
 }
 
-// Changes other processes commit are looked for while any window shows
-// the tree.
-constexpr uint32_t kOutsideChangePollMs = 1000;
-uint64_t g_pollTimer = 0;
-
-void PollOutsideChanges()
-{
-    const ProfileStoreFactoryGetter getter = GetProfileStoreFactoryGetter();
-    VProfileStoreFactory* factory = getter ? getter() : nullptr;
-    VStringArray folders;
-    if (!factory || !factory->TakeOutsideChanges(folders))
-        return;
-    for (ConnectDialogBase* owner : std::vector<ConnectDialogBase*>(LiveOwners()))
-        if (std::find(LiveOwners().begin(), LiveOwners().end(), owner) != LiveOwners().end())
-            owner->OnOutsideChange();
-}
-
 GlobalConfig* Config()
 {
     GlobalConfig* config = nullptr;
@@ -104,11 +87,8 @@ ConnectDialogBase::ConnectDialogBase(IConnectDialogSink* sink, int applicationNu
 {
     LiveOwners().push_back(this);
     SetStandardHandlers();
-    if (g_pollTimer == 0) {
-        g_pollTimer = GetTimers().Start(kOutsideChangePollMs, true, PollOutsideChanges);
-        // Watching starts now: what others committed before is in the tree.
-        PollOutsideChanges();
-    }
+    m_outsideChanges = std::make_unique<OutsideChangeWatch>(
+        [this](const VStringArray& paths) { OnOutsideChange(paths); });
 }
 
 // The commands whose work is the shared logic's.
@@ -193,10 +173,6 @@ std::vector<unsigned> ConnectDialogBase::HandledCommands() const
 ConnectDialogBase::~ConnectDialogBase()
 {
     std::erase(LiveOwners(), this);
-    if (LiveOwners().empty() && g_pollTimer != 0) {
-        GetTimers().Stop(g_pollTimer);
-        g_pollTimer = 0;
-    }
 }
 
 size_t ConnectDialogBase::LiveOwnerCount()
@@ -240,10 +216,23 @@ void ConnectDialogBase::OnSessionDatabaseChanged(int changed, int reserved)
     UpdateCommandState();
 }
 
-void ConnectDialogBase::OnOutsideChange()
+void ConnectDialogBase::OnOutsideChange(const VStringArray& paths)
 {
-    if (GetTree())
+    if (!OutsideChangeWatch::Touches(paths, SessionDatabase::kSessionsKey))
+        return;
+    SessionTreeBase* tree = GetTree();
+    if (tree && (paths.IsEmpty() || tree->IsRefreshHeld())) {
         RefreshTree();
+    } else if (tree) {
+        // The keys below "Sessions", as the tree names them.
+        const size_t prefix = std::u16string_view(SessionDatabase::kSessionsKey).size();
+        VStringArray folders;
+        for (const VUnicodeString& path : paths)
+            if (OutsideChangeWatch::Touches({path}, SessionDatabase::kSessionsKey))
+                folders.Add(path.Length() > prefix ? path.Mid(prefix + 1) : VUnicodeString());
+        tree->RefreshFolders(folders);
+        UpdateCommandState();
+    }
     ForwardToSink(1, 0);
 }
 
@@ -291,8 +280,7 @@ void ConnectDialogBase::RefreshTree()
         if (const TreeItem item = tree->FindItem(path); item != kNoTreeItem && tree->IsFolder(item))
             tree->ExpandItem(item, true);
     if (!selected.IsEmpty())
-        if (const TreeItem item = tree->FindItem(selected[0]); item != kNoTreeItem)
-            tree->SelectItem(item);
+        tree->SelectNearest(selected[0]);
     UpdateCommandState();
 }
 

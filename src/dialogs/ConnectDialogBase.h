@@ -3,12 +3,15 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 
 #include "core/Export.h"
 #include "core/VStringArray.h"
 #include "dialogs/IConnectDialogSink.h"
 #include "sessiontree/ISessionTreeOwner.h"
+
+class OutsideChangeWatch;
 
 class SessionTreeBase;
 
@@ -117,10 +120,11 @@ public:
     // tree runs a multi-item delete the refresh waits for its end.
     void RefreshTree();
     void RunPendingRefresh();
-    // Another process committed a change: the tree is refreshed (or the
-    // refresh waits for the edit under way) and the host is told, as for a
-    // change made here.
-    void OnOutsideChange();
+    // Another process committed a change to the keys at `paths` (none:
+    // anything may have changed): the folders concerned are read again (or
+    // the refresh waits for the edit under way) and the host is told, as
+    // for a change made here.
+    void OnOutsideChange(const VStringArray& paths);
     void OnTreeIdle() override;
 
     // --- Result of the modal dialog
@@ -169,6 +173,7 @@ private:
     bool m_tabRequest = false;
     bool m_connectEnabled = false;
     bool m_refreshPending = false;
+    std::unique_ptr<OutsideChangeWatch> m_outsideChanges;
     VStringArray m_own;
     VStringArray m_other;
     std::map<unsigned, CommandHandler> m_handlers;

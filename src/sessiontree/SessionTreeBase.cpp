@@ -13,6 +13,7 @@
 #include "profile/sessions/ISessionConfig.h"
 #include "profile/sessions/SessionDatabase.h"
 #include "profile/reports/VReportMessageParams.h"
+#include "profile/store/ProfileKeyPath.h"
 #include "profile/store/VProfileKey.h"
 #include "profile/store/VProfileStore.h"
 #include "sessiontree/FilterPattern.h"
@@ -287,6 +288,104 @@ TreeItem SessionTreeBase::FindItem(const VUnicodeString& path)
         item = child;
     }
     return item;
+}
+
+TreeItem SessionTreeBase::FindLoadedItem(const VUnicodeString& path) const
+{
+    TreeItem item = GetRootItem();
+    for (const std::u16string_view name : SplitKeyPath(path.str())) {
+        const SessionTreeItemData* data = GetItemData(item);
+        if (!data || !data->childrenLoaded)
+            return kNoTreeItem;
+        item = FindChildByName(item, VUnicodeString(name));
+        if (item == kNoTreeItem)
+            return kNoTreeItem;
+    }
+    return item;
+}
+
+void SessionTreeBase::RefreshFolders(const VStringArray& paths)
+{
+    if (IsFilterActive()) {
+        Fill(kFillDropCache); // the filter decides what is shown
+        return;
+    }
+    Database().DropCachedListings();
+    std::vector<std::pair<size_t, TreeItem>> folders; // by depth: a folder before those below it
+    for (const VUnicodeString& path : paths) {
+        TreeItem item = FindLoadedItem(path);
+        if (item != kNoTreeItem && !IsFolder(item))
+            item = GetParentItem(item);
+        const SessionTreeItemData* data = GetItemData(item);
+        if (item != kNoTreeItem && data && data->childrenLoaded)
+            folders.emplace_back(SplitKeyPath(GetItemPath(item).str()).size(), item);
+    }
+    if (folders.empty())
+        return;
+    std::sort(folders.begin(), folders.end());
+    const VStringArray selected = GetSelectedPaths();
+    const VProfileStore snapshot; // every folder read in one read transaction
+    std::vector<VUnicodeString> done;
+    for (const auto& [depth, item] : folders) {
+        const VUnicodeString path = GetItemPath(item);
+        // One already read again holds it, read again with it.
+        const bool within = std::any_of(done.begin(), done.end(), [&](const VUnicodeString& above) {
+            return above.IsEmpty() || path.EqualsNoCase(above) ||
+                   (path.Length() > above.Length() && path.At(above.Length()) == u'\\' &&
+                    path.Left(above.Length()).EqualsNoCase(above));
+        });
+        if (within)
+            continue;
+        // Found again: reading an earlier folder may have replaced the item.
+        const TreeItem folder = path.IsEmpty() ? GetRootItem() : FindLoadedItem(path);
+        if (folder != kNoTreeItem)
+            RefreshFolder(folder);
+        done.push_back(path);
+    }
+    const VStringArray now = GetSelectedPaths();
+    if (!selected.IsEmpty() && (now.IsEmpty() || !now[0].EqualsNoCase(selected[0])))
+        SelectNearest(selected[0]);
+}
+
+void SessionTreeBase::SelectNearest(const VUnicodeString& path)
+{
+    VUnicodeString at = path;
+    TreeItem item = at.IsEmpty() ? GetRootItem() : FindItem(at);
+    while (item == kNoTreeItem) {
+        VUnicodeString leaf;
+        SessionDatabase::SplitSessionPath(VUnicodeString(at), at, leaf);
+        item = at.IsEmpty() ? GetRootItem() : FindItem(at);
+    }
+    SelectItem(item);
+}
+
+void SessionTreeBase::RefreshFolder(TreeItem folder)
+{
+    std::vector<VUnicodeString> open; // the subfolders that were open, to open again
+    std::vector<TreeItem> pending{folder};
+    while (!pending.empty()) {
+        const TreeItem item = pending.back();
+        pending.pop_back();
+        for (TreeItem child = GetChildItem(item); child != kNoTreeItem; child = GetNextSiblingItem(child)) {
+            if (IsFolder(child) && IsItemExpanded(child)) {
+                open.push_back(GetItemPath(child));
+                pending.push_back(child);
+            }
+        }
+    }
+    std::vector<TreeItem> children;
+    for (TreeItem child = GetChildItem(folder); child != kNoTreeItem; child = GetNextSiblingItem(child))
+        children.push_back(child);
+    for (const TreeItem child : children)
+        DeleteItem(child);
+    if (SessionTreeItemData* data = GetItemData(folder))
+        data->childrenLoaded = false;
+    LoadFolder(folder);
+    for (const VUnicodeString& path : open)
+        if (const TreeItem item = FindLoadedItem(path); item != kNoTreeItem && IsFolder(item)) {
+            EnsureLoaded(item);
+            ExpandItem(item, true);
+        }
 }
 
 bool SessionTreeBase::IsFolder(TreeItem item) const

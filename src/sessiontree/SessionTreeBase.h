@@ -80,6 +80,15 @@ public:
     VUnicodeString GetItemPath(TreeItem item) const;
     // Expands (and so loads) folders along the way.
     TreeItem FindItem(const VUnicodeString& path);
+    // Reads again the folders (paths as the tree shows them; a session's
+    // path stands for its folder) that another process changed, keeping
+    // which subfolders were open and the selection. Folders the tree has
+    // not read yet are left for when they open; every other item keeps its
+    // handle.
+    void RefreshFolders(const VStringArray& paths);
+    // Selects the item at `path` or, when it is gone, the nearest folder
+    // above it that is still there.
+    void SelectNearest(const VUnicodeString& path);
     bool IsFolder(TreeItem item) const;
     // A reference for the caller, or null for folders and sessions that do
     // not load.
@@ -278,6 +287,9 @@ private:
     void SelectPathOrRoot(const VUnicodeString& path);
     VUnicodeString JoinPath(const VUnicodeString& parentPath, const VUnicodeString& name) const;
     TreeItem FindChildByName(TreeItem parent, const VUnicodeString& name) const;
+    // The item at `path` among those already read, loading nothing.
+    TreeItem FindLoadedItem(const VUnicodeString& path) const;
+    void RefreshFolder(TreeItem folder);
     // Insert position for a new or renamed item (sorted modes).
     TreeItem InsertPositionFor(TreeItem parent, const VUnicodeString& name, bool isFolder, TreeItem skip) const;
     TreeItem LastFolderChild(TreeItem parent) const;

@@ -10,11 +10,15 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
+#include <QMimeData>
 #include <QtTest/QTest>
 
 #include "CommandIds.h"
 #include "QtFixtures.h"
 #include "StoreFixtures.h"
+#include "commands/CommandDatabaseImpl.h"
+#include "commands/qt/CommandManager.h"
+#include "commands/qt/CommandTree.h"
 #include "dialogs/qt/ConnectToolbar.h"
 #include "dialogs/qt/ConnectView.h"
 #include "dialogs/qt/SessionTreeMenus.h"
@@ -180,6 +184,62 @@ TEST_P(SharedDatabase, ARefreshWaitsForADragOverTheTree)
     EXPECT_FALSE(Has(Shown(tree, tree.GetRootItem()), "fresh"));
     tree.EndDrag();
     EXPECT_TRUE(Has(Shown(tree, tree.GetRootItem()), "fresh"));
+}
+
+TEST_P(SharedDatabase, AChangeThatNamesItsFoldersReadsThoseAgainAndLeavesTheRest)
+{
+    Frame frame;
+    ConnectView view(QStringLiteral("Session Manager"), false, false, 3, &frame, &frame);
+    SessionTreeCtrl& tree = *view.Tree();
+    tree.ExpandItem(tree.FindItem(u"lab"), true);
+    tree.SelectItem(tree.FindItem(u"lab\\router"));
+    // The view's own handle on a row outside "lab": a refill of the whole
+    // tree resets the view's rows and it goes; reading "lab" again keeps it.
+    QAbstractItemModel& rows = *tree.model();
+    const QModelIndex top = rows.index(0, 0);
+    QPersistentModelIndex outside;
+    for (int row = 0; row < rows.rowCount(top); ++row)
+        if (rows.index(row, 0, top).data().toString() == QStringLiteral("top"))
+            outside = QPersistentModelIndex(rows.index(row, 0, top));
+    ASSERT_TRUE(outside.isValid());
+
+    AsOther([&] {
+        ASSERT_TRUE(Db().CreateFolder(u"lab", u"inner", {}, false, nullptr));
+        ASSERT_TRUE(Db().RenameItem(u"lab\\router", u"gateway", nullptr, nullptr));
+    });
+    ASSERT_TRUE(WaitFor([&] { return Has(Shown(tree, tree.FindItem(u"lab")), "inner"); }, 3000));
+    EXPECT_TRUE(Has(Shown(tree, tree.FindItem(u"lab")), "gateway"));
+    EXPECT_TRUE(tree.IsItemExpanded(tree.FindItem(u"lab")));
+    // The selected session went: its folder holds the selection.
+    ASSERT_EQ(tree.GetSelectedPaths().GetSize(), 1u);
+    EXPECT_EQ(tree.GetSelectedPaths()[0], VUnicodeString(u"lab"));
+    // The server names the folders; the file cannot, and all is read again.
+    EXPECT_EQ(outside.isValid(), GetParam() == "postgresql");
+}
+
+TEST_P(SharedDatabase, TheCommandManagerShowsAnotherConnectionsCommandsOnceItsDragEnds)
+{
+    Frame frame;
+    CommandManager pane(nullptr, 3, &frame);
+    CommandTree& tree = *pane.Tree();
+    const auto shows = [&](const QString& name) {
+        for (int i = 0; i < tree.topLevelItem(0)->childCount(); ++i)
+            if (tree.topLevelItem(0)->child(i)->text(0) == name)
+                return true;
+        return false;
+    };
+    AsOther([&] { ASSERT_TRUE(GetCommandDatabaseImpl()->CreateFolder(u"", u"Deploy")); });
+    ASSERT_TRUE(WaitFor([&] { return shows(QStringLiteral("Deploy")); }, 3000));
+
+    // A drag of its own under way: the refresh waits for its end.
+    tree.setCurrentItem(tree.topLevelItem(0)->child(0));
+    std::unique_ptr<QMimeData> dragged(tree.MakeDragData(false));
+    ASSERT_TRUE(dragged);
+    AsOther([&] { ASSERT_TRUE(GetCommandDatabaseImpl()->CreateFolder(u"", u"Later")); });
+    WaitFor([] { return false; }, 2000);
+    EXPECT_FALSE(shows(QStringLiteral("Later")));
+    tree.EndDrag();
+    EXPECT_TRUE(WaitFor([&] { return shows(QStringLiteral("Later")); }, 2000));
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, SharedDatabase, ::testing::Values("sqlite", "postgresql"),

@@ -8,12 +8,14 @@
 
 #include "CommandIds.h"
 #include "KeyTables.h"
+#include "commands/CommandDatabaseImpl.h"
 #include "commands/qt/CommandToolbar.h"
 #include "commands/qt/CommandTree.h"
 #include "commands/qt/CommandTreeMenus.h"
 #include "platform/qt/KeyTableMatch.h"
 #include "platform/qt/QtStrings.h"
 #include "profile/reports/VReportMessageParams.h"
+#include "profile/store/OutsideChangeWatch.h"
 #include "profile/store/ProfileStoreFactoryGetter.h"
 #include "platform/qt/PaneStack.h"
 #include "sessiontree/qt/FilterEditBox.h"
@@ -24,6 +26,8 @@ constexpr uint32_t kMsgCommandManager = 0x6109002A;
 // How often the send buttons ask the host whether they can send: its
 // sessions open and close without telling the pane.
 constexpr int kSendStateIntervalMs = 500;
+// How soon a refresh held back by an edit or a drag looks again.
+constexpr int kOutsideRetryMs = 250;
 
 constexpr unsigned kToolbarCommands[] = {kCmdSendCommand,     kCmdSendToAll,         kCmdSendToSelectedTabGroups,
                                          kCmdSendToVisibleSessions, kCmdNewCommand, kCmdCommandNewFolder,
@@ -75,8 +79,33 @@ CommandManager::CommandManager(ICommandManagerSink* sink, int applicationNumber,
     if (GetCredentialDatabase(&credentials))
         credentials->Register(this);
 
+    // Commands another process changed are read again, once no edit or
+    // drag is under way in the tree.
+    m_outsideRetry = new QTimer(this);
+    m_outsideRetry->setSingleShot(true);
+    m_outsideRetry->setInterval(kOutsideRetryMs);
+    connect(m_outsideRetry, &QTimer::timeout, this, &CommandManager::RunPendingRefresh);
+    m_outsideChanges = std::make_unique<OutsideChangeWatch>([this](const VStringArray& paths) {
+        if (OutsideChangeWatch::Touches(paths, CommandDatabaseImpl::kCommandsKey)) {
+            m_refreshPending = true;
+            RunPendingRefresh();
+        }
+    });
+
     m_tree->Fill();
     UpdateCommandState();
+}
+
+void CommandManager::RunPendingRefresh()
+{
+    if (!m_refreshPending)
+        return;
+    if (m_tree->IsBusy()) {
+        m_outsideRetry->start();
+        return;
+    }
+    m_refreshPending = false;
+    RefreshTree();
 }
 
 CommandManager::~CommandManager()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include "commands/ICommandManagerSink.h"
 #include "platform/qt/VDockingControlBar.h"
 #include "profile/secrets/CredentialDatabase.h"
@@ -7,6 +9,7 @@
 class CommandToolbar;
 class CommandTree;
 class FilterEditBox;
+class OutsideChangeWatch;
 class PaneStack;
 class QTimer;
 
@@ -50,6 +53,8 @@ protected:
     QWidget* FocusTarget() const override;
 
 private:
+    void RunPendingRefresh();
+
     ICommandManagerSink* m_sink;
     int m_applicationNumber;
     PaneStack* m_contents;
@@ -57,4 +62,7 @@ private:
     FilterEditBox* m_filter = nullptr;
     CommandTree* m_tree = nullptr;
     QTimer* m_sendState;
+    QTimer* m_outsideRetry;
+    bool m_refreshPending = false;
+    std::unique_ptr<OutsideChangeWatch> m_outsideChanges;
 };

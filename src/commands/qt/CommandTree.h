@@ -31,6 +31,8 @@ public:
     // What a drag of the selection carries; null when nothing can be
     // dragged. The caller owns it; EndDrag() must follow.
     QMimeData* MakeDragData(bool rightButton);
+    // An edit, a drag or an expansion is under way: a refresh waits.
+    bool IsBusy() const { return state() != NoState || IsDragging(); }
 
     TreeItem InsertItem(const VUnicodeString& text, TreeItem parent, TreeItem insertAfter,
                         const CommandTreeItemData& data) override;

@@ -7,10 +7,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <set>
 #include <thread>
 #include <unordered_map>
 #include <vector>
 
+#include "core/UnicodeConversion.h"
 #include "profile/reports/ReportRouting.h"
 #include "profile/reports/VReportMessageParams.h"
 #include "profile/store/ProfileKeyPath.h"
@@ -67,6 +69,9 @@ static_assert(kApplicationId == 1330796108);
 
 // The channel a committed write announces itself on.
 const char* const kChannel = "orvalis_profile";
+// Past this many keys changed, an announcement names none (refreshing
+// everything costs less than finding each).
+constexpr size_t kMostTouchedNamed = 200;
 
 bool IsWellFormed(std::u16string_view text)
 {
@@ -303,6 +308,13 @@ public:
         m_children.clear();
     }
     void KeysMoved() { m_children.clear(); }
+    // The keys whose values or children this transaction changed: its
+    // announcement names them, so that others refresh those folders only.
+    void Touched(int64_t id)
+    {
+        if (m_touched.size() <= kMostTouchedNamed)
+            m_touched.insert(id);
+    }
 
     // A lost or refused connection is made again by the next store.
     bool Reopen()
@@ -321,6 +333,7 @@ public:
             return false;
         ++m_generation;
         m_valueVersions.clear();
+        m_touched.clear();
         m_writing = m_abandoned = m_refused = false;
         m_began = BeginReading();
         if (!m_began)
@@ -363,10 +376,7 @@ public:
             m_answerPending = true;
             m_knownRevision = known;
         } else {
-            // The announcement names the schema: clients of other schemas in the
-            // same database ignore it.
-            Result done = writing ? Exec(std::string("SELECT pg_notify('") + kChannel + "', current_schema()); COMMIT")
-                                  : Exec("COMMIT");
+            Result done = writing ? Exec(Announcement() + "; COMMIT") : Exec("COMMIT");
             if (!done.Ok()) {
                 if (writing)
                     RouteDatabaseReport(kMsgDatabaseNotSaved, Shown(m_uri),
@@ -391,7 +401,26 @@ public:
             m_abandoned = true;
     }
 
-    bool TakeOutsideChanges()
+    // The announcement names the schema (clients of other schemas in the
+    // same database ignore it), then on lines of their own the paths of
+    // the keys changed. Without them (too many, or a name that holds a line
+    // break) a listener takes it that anything may have changed.
+    std::string Announcement() const
+    {
+        std::string ids;
+        for (const int64_t id : m_touched)
+            ids += (ids.empty() ? "" : ",") + std::to_string(id);
+        if (ids.empty() || m_touched.size() > kMostTouchedNamed)
+            return std::string("SELECT pg_notify('") + kChannel + "', current_schema())";
+        return std::string("WITH RECURSIVE up(next, path) AS (SELECT parent, name FROM keys WHERE id IN (") + ids +
+               ") UNION ALL SELECT k.parent, k.name || E'\\\\' || up.path FROM up JOIN keys k ON k.id=up.next), "
+               "named AS (SELECT ltrim(path, E'\\\\') AS path FROM up WHERE next IS NULL) "
+               "SELECT pg_notify('" + kChannel + "', current_schema() || COALESCE((SELECT CASE WHEN "
+               "sum(octet_length(path) + 1) < 7000 AND NOT bool_or(strpos(path, E'\\n') > 0) THEN "
+               "string_agg(E'\\n' || path, '') END FROM named), ''))";
+    }
+
+    bool TakeOutsideChanges(VStringArray& paths)
     {
         if (!m_listener) {
             const auto now = std::chrono::steady_clock::now();
@@ -422,10 +451,29 @@ public:
         }
         const int own = m_conn ? PQbackendPID(m_conn) : 0;
         bool changed = false;
+        bool anything = false; // a change that named no keys
+        std::set<std::u16string> named;
         while (PGnotify* notice = PQnotifies(m_listener)) {
-            changed = changed || (notice->be_pid != own && m_schema == notice->extra);
+            const std::string_view text(notice->extra);
+            const size_t lines = text.find('\n');
+            if (notice->be_pid != own && text.substr(0, lines) == m_schema) {
+                changed = true;
+                anything = anything || lines == std::string_view::npos;
+                for (size_t from = lines; !anything && from != std::string_view::npos;) {
+                    const size_t end = text.find('\n', from + 1);
+                    try {
+                        named.insert(Utf8ToUtf16(text.substr(from + 1, end - from - 1)));
+                    } catch (const std::exception&) {
+                        anything = true;
+                    }
+                    from = end;
+                }
+            }
             PQfreemem(notice);
         }
+        if (changed && !anything)
+            for (const std::u16string& path : named)
+                paths.Add(VUnicodeString(path));
         return changed;
     }
     void TakePendingAnswer()
@@ -587,6 +635,7 @@ public:
         if (r.Rows() != 1)
             return std::nullopt;
         const int64_t id = r.Int(0, 0);
+        Touched(parent);
         if (InTransaction())
             m_children.emplace(ChildKey{parent, std::move(folded)}, id);
         return id;
@@ -809,6 +858,7 @@ private:
     uint64_t m_generation = 1;
     std::unordered_map<int64_t, uint64_t> m_valueVersions;
     uint64_t m_deletes = 0;
+    std::set<int64_t> m_touched;
     uint64_t m_statementsRun = 0;
     std::unordered_map<int64_t, Name> m_names;
     std::unordered_map<std::u16string, int64_t> m_namesByFolded;
@@ -919,9 +969,11 @@ public:
         const std::optional<int64_t> id = m_db.Resolve(m_id, path, false);
         if (!id || !m_db.BeginWrite())
             return false;
-        const bool done = m_db.Run("DELETE FROM keys WHERE id=$1", Params().Int(*id)).Ok();
+        Result r = m_db.Run("DELETE FROM keys WHERE id=$1 RETURNING parent", Params().Int(*id));
         m_db.KeysDeleted();
-        return done;
+        if (r.Ok() && r.Rows() == 1 && !r.IsNull(0, 0))
+            m_db.Touched(r.Int(0, 0));
+        return r.Ok();
     }
     bool RenameKey(const VUnicodeString& oldPath, const VUnicodeString& newPath) override
     {
@@ -1073,11 +1125,16 @@ private:
         const std::optional<std::string> folded = Utf8(VUnicodeString::FoldCase(name));
         if ((clash && *clash != id) || !spelled || !folded || !m_db.BeginWrite())
             return false;
-        Result r = m_db.Run("UPDATE keys SET parent=$1, name=$2, folded=$3 WHERE id=$4 AND EXISTS(SELECT 1 FROM "
-                            "keys WHERE id=$1)",
+        Result r = m_db.Run("UPDATE keys k SET parent=$1, name=$2, folded=$3 FROM keys was WHERE k.id=$4 AND "
+                            "was.id=$4 AND EXISTS(SELECT 1 FROM keys WHERE id=$1) RETURNING was.parent",
                             Params().Int(parent).Text(*spelled).Text(*folded).Int(id));
         m_db.KeysMoved();
-        return r.Changed() == 1;
+        if (r.Rows() != 1)
+            return false;
+        m_db.Touched(parent);
+        if (!r.IsNull(0, 0))
+            m_db.Touched(r.Int(0, 0));
+        return true;
     }
 
     void Load()
@@ -1144,6 +1201,7 @@ private:
         m_db.ValuesChanged(m_id);
         if (r.Changed() != 1)
             return false;
+        m_db.Touched(m_id);
         if (current) {
             Cached& cached = m_values[interned->folded];
             if (cached.name.empty())
@@ -1203,9 +1261,9 @@ bool PostgresProfileFactory::IsReadOnly() const
     return m_db->IsReadOnly();
 }
 
-bool PostgresProfileFactory::TakeOutsideChanges(VStringArray&)
+bool PostgresProfileFactory::TakeOutsideChanges(VStringArray& folders)
 {
-    return m_db->TakeOutsideChanges();
+    return m_db->TakeOutsideChanges(folders);
 }
 
 uint64_t PostgresProfileFactory::StatementsRun() const

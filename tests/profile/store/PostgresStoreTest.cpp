@@ -3,7 +3,9 @@
 #include <libpq-fe.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -227,6 +229,61 @@ TEST_F(PostgresStore, KeysLookedUpBeforeAreLookedUpAgainAfterAnotherClientWrote)
     write(first, u"three", false);
     EXPECT_EQ(read(second), VUnicodeString(u"three"));
     EXPECT_EQ(Sql("SELECT count(*) FROM keys WHERE folded='leaf'"), "1");
+}
+
+TEST_F(PostgresStore, AnotherClientsCommitNamesTheKeysItChanged)
+{
+    PostgresProfileFactory mine(uri);
+    PostgresProfileFactory theirs(uri);
+    const auto change = [&](const std::function<void(VProfileKey&)>& work) {
+        std::unique_ptr<IProfileBackendStore> store(theirs.CreateStore());
+        VProfileKey root(store->OpenRootKey(0));
+        work(root);
+    };
+    // What `mine` hears within a few seconds, sorted; "*" for a change that names nothing.
+    const auto heard = [&] {
+        VStringArray paths;
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (!mine.TakeOutsideChanges(paths) && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        std::vector<std::string> shown;
+        for (const VUnicodeString& path : paths)
+            shown.push_back(path.ToUtf8());
+        std::sort(shown.begin(), shown.end());
+        return shown;
+    };
+    change([](VProfileKey& root) {
+        VProfileKey(root, u"Sessions\\lab", 1).WriteString(u"Folder List", u"");
+        VProfileKey(root, u"Sessions\\top", 1).WriteString(u"Hostname", u"a");
+        VProfileKey(root, u"Sessions\\old", 1).WriteString(u"Hostname", u"b");
+    });
+    VStringArray none;
+    while (mine.TakeOutsideChanges(none)) // starts listening; what came before is not news
+        none.Clear();
+    change([](VProfileKey& root) { VProfileKey(root, u"Sessions\\top", 0).WriteString(u"Hostname", u"c"); });
+    EXPECT_EQ(heard(), (std::vector<std::string>{"Sessions\\top"}));
+    // A new key names its parent; a deleted one its parent; a moved one both parents.
+    change([](VProfileKey& root) {
+        VProfileKey(root, u"Sessions\\lab\\inner", 1);
+        root.DeleteKey(u"Sessions\\old");
+        root.RenameKey(u"Sessions\\top", u"Sessions\\lab\\top");
+    });
+    EXPECT_EQ(heard(), (std::vector<std::string>{"Sessions", "Sessions\\lab"}));
+    // Its own commits are no news to it.
+    {
+        std::unique_ptr<IProfileBackendStore> store(mine.CreateStore());
+        VProfileKey(VProfileKey(store->OpenRootKey(0)), u"Sessions\\lab", 0).WriteString(u"x", u"y");
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    VStringArray own;
+    EXPECT_FALSE(mine.TakeOutsideChanges(own));
+    // Past the most a commit names, it names nothing: anything may have changed.
+    change([](VProfileKey& root) {
+        for (int i = 0; i < 300; ++i)
+            VProfileKey(root, VUnicodeString(u"Sessions\\many\\s") + VUnicodeString::FromNumber(i), 1)
+                .WriteString(u"Hostname", u"h");
+    });
+    EXPECT_EQ(heard(), std::vector<std::string>{});
 }
 
 TEST_F(PostgresStore, ALostConnectionIsReportedAndTheNextStoreConnectsAgain)
