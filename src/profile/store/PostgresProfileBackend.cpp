@@ -72,6 +72,9 @@ const char* const kChannel = "orvalis_profile";
 // Past this many keys changed, an announcement names none (refreshing
 // everything costs less than finding each).
 constexpr size_t kMostTouchedNamed = 200;
+// Value writes sent before their answers are taken: few enough that
+// neither side's buffers fill while the other waits.
+constexpr int kWritesPerSync = 256;
 
 bool IsWellFormed(std::u16string_view text)
 {
@@ -308,6 +311,7 @@ public:
         m_children.clear();
     }
     void KeysMoved() { m_children.clear(); }
+    uint64_t Deletes() const { return m_deletes; }
     // The keys whose values or children this transaction changed: its
     // announcement names them, so that others refresh those folders only.
     void Touched(int64_t id)
@@ -355,6 +359,7 @@ public:
                 Close();
             return;
         }
+        TakeWriteAnswers();
         m_began = false;
         const bool writing = m_writing;
         const int64_t known = writing ? m_writeRevision : m_snapshotRevision;
@@ -562,27 +567,39 @@ public:
     // connection.
     Result Run(const char* sql, const Params& params)
     {
+        TakeWriteAnswers(); // may close a connection that cannot go on
         if (!m_conn)
             return Result();
         TakePendingAnswer();
         ++m_statementsRun;
-        auto it = m_prepared.find(sql);
-        if (it == m_prepared.end()) {
-            const std::string name = "s" + std::to_string(m_prepared.size());
-            Result made(PQprepare(m_conn, name.c_str(), sql, 0, nullptr));
-            if (!made.Ok())
-                return made;
-            it = m_prepared.emplace(sql, name).first;
-        }
+        Result made;
+        const std::string* name = Prepared(sql, made);
+        if (!name)
+            return made;
         std::vector<const char*> values;
         std::vector<int> lengths;
         params.Fill(values, lengths);
-        return Result(PQexecPrepared(m_conn, it->second.c_str(), params.Count(), values.data(), lengths.data(),
+        return Result(PQexecPrepared(m_conn, name->c_str(), params.Count(), values.data(), lengths.data(),
                                      params.Formats(), 1));
+    }
+    // The name `sql` is prepared under, prepared now if it is not yet;
+    // null (with the server's answer in `failed`) when it cannot be.
+    const std::string* Prepared(const char* sql, Result& failed)
+    {
+        auto it = m_prepared.find(sql);
+        if (it == m_prepared.end()) {
+            const std::string name = "s" + std::to_string(m_prepared.size());
+            failed = Result(PQprepare(m_conn, name.c_str(), sql, 0, nullptr));
+            if (!failed.Ok())
+                return nullptr;
+            it = m_prepared.emplace(sql, name).first;
+        }
+        return &it->second;
     }
     // A statement with parameters that is not kept.
     Result RunOnce(const std::string& sql, const Params& params)
     {
+        TakeWriteAnswers(); // may close a connection that cannot go on
         if (!m_conn)
             return Result();
         TakePendingAnswer();
@@ -595,11 +612,100 @@ public:
     }
     Result Exec(const std::string& sql)
     {
+        TakeWriteAnswers(); // may close a connection that cannot go on
         if (!m_conn)
             return Result();
         TakePendingAnswer();
         ++m_statementsRun;
         return Result(PQexec(m_conn, sql.c_str()));
+    }
+
+    // A value write that must change one row. Within a writing store, for a
+    // key known to be there (`mayDefer`), it is sent without waiting for
+    // its answer (libpq's pipeline), so that many values cost one round
+    // trip a batch; anything else the connection does first takes the
+    // answers, and a write that failed then refuses the store: nothing it
+    // wrote stays.
+    bool WriteValue(const char* sql, const Params& params, bool mayDefer)
+    {
+        if (!m_conn)
+            return false;
+        if (!mayDefer || !InTransaction() || !m_writing) {
+            Result r = Run(sql, params);
+            return r.Changed() == 1;
+        }
+        if (m_pipelined && !m_prepared.contains(sql) && !TakeWriteAnswers())
+            return false; // a statement is prepared outside the pipeline
+        Result failed;
+        const std::string* name = m_pipelined ? &m_prepared.at(sql) : (TakePendingAnswer(), Prepared(sql, failed));
+        if (!name)
+            return false;
+        if (!m_pipelined) {
+            if (!PQenterPipelineMode(m_conn))
+                return Run(sql, params).Changed() == 1;
+            m_pipelined = true;
+        }
+        ++m_statementsRun;
+        std::vector<const char*> values;
+        std::vector<int> lengths;
+        params.Fill(values, lengths);
+        if (!PQsendQueryPrepared(m_conn, name->c_str(), params.Count(), values.data(), lengths.data(),
+                                 params.Formats(), 1)) {
+            m_writeFailure = PQerrorMessage(m_conn);
+            TakeWriteAnswers();
+            return false;
+        }
+        if (++m_writesSent >= kWritesPerSync)
+            return TakeWriteAnswers();
+        return true;
+    }
+    // The answers to the writes sent; false (and the store refused) when
+    // one failed or changed nothing.
+    bool TakeWriteAnswers()
+    {
+        if (!m_pipelined || !m_conn)
+            return true;
+        m_pipelined = false;
+        std::string problem = std::move(m_writeFailure);
+        m_writeFailure.clear();
+        bool failed = !problem.empty() || PQpipelineSync(m_conn) != 1;
+        // Each write's answer ends with a null; the sync's answer ends them all.
+        for (int ends = 0; !failed || PQstatus(m_conn) == CONNECTION_OK;) {
+            PGresult* answer = PQgetResult(m_conn);
+            if (!answer) {
+                if (++ends > m_writesSent + 1)
+                    break;
+                continue;
+            }
+            const ExecStatusType status = PQresultStatus(answer);
+            if (status == PGRES_PIPELINE_SYNC) {
+                PQclear(answer);
+                break;
+            }
+            if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
+                const char* message = PQresultErrorField(answer, PG_DIAG_MESSAGE_PRIMARY);
+                if (problem.empty() && message)
+                    problem = message;
+                failed = true;
+            } else if (std::atoi(PQcmdTuples(answer)) != 1) {
+                failed = true;
+            }
+            PQclear(answer);
+        }
+        m_writesSent = 0;
+        if (!PQexitPipelineMode(m_conn)) { // answers left unread: the connection cannot go on
+            failed = true;
+            Close();
+        }
+        if (!failed)
+            return true;
+        if (!m_conn || PQstatus(m_conn) != CONNECTION_OK) {
+            m_refused = true;
+            Lost(problem);
+        } else {
+            Refuse(kMsgDatabaseNotSaved, problem.empty() ? "a value's key is gone" : problem);
+        }
+        return false;
     }
 
     std::optional<int64_t> Child(int64_t parent, std::u16string_view name)
@@ -779,6 +885,8 @@ private:
         m_conn = nullptr;
         m_began = false;
         m_answerPending = false;
+        m_pipelined = false;
+        m_writesSent = 0;
     }
 
     // Makes the tables in an empty schema, under a lock so that two
@@ -859,6 +967,9 @@ private:
     std::unordered_map<int64_t, uint64_t> m_valueVersions;
     uint64_t m_deletes = 0;
     std::set<int64_t> m_touched;
+    bool m_pipelined = false; // value writes sent, their answers not taken
+    int m_writesSent = 0;
+    std::string m_writeFailure;
     uint64_t m_statementsRun = 0;
     std::unordered_map<int64_t, Name> m_names;
     std::unordered_map<std::u16string, int64_t> m_namesByFolded;
@@ -906,7 +1017,10 @@ private:
 
 class PostgresKey final : public IProfileBackendKey {
 public:
-    PostgresKey(Connection& db, int64_t id) : m_db(db), m_id(id) {}
+    PostgresKey(Connection& db, int64_t id)
+        : m_db(db), m_id(id), m_seenGeneration(db.Generation()), m_seenDeletes(db.Deletes())
+    {
+    }
 
     bool ValueExists(const VUnicodeString& name) override { return Find(name) != nullptr; }
     bool ReadStringArray(const VUnicodeString& name, VStringArray& value) override
@@ -1192,15 +1306,22 @@ private:
             params.Null();
         // The first-written case of a name stays; the key is marked as
         // holding values in the same statement.
-        Result r = m_db.Run("WITH marked AS (UPDATE keys SET hasvals=true WHERE id=$1 AND NOT hasvals) "
+        // The key is there when this transaction found or made it and has
+        // deleted nothing since (no one else writes meanwhile): its write
+        // cannot miss and need not be waited for.
+        const bool there = m_seenGeneration == m_db.Generation() && m_seenDeletes == m_db.Deletes();
+        const bool written =
+            m_db.WriteValue("WITH marked AS (UPDATE keys SET hasvals=true WHERE id=$1 AND NOT hasvals) "
                             "INSERT INTO vals(key, name, kind, num, txt, bin, spelling) "
                             "SELECT $1, $2, $3, $4, $5, $6, $7 WHERE EXISTS(SELECT 1 FROM keys WHERE id=$1) "
                             "ON CONFLICT(key, name) DO UPDATE SET "
                             "kind=excluded.kind, num=excluded.num, txt=excluded.txt, bin=excluded.bin",
-                            params);
+                            params, there);
         m_db.ValuesChanged(m_id);
-        if (r.Changed() != 1)
+        if (!written)
             return false;
+        m_seenGeneration = m_db.Generation();
+        m_seenDeletes = m_db.Deletes();
         m_db.Touched(m_id);
         if (current) {
             Cached& cached = m_values[interned->folded];
@@ -1216,6 +1337,8 @@ private:
 
     Connection& m_db;
     int64_t m_id;
+    uint64_t m_seenGeneration; // when this key was last known to be there
+    uint64_t m_seenDeletes;
     bool m_loaded = false;
     uint64_t m_loadedGeneration = 0;
     uint64_t m_loadedVersion = 0;

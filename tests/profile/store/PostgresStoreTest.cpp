@@ -286,6 +286,41 @@ TEST_F(PostgresStore, AnotherClientsCommitNamesTheKeysItChanged)
     EXPECT_EQ(heard(), std::vector<std::string>{});
 }
 
+TEST_F(PostgresStore, ValuesAreSentInBatchesAndAFailedOneTakesBackTheWholeStore)
+{
+    PostgresProfileFactory factory(uri);
+    const uint64_t before = factory.StatementsRun();
+    {
+        std::unique_ptr<IProfileBackendStore> store(factory.CreateStore());
+        VProfileKey root(store->OpenRootKey(0));
+        VProfileKey key(root, u"Many", 1);
+        for (int i = 0; i < 1000; ++i)
+            ASSERT_TRUE(key.WriteUnsigned(VUnicodeString(u"v") + VUnicodeString::FromNumber(i), i));
+        uint32_t read = 0;
+        EXPECT_TRUE(key.ReadDword(u"v999", read)); // a read takes the answers first
+        EXPECT_EQ(read, 999u);
+    }
+    EXPECT_EQ(Sql("SELECT count(*) FROM vals"), "1000");
+    EXPECT_GT(factory.StatementsRun() - before, 1000u); // each value is still a statement of its own
+
+    // A value the server refuses among those sent (a rule added here that
+    // no value may read "refused"): the store is refused, with a report,
+    // and keeps none of its writes.
+    ASSERT_EQ(Sql("ALTER TABLE vals ADD CONSTRAINT test_refusal CHECK (txt IS DISTINCT FROM 'refused')"), "");
+    {
+        std::unique_ptr<IProfileBackendStore> store(factory.CreateStore());
+        VProfileKey root(store->OpenRootKey(0));
+        VProfileKey key(root, u"Kept", 1);
+        for (int i = 0; i < 10; ++i)
+            key.WriteString(VUnicodeString(u"a") + VUnicodeString::FromNumber(i), u"b");
+        key.WriteString(u"bad", u"refused");
+        key.WriteString(u"after", u"b");
+        EXPECT_FALSE(root.KeyExists(u"Kept")); // refused: reading its snapshot again
+    }
+    EXPECT_EQ(Sql("SELECT count(*) FROM keys WHERE folded='kept'"), "0");
+    EXPECT_TRUE(Shown(u"could not be saved"));
+}
+
 TEST_F(PostgresStore, ALostConnectionIsReportedAndTheNextStoreConnectsAgain)
 {
     const std::string name = "orv_lost_" + std::to_string(getpid());
