@@ -1310,17 +1310,24 @@ private:
         // deleted nothing since (no one else writes meanwhile): its write
         // cannot miss and need not be waited for.
         const bool there = m_seenGeneration == m_db.Generation() && m_seenDeletes == m_db.Deletes();
+        // Once this transaction has marked the key as holding values
+        // through this handle, a value is a plain insert.
+        const bool marked = there && m_markedGeneration == m_db.Generation();
         const bool written =
-            m_db.WriteValue("WITH marked AS (UPDATE keys SET hasvals=true WHERE id=$1 AND NOT hasvals) "
-                            "INSERT INTO vals(key, name, kind, num, txt, bin, spelling) "
-                            "SELECT $1, $2, $3, $4, $5, $6, $7 WHERE EXISTS(SELECT 1 FROM keys WHERE id=$1) "
-                            "ON CONFLICT(key, name) DO UPDATE SET "
-                            "kind=excluded.kind, num=excluded.num, txt=excluded.txt, bin=excluded.bin",
-                            params, there);
+            marked ? m_db.WriteValue("INSERT INTO vals(key, name, kind, num, txt, bin, spelling) "
+                                     "VALUES($1, $2, $3, $4, $5, $6, $7) ON CONFLICT(key, name) DO UPDATE SET "
+                                     "kind=excluded.kind, num=excluded.num, txt=excluded.txt, bin=excluded.bin",
+                                     params, true)
+                   : m_db.WriteValue("WITH marked AS (UPDATE keys SET hasvals=true WHERE id=$1 AND NOT hasvals) "
+                                     "INSERT INTO vals(key, name, kind, num, txt, bin, spelling) "
+                                     "SELECT $1, $2, $3, $4, $5, $6, $7 WHERE EXISTS(SELECT 1 FROM keys WHERE id=$1) "
+                                     "ON CONFLICT(key, name) DO UPDATE SET "
+                                     "kind=excluded.kind, num=excluded.num, txt=excluded.txt, bin=excluded.bin",
+                                     params, there);
         m_db.ValuesChanged(m_id);
         if (!written)
             return false;
-        m_seenGeneration = m_db.Generation();
+        m_seenGeneration = m_markedGeneration = m_db.Generation();
         m_seenDeletes = m_db.Deletes();
         m_db.Touched(m_id);
         if (current) {
@@ -1339,6 +1346,7 @@ private:
     int64_t m_id;
     uint64_t m_seenGeneration; // when this key was last known to be there
     uint64_t m_seenDeletes;
+    uint64_t m_markedGeneration = 0; // when this handle last marked it as holding values
     bool m_loaded = false;
     uint64_t m_loadedGeneration = 0;
     uint64_t m_loadedVersion = 0;
