@@ -253,48 +253,14 @@ TEST_F(SqliteReliability, AKilledMoveOrCopyOfAFolderIsWhollyDoneOrNotDone)
     EXPECT_TRUE(box.shown.empty());
 }
 
-TEST_F(SqliteReliability, TwoProcessesWriteOneFileAtOnce)
+TEST_F(SqliteReliability, ProcessesWritingOneNewFileAtOnceAllGetTheirWritesIn)
 {
-    constexpr int kKeys = 150;
-    pid_t children[2];
-    for (int c = 0; c < 2; ++c) {
-        children[c] = fork();
-        ASSERT_GE(children[c], 0);
-        if (children[c] == 0) {
-            SqliteInUse open(path);
-            const char16_t* side = c == 0 ? u"Left\\K" : u"Right\\K";
-            for (int k = 0; k < kKeys; ++k) {
-                VProfileStore store;
-                VProfileKey key(*store.GetRootKey(), Name(side, k), 1);
-                for (int v = 0; v < 20; ++v)
-                    if (!key.WriteUnsigned(Name(u"Value ", v), static_cast<uint32_t>(k)))
-                        _exit(4);
-            }
-            _exit(0);
-        }
-    }
-    for (pid_t child : children) {
-        const int status = Reap(child);
-        EXPECT_TRUE(ExitedCleanly(status)) << "a writer failed, status " << status;
-    }
-    SqliteInUse open(path);
-    VProfileStore store;
-    int found = 0;
-    for (const char16_t* side : {u"Left\\K", u"Right\\K"})
-        for (int k = 0; k < kKeys; ++k) {
-            uint32_t value = 0;
-            found += VProfileKey(*store.GetRootKey(), Name(side, k), 0).ReadDword(u"Value 19", value) &&
-                     value == static_cast<uint32_t>(k);
-        }
-    EXPECT_EQ(found, 2 * kKeys);
-}
-
-TEST_F(SqliteReliability, ProcessesMakingOneNewFileAtOnceAllOpenIt)
-{
-    // Each round a new file, made by several processes at the same instant:
-    // none may be refused while another sets the file up.
+    // Each round a new file, made by several processes started at the same
+    // instant, each then writing stores of its own: none may be refused
+    // while another sets the file up or holds the write lock.
     constexpr int kRounds = 40;
     constexpr int kProcesses = 6;
+    constexpr int kKeys = 12;
     for (int round = 0; round < kRounds; ++round) {
         const std::string file = dir.str() + "/new-" + std::to_string(round) + ".db";
         int go[2];
@@ -308,24 +274,34 @@ TEST_F(SqliteReliability, ProcessesMakingOneNewFileAtOnceAllOpenIt)
                 char byte;
                 (void)!read(go[0], &byte, 1); // all start when the pipe closes
                 SqliteInUse open(file);
-                bool wrote = false;
-                {
+                const std::u16string prefix = Name(u"P", c).str() + u"\\K";
+                for (int k = 0; k < kKeys; ++k) {
                     VProfileStore store;
-                    VProfileKey key(*store.GetRootKey(), Name(u"P", c), 1);
-                    wrote = key.WriteUnsigned(u"Round", static_cast<uint32_t>(round));
+                    VProfileKey key(*store.GetRootKey(), Name(prefix.c_str(), k), 1);
+                    for (int v = 0; v < 5; ++v)
+                        if (!key.WriteUnsigned(Name(u"Value ", v), static_cast<uint32_t>(round)))
+                            _exit(4);
                 }
-                _exit(open.factory.IsOpen() && wrote ? 0 : 4);
+                _exit(open.factory.IsOpen() ? 0 : 4);
             }
             children.push_back(child);
         }
         close(go[0]);
         close(go[1]);
         for (pid_t child : children)
-            EXPECT_TRUE(ExitedCleanly(Reap(child))) << "a process was refused the new file, round " << round;
+            EXPECT_TRUE(ExitedCleanly(Reap(child))) << "a process was refused, round " << round;
         SqliteInUse open(file);
         VProfileStore store;
-        for (int c = 0; c < kProcesses; ++c)
-            EXPECT_TRUE(VProfileKey(*store.GetRootKey(), Name(u"P", c), 0).ValueExists(u"Round")) << c;
+        int found = 0;
+        for (int c = 0; c < kProcesses; ++c) {
+            const std::u16string prefix = Name(u"P", c).str() + u"\\K";
+            for (int k = 0; k < kKeys; ++k) {
+                uint32_t value = 0;
+                found += VProfileKey(*store.GetRootKey(), Name(prefix.c_str(), k), 0).ReadDword(u"Value 4", value) &&
+                         value == static_cast<uint32_t>(round);
+            }
+        }
+        EXPECT_EQ(found, kProcesses * kKeys) << "round " << round;
     }
 }
 
