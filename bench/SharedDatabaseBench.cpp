@@ -248,6 +248,22 @@ void BM_open(benchmark::State& state, bool postgres)
             state.SkipWithError("the fresh process failed");
 }
 
+// The statements a back end ran: where its time goes is in round trips.
+uint64_t StatementsRun(VProfileStoreFactory& factory)
+{
+    if (const auto* pg = dynamic_cast<PostgresProfileFactory*>(&factory))
+        return pg->StatementsRun();
+    if (const auto* sqlite = dynamic_cast<SqliteProfileFactory*>(&factory))
+        return sqlite->StatementsRun();
+    return 0;
+}
+
+void CountStatements(benchmark::State& state, VProfileStoreFactory& factory, uint64_t before)
+{
+    state.counters["statements"] = benchmark::Counter(static_cast<double>(StatementsRun(factory) - before),
+                                                      benchmark::Counter::kAvgIterations);
+}
+
 void BM_list_folder_100(benchmark::State& state, bool postgres)
 {
     const std::unique_ptr<VProfileStoreFactory> factory = Open(Location(postgres));
@@ -255,12 +271,14 @@ void BM_list_folder_100(benchmark::State& state, bool postgres)
     SessionDatabase db;
     size_t listed = 0;
     int n = 0;
+    const uint64_t before = StatementsRun(*factory);
     for (auto _ : state) {
         db.DropCachedListings();
         const VProfileStore snapshot;
         listed = db.GetListing(FolderPath(n % kTop, n % kSub), 0).sessions.GetSize();
         ++n;
     }
+    CountStatements(state, *factory, before);
     if (listed != kPerFolder)
         state.SkipWithError("wrong number of sessions");
 }
@@ -366,12 +384,14 @@ void BM_move_folder_1k(benchmark::State& state, bool postgres)
     const Using in(*factory);
     SessionDatabase db;
     bool there = false;
+    const uint64_t before = StatementsRun(*factory);
     for (auto _ : state) {
         VUnicodeString moved;
         if (!db.MoveItem(there ? u"F008\\F007" : u"F007", there ? u"" : u"F008", {}, false, moved, nullptr, nullptr))
             state.SkipWithError("the move failed");
         there = !there;
     }
+    CountStatements(state, *factory, before);
     if (there) {
         VUnicodeString moved;
         db.MoveItem(u"F008\\F007", u"", {}, false, moved, nullptr, nullptr);

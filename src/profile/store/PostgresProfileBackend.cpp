@@ -748,16 +748,54 @@ public:
     }
     std::optional<int64_t> Resolve(int64_t from, std::u16string_view path, bool create)
     {
+        const std::vector<std::u16string_view> parts = SplitKeyPath(path);
         int64_t id = from;
-        for (std::u16string_view part : SplitKeyPath(path)) {
-            std::optional<int64_t> next = Child(id, part);
+        size_t at = 0;
+        if (InTransaction()) // the levels looked up before cost nothing
+            for (auto it = m_children.end(); at < parts.size(); ++at, id = it->second)
+                if ((it = m_children.find({id, VUnicodeString::FoldCase(parts[at])})) == m_children.end())
+                    break;
+        if (parts.size() - at > 1)
+            LookUpLevels(parts, at, id);
+        for (; at < parts.size(); ++at) {
+            std::optional<int64_t> next = Child(id, parts[at]);
             if (!next && create)
-                next = AddChild(id, part);
+                next = AddChild(id, parts[at]);
             if (!next)
                 return std::nullopt;
             id = *next;
         }
         return id;
+    }
+    // Follows `parts` from level `at` below `id` in one query, as far as the
+    // keys are there, and moves `at` and `id` to the last one found: a path
+    // several levels deep costs one round trip, not one a level.
+    void LookUpLevels(const std::vector<std::u16string_view>& parts, size_t& at, int64_t& id)
+    {
+        std::vector<std::u16string> folded;
+        std::string names = "{";
+        for (size_t i = at; i < parts.size(); ++i) {
+            folded.push_back(VUnicodeString::FoldCase(parts[i]));
+            const std::optional<std::string> text = Utf8(folded.back());
+            if (!text)
+                return; // the levels are looked up one by one
+            names += names.size() > 1 ? ",\"" : "\"";
+            for (const char c : *text)
+                (c == '"' || c == '\\' ? names += '\\' : names) += c;
+            names += '"';
+        }
+        names += '}';
+        Result r = Run("WITH RECURSIVE walk(depth, id) AS (SELECT 0, $1::bigint UNION ALL SELECT w.depth + 1, k.id "
+                       "FROM walk w JOIN keys k ON k.parent=w.id AND k.folded=($2::text[])[w.depth + 1] "
+                       "WHERE w.depth < cardinality($2::text[])) SELECT depth, id FROM walk WHERE depth > 0 ORDER BY depth",
+                       Params().Int(id).Text(names));
+        for (int row = 0; row < r.Rows() && r.Int(row, 0) == row + 1; ++row) {
+            const int64_t child = r.Int(row, 1);
+            if (InTransaction())
+                m_children.emplace(ChildKey{id, std::move(folded[static_cast<size_t>(row)])}, child);
+            id = child;
+            ++at;
+        }
     }
     bool KeyRowExists(int64_t id) { return Run("SELECT 1 FROM keys WHERE id=$1", Params().Int(id)).Rows() == 1; }
     bool IsAtOrBelow(int64_t id, int64_t ancestor)

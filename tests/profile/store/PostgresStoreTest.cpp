@@ -321,6 +321,25 @@ TEST_F(PostgresStore, ValuesAreSentInBatchesAndAFailedOneTakesBackTheWholeStore)
     EXPECT_TRUE(Shown(u"could not be saved"));
 }
 
+TEST_F(PostgresStore, APathOfManyLevelsIsFoundInOneQueryWhateverItsNamesHold)
+{
+    const VUnicodeString path(u"Sessions\\{a,b}\\\"q\" NULL\\ \u00C9t\u00E9 \\x'y");
+    {
+        PostgresProfileFactory writer(uri);
+        std::unique_ptr<IProfileBackendStore> store(writer.CreateStore());
+        ASSERT_TRUE(VProfileKey(VProfileKey(store->OpenRootKey(0)), path, 1).WriteString(u"v", u"found"));
+    }
+    PostgresProfileFactory reader(uri); // nothing looked up yet
+    std::unique_ptr<IProfileBackendStore> store(reader.CreateStore());
+    const VProfileKey root(store->OpenRootKey(0));
+    const uint64_t before = reader.StatementsRun();
+    VUnicodeString text;
+    EXPECT_TRUE(VProfileKey(root, VUnicodeString(u"SESSIONS\\{A,B}\\\"Q\" null\\ \u00E9T\u00C9 \\X'Y"), 0).ReadString(u"v", text));
+    EXPECT_EQ(text, VUnicodeString(u"found"));
+    EXPECT_EQ(reader.StatementsRun() - before, 2u); // the path, then the key's values
+    EXPECT_FALSE(root.KeyExists(u"Sessions\\{a,b}\\nothing\\deeper"));
+}
+
 TEST_F(PostgresStore, ALostConnectionIsReportedAndTheNextStoreConnectsAgain)
 {
     const std::string name = "orv_lost_" + std::to_string(getpid());
