@@ -490,12 +490,21 @@ void SessionDatabase::DropCachedListings()
 
 bool SessionDatabase::GetFindTexts(const VUnicodeString& path, VUnicodeString& hostName, VUnicodeString& description)
 {
-    const VUnicodeString normal = NormalizeSessionPath(path);
-    VUnicodeString folder;
-    VUnicodeString leaf;
-    SplitSessionPath(normal, folder, leaf);
-    auto cached = m_findTexts.find(folder.str());
+    // A walk asks for every session: a path already in its normal form is
+    // split in place, with no copy made.
+    const std::u16string_view given = path.str();
+    const bool normalAlready = !given.empty() && given.front() != u'\\' && given.back() != u'\\' &&
+                               given.find(u'/') == std::u16string_view::npos &&
+                               given.find(u"\\\\") == std::u16string_view::npos;
+    VUnicodeString normalized;
+    const VUnicodeString& normal = normalAlready ? path : (normalized = NormalizeSessionPath(path));
+    const std::u16string_view whole = normal.str();
+    const size_t slash = whole.rfind(u'\\');
+    const std::u16string_view folderName = slash == std::u16string_view::npos ? std::u16string_view() : whole.substr(0, slash);
+    const std::u16string_view leaf = slash == std::u16string_view::npos ? whole : whole.substr(slash + 1);
+    auto cached = m_findTexts.find(folderName);
     if (cached == m_findTexts.end()) {
+        const VUnicodeString folder(folderName);
         std::optional<FolderFindTexts> texts(std::in_place);
         texts->reserve(128);
         const VProfileStore store;
@@ -524,7 +533,7 @@ bool SessionDatabase::GetFindTexts(const VUnicodeString& path, VUnicodeString& h
         description = config->GetDescription();
         return true;
     }
-    const auto found = cached->second->find(leaf.str());
+    const auto found = cached->second->find(leaf);
     hostName = found == cached->second->end() ? VUnicodeString() : found->second.hostName;
     description = found == cached->second->end() ? VUnicodeString() : found->second.description;
     return true;

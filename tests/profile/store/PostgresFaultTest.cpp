@@ -164,6 +164,20 @@ TEST_F(PostgresFaults, TwoClientsEditingOneFolderAtOnceKeepItsOrderListWhole)
         EXPECT_TRUE(all.insert(name).second) << name.ToUtf8() << " is on both sides";
     EXPECT_EQ(all.size() + static_cast<size_t>(refused), static_cast<size_t>(2 * kEach));
     EXPECT_GT(all.size(), static_cast<size_t>(kEach)); // both clients got work done
+
+    // One refused for certain: the other client holds its write past this
+    // one's busy timeout. One report, and the folder's list stays whole.
+    PostgresProfileFactory other(uri);
+    std::unique_ptr<IProfileBackendStore> held(other.CreateStore());
+    ASSERT_TRUE(VProfileKey(VProfileKey(held->OpenRootKey(0)), u"Sessions\\Shared", 0).WriteString(u"x", u"y"));
+    factory.SetBusyTimeout(200);
+    box.shown.clear();
+    EXPECT_FALSE(SessionDatabase().CreateFolder(u"Shared", u"Late", {}, false, nullptr));
+    EXPECT_EQ(box.shown.size(), 1u);
+    held.reset();
+    VProfileStore after;
+    EXPECT_FALSE(after.GetRootKey()->KeyExists(u"Sessions\\Shared\\Late"));
+    EXPECT_TRUE(OrderMatches(*after.GetRootKey(), u"Sessions\\Shared"));
 }
 
 } // namespace
