@@ -24,9 +24,10 @@ export -f run_suite
 export jobs
 scripts/with-postgres.sh bash -c 'run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo'
 
-echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer (with the server too)"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
-  run_suite build-asan -DCMAKE_BUILD_TYPE=Debug -DORV_SANITIZE=ON -DORV_BUILD_BENCHMARKS=OFF
+  scripts/with-postgres.sh bash -c \
+  'run_suite build-asan -DCMAKE_BUILD_TYPE=Debug -DORV_SANITIZE=ON -DORV_BUILD_BENCHMARKS=OFF'
 
 echo "== fuzz targets over their seed corpora"
 scripts/fuzz.sh 0
