@@ -5,20 +5,26 @@
 
 #include <algorithm>
 
+namespace {
+// The code point at `i`, simply case-folded; `i` moves past it.
+inline char32_t NextFoldedForMatch(std::u16string_view s, size_t& i)
+{
+    char32_t c = s[i++];
+    if (c < 0x80) // names are mostly ASCII: no table needed
+        return c >= U'A' && c <= U'Z' ? c + 32 : c;
+    if (U16_IS_LEAD(c) && i < s.size() && U16_IS_TRAIL(s[i]))
+        c = U16_GET_SUPPLEMENTARY(c, s[i++]);
+    return static_cast<char32_t>(u_foldCase(static_cast<UChar32>(c), U_FOLD_CASE_DEFAULT));
+}
+} // namespace
+
 void FoldForMatch(std::u16string_view s, std::u32string& out)
 {
-    out.clear();
-    out.reserve(s.size());
-    for (size_t i = 0; i < s.size();) {
-        char32_t c = s[i++];
-        if (c < 0x80) { // names are mostly ASCII: no table needed
-            out.push_back(c >= U'A' && c <= U'Z' ? c + 32 : c);
-            continue;
-        }
-        if (U16_IS_LEAD(c) && i < s.size() && U16_IS_TRAIL(s[i]))
-            c = U16_GET_SUPPLEMENTARY(c, s[i++]);
-        out.push_back(static_cast<char32_t>(u_foldCase(static_cast<UChar32>(c), U_FOLD_CASE_DEFAULT)));
-    }
+    out.resize(s.size()); // no more code points than units
+    char32_t* to = out.data();
+    for (size_t i = 0; i < s.size();)
+        *to++ = NextFoldedForMatch(s, i);
+    out.resize(static_cast<size_t>(to - out.data()));
 }
 
 namespace {
@@ -67,6 +73,16 @@ FilterPattern::FilterPattern(std::u16string_view pattern)
         }
     }
     m_leadingDot = !folded.empty() && folded.front() == U'.';
+    // Every match holds each run of plain characters as it stands: the
+    // longest of them rules out most texts before the walk.
+    for (size_t from = 0; m_wildcard && from < m_tokens.size();) {
+        size_t to = from;
+        while (to < m_tokens.size() && m_tokens[to] != kAnyRun && m_tokens[to] != kAnyOne)
+            ++to;
+        if (to - from > m_required.size())
+            m_required = m_tokens.substr(from, to - from);
+        from = to + 1;
+    }
     if (!m_wildcard || m_tokens.size() > 63)
         return;
     for (size_t j = 0; j < m_tokens.size(); ++j) {
@@ -108,6 +124,8 @@ bool FilterPattern::Matches(std::u16string_view text) const
     FoldForMatch(text, t);
     if (!m_wildcard)
         return t.find(m_tokens) != std::u32string::npos;
+    if (t.find(m_required) == std::u32string::npos)
+        return false;
     return m_tokens.size() > 63 ? MatchesWildcardLong(t) : MatchesWildcard(t);
 }
 

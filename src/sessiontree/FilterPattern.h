@@ -38,6 +38,7 @@ private:
     bool m_wildcard = false;
     bool m_leadingDot = false;
     std::u32string m_tokens; // folded; runs of '*' collapsed into one
+    std::u32string m_required; // the longest run of plain tokens: every match holds it
     // Bit-parallel tables for patterns of up to 63 tokens.
     uint64_t m_starMask = 0;
     uint64_t m_anyMask = 0;
