@@ -90,14 +90,7 @@ void Build(const std::string& path)
         SqliteProfileFactory factory(path);
         g_factory = &factory;
         SetProfileStoreFactoryGetter(&Factory);
-        VProfileStore store;
-        const VProfileKey key(*store.GetRootKey(), u"Sessions\\Template", 1);
-        const SessionConfigPtr config(new SessionConfig(&key, u"Template"));
-        config->RemoteHost().SetHostname(u"web.example.org");
-        config->RemoteHost().SetUsername(u"operator");
-        config->SetDescription(u"Production web server\r\nRack 4");
-        config->Common().SetBool(SessionConfig::kIsSession, true);
-        config->Save(&key);
+        SaveTemplateSession();
         SetProfileStoreFactoryGetter(nullptr);
         g_factory = nullptr;
     }

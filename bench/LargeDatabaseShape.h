@@ -5,6 +5,9 @@
 #include <string>
 
 #include "core/VUnicodeString.h"
+#include "profile/sessions/SessionConfig.h"
+#include "profile/store/VProfileKey.h"
+#include "profile/store/VProfileStore.h"
 
 namespace large_db {
 
@@ -35,6 +38,20 @@ inline VUnicodeString SessionPath(int n)
 inline VUnicodeString HostOf(int n)
 {
     return Number(u"web", n, 6) + u".example.org";
+}
+
+// One full session saved through the library into the current store, as
+// the Connect dialog saves it: the copies are made from it.
+inline void SaveTemplateSession()
+{
+    VProfileStore store;
+    const VProfileKey key(*store.GetRootKey(), u"Sessions\\Template", 1);
+    const SessionConfigPtr config(new SessionConfig(&key, u"Template"));
+    config->RemoteHost().SetHostname(u"web.example.org");
+    config->RemoteHost().SetUsername(u"operator");
+    config->SetDescription(u"Production web server\r\nRack 4");
+    config->Common().SetBool(SessionConfig::kIsSession, true);
+    config->Save(&key);
 }
 
 } // namespace large_db

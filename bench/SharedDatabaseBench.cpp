@@ -69,19 +69,10 @@ std::unique_ptr<VProfileStoreFactory> Open(const std::string& location)
     return MakeProfileStoreFactory(location);
 }
 
-// One full session saved through the library, as the Connect dialog saves
-// it: the copies are made from it.
 void SaveTemplate(VProfileStoreFactory& factory)
 {
     const Using in(factory);
-    VProfileStore store;
-    const VProfileKey key(*store.GetRootKey(), u"Sessions\\Template", 1);
-    const SessionConfigPtr config(new SessionConfig(&key, u"Template"));
-    config->RemoteHost().SetHostname(u"web.example.org");
-    config->RemoteHost().SetUsername(u"operator");
-    config->SetDescription(u"Production web server\r\nRack 4");
-    config->Common().SetBool(SessionConfig::kIsSession, true);
-    config->Save(&key);
+    SaveTemplateSession();
 }
 
 // The folders' order lists, as the tree writes them on its first look, and
