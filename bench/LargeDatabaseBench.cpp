@@ -176,23 +176,10 @@ void EnsureDatabase()
                  std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
 }
 
-// Runs this program again with `args`; its exit status, and its peak
-// memory in KiB when asked.
-int RunFresh(const std::vector<std::string>& args, long* peakKiB = nullptr)
+// Runs this program again with `args`; its exit status.
+int RunFresh(const std::vector<std::string>& args)
 {
-    std::vector<char*> argv{const_cast<char*>(g_program.c_str())};
-    for (const std::string& arg : args)
-        argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-    pid_t child = 0;
-    if (posix_spawn(&child, g_program.c_str(), nullptr, nullptr, argv.data(), environ) != 0)
-        return -1;
-    int status = 0;
-    rusage usage{};
-    wait4(child, &status, 0, &usage);
-    if (peakKiB)
-        *peakKiB = usage.ru_maxrss;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return RunAgain(g_program, args);
 }
 
 // --- What a fresh process does (run through RunFresh)

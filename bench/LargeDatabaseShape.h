@@ -2,12 +2,18 @@
 // The shape of the 100,000-session database the large benchmarks share:
 // 100 top folders of 10 folders of 100 sessions, named F000\G0\s000000,
 // each session's host webNNNNNN.example.org.
+#include <spawn.h>
+#include <sys/wait.h>
+
 #include <string>
+#include <vector>
 
 #include "core/VUnicodeString.h"
 #include "profile/sessions/SessionConfig.h"
 #include "profile/store/VProfileKey.h"
 #include "profile/store/VProfileStore.h"
+
+extern char** environ;
 
 namespace large_db {
 
@@ -38,6 +44,21 @@ inline VUnicodeString SessionPath(int n)
 inline VUnicodeString HostOf(int n)
 {
     return Number(u"web", n, 6) + u".example.org";
+}
+
+// Runs `program` with `args`, as a fresh process; its exit status.
+inline int RunAgain(const std::string& program, const std::vector<std::string>& args)
+{
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const std::string& arg : args)
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    pid_t child = 0;
+    if (posix_spawn(&child, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0)
+        return -1;
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 // One full session saved through the library into the current store, as

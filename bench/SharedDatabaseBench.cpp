@@ -205,16 +205,7 @@ bool BuildPostgres()
 // Runs this program again with `args`; its exit status.
 int RunFresh(const std::vector<std::string>& args)
 {
-    std::vector<char*> argv{const_cast<char*>(g_program.c_str())};
-    for (const std::string& arg : args)
-        argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-    pid_t child = 0;
-    if (posix_spawn(&child, g_program.c_str(), nullptr, nullptr, argv.data(), environ) != 0)
-        return -1;
-    int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return RunAgain(g_program, args);
 }
 
 // A fresh process opens the database and loads one session.
