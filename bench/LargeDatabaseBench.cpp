@@ -146,16 +146,7 @@ void Build(const std::string& path)
     SqliteProfileFactory factory(path);
     g_factory = &factory;
     SetProfileStoreFactoryGetter(&Factory);
-    {
-        VProfileStore store;
-        store.GetRootKey()->DeleteKey(u"Sessions\\Template");
-        ProfileFolderData(&store, u"", ProfileFolderData::kSortManual);
-        for (int top = 0; top < kTop; ++top) {
-            ProfileFolderData(&store, Number(u"F", top, 3), ProfileFolderData::kSortManual);
-            for (int sub = 0; sub < kSub; ++sub)
-                ProfileFolderData(&store, FolderPath(top, sub), ProfileFolderData::kSortManual);
-        }
-    }
+    WriteOrderLists();
     SetProfileStoreFactoryGetter(nullptr);
     g_factory = nullptr;
 }

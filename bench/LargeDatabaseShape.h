@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/VUnicodeString.h"
+#include "profile/sessions/ProfileFolderData.h"
 #include "profile/sessions/SessionConfig.h"
 #include "profile/store/VProfileKey.h"
 #include "profile/store/VProfileStore.h"
@@ -73,6 +74,20 @@ inline void SaveTemplateSession()
     config->SetDescription(u"Production web server\r\nRack 4");
     config->Common().SetBool(SessionConfig::kIsSession, true);
     config->Save(&key);
+}
+
+// The folders' order lists in the current store, as the tree writes them on
+// its first look, and the template gone.
+inline void WriteOrderLists()
+{
+    VProfileStore store;
+    store.GetRootKey()->DeleteKey(u"Sessions\\Template");
+    ProfileFolderData(&store, u"", ProfileFolderData::kSortManual);
+    for (int top = 0; top < kTop; ++top) {
+        ProfileFolderData(&store, Number(u"F", top, 3), ProfileFolderData::kSortManual);
+        for (int sub = 0; sub < kSub; ++sub)
+            ProfileFolderData(&store, FolderPath(top, sub), ProfileFolderData::kSortManual);
+    }
 }
 
 } // namespace large_db

@@ -75,19 +75,10 @@ void SaveTemplate(VProfileStoreFactory& factory)
     SaveTemplateSession();
 }
 
-// The folders' order lists, as the tree writes them on its first look, and
-// the template gone.
 void WriteOrderLists(VProfileStoreFactory& factory)
 {
     const Using in(factory);
-    VProfileStore store;
-    store.GetRootKey()->DeleteKey(u"Sessions\\Template");
-    ProfileFolderData(&store, u"", ProfileFolderData::kSortManual);
-    for (int top = 0; top < kTop; ++top) {
-        ProfileFolderData(&store, Number(u"F", top, 3), ProfileFolderData::kSortManual);
-        for (int sub = 0; sub < kSub; ++sub)
-            ProfileFolderData(&store, FolderPath(top, sub), ProfileFolderData::kSortManual);
-    }
+    large_db::WriteOrderLists();
 }
 
 bool Sql(sqlite3* db, const char* sql)
