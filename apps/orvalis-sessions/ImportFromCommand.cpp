@@ -7,9 +7,9 @@
 #include <iostream>
 #include <optional>
 
-#include "Progress.h"
 #include "ToolArguments.h"
 #include "ToolCommands.h"
+#include "ToolImport.h"
 #include "ToolSession.h"
 #include "ToolText.h"
 #include "core/UnicodeConversion.h"
@@ -98,24 +98,7 @@ int CommandImportFrom(ToolSession& session, const CommandArgs& args)
     } catch (const ExchangeError& error) {
         throw ToolFailure(error.what());
     }
-    std::optional<Progress> progress;
-    import.onChecked = [&](size_t sessions) { progress.emplace("importing", sessions, 0); };
-    import.onSession = [&](const SessionImportItem& item) {
-        static constexpr const char* kWords[] = {"added", "skipped", "renamed", "replaced"};
-        PrintLine(std::string(kWords[static_cast<int>(item.outcome)]) + "\t" + DisplayPath(item.path));
-        progress->Step();
-    };
-    bool refused = false;
-    import.onRefusal = [&](const std::string& text) {
-        if (!refused) // said once; the import ends with 1
-            std::cerr << "orvalis-sessions: " << text << "\n";
-        refused = true;
-    };
-    try {
-        import.Run([&](IExchangeVisitor& visitor) { recorded.Replay(visitor); });
-    } catch (const ExchangeError& error) {
-        throw ToolFailure(error.what());
-    }
+    const bool refused = RunToolImport(import, [&](IExchangeVisitor& visitor) { recorded.Replay(visitor); });
     std::fflush(stdout); // the list first, then what goes with it
     for (const std::string& note : document->notes)
         std::cerr << "not carried over: " << note << "\n";

@@ -18,6 +18,7 @@
 #include "profile/exchange/SessionExchangeDatabase.h"
 #include "ToolArguments.h"
 #include "ToolCommands.h"
+#include "ToolImport.h"
 #include "ToolSession.h"
 #include "ToolText.h"
 #include "platform/ProtocolTable.h"
@@ -99,30 +100,14 @@ int CommandImport(ToolSession& session, const CommandArgs& args)
     const VUnicodeString folder = a.Has("folder") ? SessionPathArgument(*a.Value("folder")) : VUnicodeString();
     SessionExchangeImport import(Db(), folder, file);
     import.readAhead = true; // the readers below parse their file and nothing else
-    std::optional<Progress> progress;
-    import.onChecked = [&](size_t sessions) { progress.emplace("importing", sessions, 0); };
-    import.onSession = [&](const SessionImportItem& item) {
-        PrintLine((item.added ? "added\t" : "skipped\t") + DisplayPath(item.path));
-        progress->Step();
-    };
-    bool refused = false;
-    import.onRefusal = [&](const std::string& text) {
-        if (!refused) // said once; the import ends with 1
-            std::cerr << "orvalis-sessions: " << text << "\n";
-        refused = true;
-    };
-    try {
-        import.Run([&](IExchangeVisitor& visitor) {
-            std::ifstream in(file, std::ios::binary);
-            if (!in)
-                throw ExchangeError(file, 0, "cannot be read");
-            if (format == ExchangeFormat::Xml)
-                ReadExchangeXml(in, file, visitor);
-            else
-                ReadExchangeJson(in, file, visitor);
-        });
-    } catch (const ExchangeError& error) {
-        throw ToolFailure(error.what());
-    }
+    const bool refused = RunToolImport(import, [&](IExchangeVisitor& visitor) {
+        std::ifstream in(file, std::ios::binary);
+        if (!in)
+            throw ExchangeError(file, 0, "cannot be read");
+        if (format == ExchangeFormat::Xml)
+            ReadExchangeXml(in, file, visitor);
+        else
+            ReadExchangeJson(in, file, visitor);
+    });
     return refused ? 1 : StatusOf(session);
 }
