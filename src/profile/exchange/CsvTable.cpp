@@ -72,3 +72,10 @@ int CsvTable::Column(const CsvRow& header, std::initializer_list<std::string_vie
     }
     return -1;
 }
+
+std::u16string CsvTable::Field(const CsvRow& row, int column, const ForeignDocument& document)
+{
+    return column >= 0 && static_cast<size_t>(column) < row.fields.size()
+               ? ForeignText(row.fields[static_cast<size_t>(column)], document, row.line)
+               : std::u16string();
+}

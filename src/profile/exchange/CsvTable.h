@@ -23,4 +23,8 @@ public:
     // The index of a column of the header, found without regard to case
     // under any of `names`; -1 when there is none.
     static int Column(const CsvRow& header, std::initializer_list<std::string_view> names);
+    // A line that holds nothing at all.
+    static bool IsBlank(const CsvRow& row) { return row.fields.size() == 1 && row.fields[0].empty(); }
+    // The text of a row's column; empty for -1 or a column past the row's end.
+    static std::u16string Field(const CsvRow& row, int column, const ForeignDocument& document);
 };

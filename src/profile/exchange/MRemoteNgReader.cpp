@@ -251,13 +251,9 @@ ForeignDocument MRemoteNgReader::ReadCsv(std::string_view text, const std::strin
     const int port = CsvTable::Column(header, {"Port"});
     for (size_t r = 1; r < rows.size(); ++r) {
         const CsvRow& row = rows[r];
-        if (row.fields.size() == 1 && row.fields[0].empty())
+        if (CsvTable::IsBlank(row))
             continue;
-        auto field = [&](int column) {
-            return column >= 0 && static_cast<size_t>(column) < row.fields.size()
-                       ? ForeignText(row.fields[static_cast<size_t>(column)], document, row.line)
-                       : std::u16string();
-        };
+        auto field = [&](int column) { return CsvTable::Field(row, column, document); };
         ForeignSession session;
         session.line = row.line;
         session.name = field(name);
