@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "core/Exceptions.h"
+#include "core/HexDigit.h"
 #include "core/UnicodeConversion.h"
 #include "platform/PlatformError.h"
 
@@ -12,17 +13,6 @@ extern const unsigned char orv_message_table_text[];
 extern const unsigned long orv_message_table_text_size;
 
 namespace {
-
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 bool Fail(std::string* error, size_t line, const char* what)
 {
@@ -38,7 +28,7 @@ bool ParseLine(std::string_view line, size_t number, std::unordered_map<uint32_t
         return Fail(error, number, "expected a message id of the form 0xXXXXXXXX");
     uint32_t id = 0;
     for (size_t i = 2; i < 10; ++i) {
-        const int v = HexValue(line[i]);
+        const int v = HexDigitValue(line[i]);
         if (v < 0)
             return Fail(error, number, "the message id needs eight hexadecimal digits");
         id = id << 4 | static_cast<uint32_t>(v);

@@ -7,6 +7,7 @@
 #include <cryptopp/filters.h>
 
 #include "core/Exceptions.h"
+#include "core/HexDigit.h"
 #include "core/UnicodeConversion.h"
 #include "platform/SessionNameValidator.h"
 
@@ -185,19 +186,10 @@ bool TryUtf16(std::string_view utf8, std::u16string& text)
 
 std::string PercentDecoded(std::string_view text)
 {
-    auto hex = [](char c) -> int {
-        if (c >= '0' && c <= '9')
-            return c - '0';
-        if (c >= 'a' && c <= 'f')
-            return c - 'a' + 10;
-        if (c >= 'A' && c <= 'F')
-            return c - 'A' + 10;
-        return -1;
-    };
     std::string out;
     for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && hex(text[i + 1]) >= 0 && hex(text[i + 2]) >= 0) {
-            out += static_cast<char>(hex(text[i + 1]) * 16 + hex(text[i + 2]));
+        if (text[i] == '%' && i + 2 < text.size() && HexDigitValue(text[i + 1]) >= 0 && HexDigitValue(text[i + 2]) >= 0) {
+            out += static_cast<char>(HexDigitValue(text[i + 1]) * 16 + HexDigitValue(text[i + 2]));
             i += 2;
         } else {
             out += text[i];

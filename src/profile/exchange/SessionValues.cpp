@@ -3,12 +3,13 @@
 #include <cstring>
 #include <limits>
 
-#include "profile/store/ProfileBackend.h"
-#include "profile/sessions/SessionConfig.h"
+#include "core/HexDigit.h"
+#include "profile/secrets/VProfileEncryptedString.h"
 #include "profile/sessions/ProfilePath.h"
+#include "profile/sessions/SessionConfig.h"
+#include "profile/store/ProfileBackend.h"
 #include "profile/values/VProfileBinary.h"
 #include "profile/values/VProfileDword.h"
-#include "profile/secrets/VProfileEncryptedString.h"
 #include "profile/values/VProfileMultiSz.h"
 #include "profile/values/VProfileSz.h"
 
@@ -317,21 +318,12 @@ std::string HexOf(const std::vector<uint8_t>& bytes)
 
 bool BytesOfHex(std::u16string_view hex, std::vector<uint8_t>& bytes)
 {
-    const auto digit = [](char16_t c) {
-        if (c >= u'0' && c <= u'9')
-            return c - u'0';
-        if (c >= u'a' && c <= u'f')
-            return c - u'a' + 10;
-        if (c >= u'A' && c <= u'F')
-            return c - u'A' + 10;
-        return -1;
-    };
     if (hex.size() % 2 != 0)
         return false;
     bytes.clear();
     for (size_t i = 0; i < hex.size(); i += 2) {
-        const int high = digit(hex[i]);
-        const int low = digit(hex[i + 1]);
+        const int high = HexDigitValue(hex[i]);
+        const int low = HexDigitValue(hex[i + 1]);
         if (high < 0 || low < 0)
             return false;
         bytes.push_back(static_cast<uint8_t>(high << 4 | low));

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 
+#include "core/HexDigit.h"
 #include "profile/exchange/IniText.h"
 
 namespace {
@@ -43,8 +44,8 @@ public:
     {
         if (m_at + 2 > m_hex.size())
             return std::nullopt;
-        const int high = Digit(m_hex[m_at]);
-        const int low = Digit(m_hex[m_at + 1]);
+        const int high = HexDigitValue(m_hex[m_at]);
+        const int low = HexDigitValue(m_hex[m_at + 1]);
         if (high < 0 || low < 0)
             return std::nullopt;
         m_at += 2;
@@ -52,16 +53,6 @@ public:
     }
 
 private:
-    static int Digit(char c)
-    {
-        if (c >= '0' && c <= '9')
-            return c - '0';
-        if (c >= 'A' && c <= 'F')
-            return c - 'A' + 10;
-        if (c >= 'a' && c <= 'f')
-            return c - 'a' + 10;
-        return -1;
-    }
     std::string_view m_hex;
     size_t m_at = 0;
 };

@@ -5,19 +5,9 @@
 #include <cryptopp/secblock.h>
 
 #include "core/Exceptions.h"
+#include "core/HexDigit.h"
 
 namespace {
-
-int HexValue(char16_t c)
-{
-    if (c >= u'0' && c <= u'9')
-        return c - u'0';
-    if (c >= u'a' && c <= u'f')
-        return c - u'a' + 10;
-    if (c >= u'A' && c <= u'F')
-        return c - u'A' + 10;
-    return -1;
-}
 
 void BlowfishCbcDecrypt(const std::vector<uint8_t>& key, uint8_t* data, size_t size)
 {
@@ -61,8 +51,8 @@ bool DecryptTwoLayerString(std::u16string_view text, const TwoLayerStringKeys& k
         return false;
     CryptoPP::SecByteBlock bytes(size);
     for (size_t i = 0; i < size; ++i) {
-        const int high = HexValue(text[2 * i]);
-        const int low = HexValue(text[2 * i + 1]);
+        const int high = HexDigitValue(text[2 * i]);
+        const int low = HexDigitValue(text[2 * i + 1]);
         if (high < 0 || low < 0)
             return false;
         bytes[i] = static_cast<uint8_t>(high << 4 | low);

@@ -10,10 +10,11 @@
 #include <string>
 
 #include "core/Exceptions.h"
+#include "core/HexDigit.h"
 #include "platform/PlatformError.h"
 #include "platform/RandomSource.h"
-#include "profile/secrets/VEncryptedStringKeyData.h"
 #include "profile/reports/VReportMessageParams.h"
+#include "profile/secrets/VEncryptedStringKeyData.h"
 
 namespace {
 
@@ -21,25 +22,14 @@ constexpr char16_t kPrefix3[] = u"03:";
 constexpr char16_t kPrefix2[] = u"02:";
 constexpr size_t kPrefixLength = 3;
 
-int HexValue(char16_t c)
-{
-    if (c >= u'0' && c <= u'9')
-        return c - u'0';
-    if (c >= u'a' && c <= u'f')
-        return c - u'a' + 10;
-    if (c >= u'A' && c <= u'F')
-        return c - u'A' + 10;
-    return -1;
-}
-
 bool HexDecode(std::u16string_view digits, CryptoPP::SecByteBlock& out)
 {
     if (digits.size() % 2 != 0)
         return false;
     out.New(digits.size() / 2);
     for (size_t i = 0; i < out.size(); ++i) {
-        const int high = HexValue(digits[2 * i]);
-        const int low = HexValue(digits[2 * i + 1]);
+        const int high = HexDigitValue(digits[2 * i]);
+        const int low = HexDigitValue(digits[2 * i + 1]);
         if (high < 0 || low < 0)
             return false;
         out[i] = static_cast<uint8_t>(high << 4 | low);
@@ -108,7 +98,7 @@ VEncryptedString::Status VEncryptedString::CheckStoredForm(std::u16string_view t
     if (digits.size() % 2 != 0)
         return Status::BadHex;
     for (char16_t c : digits)
-        if (HexValue(c) < 0)
+        if (HexDigitValue(c) < 0)
             return Status::BadHex;
     const size_t saltSize = version3 ? VEncryptedStringKeyData::kSaltSize : 0;
     const size_t bytes = digits.size() / 2;
